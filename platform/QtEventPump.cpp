@@ -1,0 +1,8 @@
+#include "QtEventPump.h"
+
+#include <QCoreApplication>
+
+void QtEventPump::processEvents()
+{
+    QCoreApplication::processEvents();
+}

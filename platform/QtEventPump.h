@@ -1,0 +1,9 @@
+#pragma once
+
+#include "EventPump.h"
+
+class QtEventPump : public EventPump
+{
+public:
+    void processEvents() override;
+};

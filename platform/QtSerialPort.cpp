@@ -1,0 +1,91 @@
+#include "QtSerialPort.h"
+
+using namespace Qt::StringLiterals;
+
+QtSerialPort::QtSerialPort(QObject *parent)
+    : SerialPort(parent)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::readyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+void QtSerialPort::setDevice(const QString &device)
+{
+    m_device = device;
+}
+
+QString QtSerialPort::device() const
+{
+    return m_device;
+}
+
+bool QtSerialPort::open()
+{
+    if (m_port.isOpen())
+        return true;
+    m_error.clear();
+    m_port.setPortName(m_device);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_error = m_port.errorString();
+        return false;
+    }
+    const bool configured = m_port.setBaudRate(QSerialPort::Baud38400)
+            && m_port.setDataBits(QSerialPort::Data8) && m_port.setParity(QSerialPort::NoParity)
+            && m_port.setStopBits(QSerialPort::OneStop)
+            && m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!configured) {
+        m_error = m_port.errorString();
+        m_port.close();
+        return false;
+    }
+    return true;
+}
+
+void QtSerialPort::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+bool QtSerialPort::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+bool QtSerialPort::write(const QByteArray &data)
+{
+    if (!m_port.isOpen()) {
+        m_error = u"the port is not open"_s;
+        return false;
+    }
+    if (m_port.write(data) != data.size()) {
+        m_error = m_port.errorString();
+        return false;
+    }
+    return true;
+}
+
+QByteArray QtSerialPort::readAll()
+{
+    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+}
+
+QString QtSerialPort::errorString() const
+{
+    return m_error;
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error)
+{
+    // QSerialPort reports NoError once at open, and a closed far end as the same
+    // ReadError over and over while the port stays open: close at the first real
+    // error and tell the user once.
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
+        return;
+    if (!m_port.isOpen())
+        return;
+    m_error = m_port.errorString();
+    m_port.clearError();
+    m_port.close();
+    Q_EMIT lineFailed(m_error);
+}

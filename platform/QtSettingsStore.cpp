@@ -1,0 +1,44 @@
+#include "QtSettingsStore.h"
+
+#include <QStringList>
+
+using namespace Qt::StringLiterals;
+
+QtSettingsStore::QtSettingsStore()
+    : m_settings(QSettings::IniFormat, QSettings::UserScope, u"ROZIVODA"_s, u"ROZIVODA"_s)
+{
+}
+
+QtSettingsStore::QtSettingsStore(const QString &iniFilePath)
+    : m_settings(iniFilePath, QSettings::IniFormat)
+{
+}
+
+static QString keyPath(const QString &section, const QString &key)
+{
+    return section + u'/' + key;
+}
+
+QString QtSettingsStore::value(const QString &section, const QString &key,
+                               const QString &fallback) const
+{
+    const QVariant stored = m_settings.value(keyPath(section, key));
+    if (!stored.isValid())
+        return fallback;
+    // The INI reader splits an unquoted value with commas into a list; the
+    // text as written is what the caller asked for.
+    if (stored.typeId() == QMetaType::QStringList)
+        return stored.toStringList().join(u',');
+    return stored.toString();
+}
+
+void QtSettingsStore::setValue(const QString &section, const QString &key, const QString &text)
+{
+    m_settings.setValue(keyPath(section, key), text);
+    m_settings.sync();
+}
+
+bool QtSettingsStore::contains(const QString &section, const QString &key) const
+{
+    return m_settings.contains(keyPath(section, key));
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "SettingsStore.h"
+
+#include <QSettings>
+
+// Settings kept in an INI file: by default the per-user
+// $XDG_CONFIG_HOME/ROZIVODA/ROZIVODA.conf; tests pass a file of their own.
+class QtSettingsStore : public SettingsStore
+{
+public:
+    QtSettingsStore();
+    explicit QtSettingsStore(const QString &iniFilePath);
+
+    QString value(const QString &section, const QString &key,
+                  const QString &fallback) const override;
+    void setValue(const QString &section, const QString &key, const QString &text) override;
+    bool contains(const QString &section, const QString &key) const override;
+
+    QString fileName() const { return m_settings.fileName(); }
+
+private:
+    mutable QSettings m_settings;
+};

@@ -1,0 +1,204 @@
+#include "CellStore.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// Cells per chunk: 128 KiB a chunk, small enough to waste little at the end of
+// a table and large enough that the chunk list stays short.
+constexpr int kChunkCells = 16384;
+
+constexpr std::uint64_t kPoolFlag = std::uint64_t(1) << 63;
+constexpr int kMaxPackedLength = 15;
+
+// Code 0 ends a packed text; codes 1 to 15 are its characters.
+constexpr std::array<char, 16> kPackedChars
+        = { '\0', '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '.', '-', '+', 'E', 'e' };
+
+constexpr std::array<std::uint8_t, 128> makePackedCodes()
+{
+    std::array<std::uint8_t, 128> codes{};
+    for (std::size_t i = 1; i < kPackedChars.size(); ++i)
+        codes[static_cast<unsigned char>(kPackedChars[i])] = static_cast<std::uint8_t>(i);
+    return codes;
+}
+constexpr std::array<std::uint8_t, 128> kPackedCodes = makePackedCodes();
+
+// The packed form of text, or 0 with *packed false when it cannot be packed.
+template<typename Char>
+std::uint64_t pack(const Char *text, qsizetype length, bool *packed)
+{
+    *packed = false;
+    if (length > kMaxPackedLength)
+        return 0;
+    std::uint64_t cell = 0;
+    for (qsizetype i = 0; i < length; ++i) {
+        const auto c = static_cast<std::uint32_t>(text[i]);
+        const std::uint8_t code = c < 128 ? kPackedCodes[c] : 0;
+        if (code == 0)
+            return 0;
+        cell |= std::uint64_t(code) << (4 * i);
+    }
+    *packed = true;
+    return cell;
+}
+
+} // namespace
+
+CellStore::CellStore(int columns)
+    : m_columns(std::max(columns, 0))
+{
+}
+
+int CellStore::rowsPerChunk() const
+{
+    return std::max(1, kChunkCells / std::max(m_columns, 1));
+}
+
+void CellStore::reset(int columns)
+{
+    m_chunks.clear();
+    m_pool.clear();
+    m_poolIndex.clear();
+    m_rows = 0;
+    m_columns = std::max(columns, 0);
+}
+
+void CellStore::setColumnCount(int columns)
+{
+    columns = std::max(columns, 0);
+    if (columns == m_columns)
+        return;
+    if (m_rows == 0) {
+        m_chunks.clear();
+        m_columns = columns;
+        return;
+    }
+    CellStore resized(columns);
+    resized.m_pool = std::move(m_pool);
+    resized.m_poolIndex = std::move(m_poolIndex);
+    resized.appendRows(m_rows);
+    const int kept = std::min(columns, m_columns);
+    for (qsizetype row = 0; row < m_rows; ++row) {
+        for (int column = 0; column < kept; ++column)
+            resized.cell(row, column) = cell(row, column);
+    }
+    *this = std::move(resized);
+}
+
+void CellStore::appendRow()
+{
+    appendRows(1);
+}
+
+void CellStore::appendRows(qsizetype count)
+{
+    if (count <= 0)
+        return;
+    const qsizetype perChunk = rowsPerChunk();
+    const qsizetype newRows = m_rows + count;
+    const auto chunksNeeded = static_cast<std::size_t>((newRows + perChunk - 1) / perChunk);
+    while (m_chunks.size() < chunksNeeded)
+        m_chunks.push_back(std::make_unique<Cell[]>(std::size_t(perChunk) * std::max(m_columns, 1)));
+    m_rows = newRows;
+}
+
+void CellStore::truncate(qsizetype rows)
+{
+    rows = std::clamp<qsizetype>(rows, 0, m_rows);
+    const qsizetype perChunk = rowsPerChunk();
+    const auto chunksNeeded = static_cast<std::size_t>((rows + perChunk - 1) / perChunk);
+    m_chunks.resize(chunksNeeded);
+    // Cells past the new end in the last chunk must read as empty when the rows
+    // come back.
+    if (rows % perChunk != 0) {
+        Cell *chunk = m_chunks.back().get();
+        std::fill(chunk + std::size_t(rows % perChunk) * m_columns,
+                  chunk + std::size_t(perChunk) * m_columns, Cell(0));
+    }
+    m_rows = rows;
+    if (m_rows == 0) {
+        m_pool.clear();
+        m_poolIndex.clear();
+    }
+}
+
+CellStore::Cell &CellStore::cell(qsizetype row, int column)
+{
+    const qsizetype perChunk = rowsPerChunk();
+    return m_chunks[std::size_t(row / perChunk)][std::size_t(row % perChunk) * m_columns + column];
+}
+
+CellStore::Cell CellStore::cell(qsizetype row, int column) const
+{
+    const qsizetype perChunk = rowsPerChunk();
+    return m_chunks[std::size_t(row / perChunk)][std::size_t(row % perChunk) * m_columns + column];
+}
+
+CellStore::Cell CellStore::poolCell(QStringView text)
+{
+    const QString key = text.toString();
+    auto found = m_poolIndex.constFind(key);
+    if (found != m_poolIndex.constEnd())
+        return kPoolFlag | found.value();
+    const std::uint64_t index = m_pool.size();
+    m_pool.push_back(key);
+    m_poolIndex.insert(key, index);
+    return kPoolFlag | index;
+}
+
+QString CellStore::poolText(Cell value) const
+{
+    return m_pool[std::size_t(value & ~kPoolFlag)];
+}
+
+QString CellStore::text(qsizetype row, int column) const
+{
+    const Cell value = cell(row, column);
+    if (value & kPoolFlag)
+        return poolText(value);
+    std::array<char16_t, kMaxPackedLength> chars{};
+    int length = 0;
+    for (Cell rest = value; rest != 0; rest >>= 4)
+        chars[std::size_t(length++)] = char16_t(kPackedChars[rest & 0xF]);
+    return QString(reinterpret_cast<const QChar *>(chars.data()), length);
+}
+
+void CellStore::setText(qsizetype row, int column, QStringView text)
+{
+    bool packed = false;
+    const Cell value = pack(text.utf16(), text.size(), &packed);
+    cell(row, column) = packed ? value : poolCell(text);
+}
+
+void CellStore::setAscii(qsizetype row, int column, const char *text, qsizetype length)
+{
+    bool packed = false;
+    const Cell value = pack(reinterpret_cast<const unsigned char *>(text), length, &packed);
+    cell(row, column) = packed ? value : poolCell(QString::fromLatin1(text, length));
+}
+
+void CellStore::appendRowsFrom(const CellStore &other)
+{
+    const qsizetype first = m_rows;
+    appendRows(other.m_rows);
+    const int columns = std::min(m_columns, other.m_columns);
+    for (qsizetype row = 0; row < other.m_rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            const Cell value = other.cell(row, column);
+            cell(first + row, column)
+                    = (value & kPoolFlag) ? poolCell(other.poolText(value)) : value;
+        }
+    }
+}
+
+std::size_t CellStore::memoryUsage() const
+{
+    std::size_t bytes = m_chunks.capacity() * sizeof(m_chunks[0]);
+    bytes += m_chunks.size() * std::size_t(rowsPerChunk()) * std::max(m_columns, 1) * sizeof(Cell);
+    bytes += m_pool.capacity() * sizeof(QString);
+    for (const QString &text : m_pool)
+        bytes += std::size_t(text.capacity()) * sizeof(QChar) + 2 * sizeof(QString);
+    return bytes;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// The text cells of a result table's data rows, kept compact: a table can grow
+// to millions of readings. A cell is 8 bytes. Texts made only of digits, ".",
+// "-", "+", "E" and "e" and at most 15 characters long (every typical reading)
+// are packed into the cell itself, 4 bits a character; any other text is kept
+// once in a pool of distinct texts and the cell holds its index. Rows live in
+// fixed-size chunks, so appending a row never moves the rows already held.
+class CellStore
+{
+public:
+    explicit CellStore(int columns = 0);
+
+    int columnCount() const { return m_columns; }
+    qsizetype rowCount() const { return m_rows; }
+
+    // Drops every row and sets the number of columns.
+    void reset(int columns);
+    // Keeps the rows: cells of removed columns are dropped, new ones are empty.
+    void setColumnCount(int columns);
+
+    void appendRow();
+    void appendRows(qsizetype count);
+    void truncate(qsizetype rows);
+
+    QString text(qsizetype row, int column) const;
+    bool isEmpty(qsizetype row, int column) const { return cell(row, column) == 0; }
+    void setText(qsizetype row, int column, QStringView text);
+    // Fast path for text that is known to be ASCII (numbers read from a file).
+    void setAscii(qsizetype row, int column, const char *text, qsizetype length);
+
+    // Copies all rows of other (same column count) to the end of this store.
+    void appendRowsFrom(const CellStore &other);
+
+    // Heap bytes held for the cells and the pool of texts.
+    std::size_t memoryUsage() const;
+
+private:
+    using Cell = std::uint64_t;
+
+    Cell &cell(qsizetype row, int column);
+    Cell cell(qsizetype row, int column) const;
+    Cell poolCell(QStringView text);
+    QString poolText(Cell cell) const;
+    int rowsPerChunk() const;
+
+    int m_columns = 0;
+    qsizetype m_rows = 0;
+    std::vector<std::unique_ptr<Cell[]>> m_chunks;
+    std::vector<QString> m_pool;
+    QHash<QString, std::uint64_t> m_poolIndex;
+};

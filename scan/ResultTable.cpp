@@ -1,0 +1,179 @@
+#include "ResultTable.h"
+
+#include <QBrush>
+#include <QColor>
+
+ResultTable::ResultTable(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+    setLayout(gridLayoutFor(0, -1));
+}
+
+void ResultTable::setRows(int rows)
+{
+    const qsizetype dataRows = std::max(rows, 1) - 1;
+    const qsizetype current = m_cells.rowCount();
+    if (dataRows < current) {
+        beginRemoveRows({}, int(dataRows), int(current - 1));
+        m_cells.truncate(dataRows);
+        for (auto it = m_marks.begin(); it != m_marks.end();) {
+            if (qsizetype(it.key() >> 32) > dataRows)
+                it = m_marks.erase(it);
+            else
+                ++it;
+        }
+        endRemoveRows();
+    } else if (dataRows > current) {
+        beginInsertRows({}, int(current), int(dataRows - 1));
+        m_cells.appendRows(dataRows - current);
+        endInsertRows();
+    }
+}
+
+void ResultTable::setCols(int cols)
+{
+    cols = std::max(cols, 0);
+    if (cols == m_cells.columnCount())
+        return;
+    beginResetModel();
+    m_cells.setColumnCount(cols);
+    m_labels.resize(cols);
+    m_widthTexts.resize(cols);
+    endResetModel();
+    Q_EMIT layoutReset();
+}
+
+QString ResultTable::text(int row, int column) const
+{
+    if (row < 0 || row >= rows() || column < 0 || column >= cols())
+        return {};
+    if (row == 0)
+        return m_labels.at(column);
+    return m_cells.text(row - 1, column);
+}
+
+void ResultTable::setText(int row, int column, const QString &text)
+{
+    if (row < 0 || row >= rows() || column < 0 || column >= cols())
+        return;
+    if (row == 0) {
+        m_labels[column] = text;
+        Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
+        return;
+    }
+    m_cells.setText(row - 1, column, text);
+    const QModelIndex changed = index(row - 1, column);
+    Q_EMIT dataChanged(changed, changed, { Qt::DisplayRole });
+    if (column == 0)
+        Q_EMIT headerDataChanged(Qt::Vertical, row - 1, row - 1);
+}
+
+int ResultTable::appendRow()
+{
+    const int row = int(m_cells.rowCount());
+    beginInsertRows({}, row, row);
+    m_cells.appendRow();
+    endInsertRows();
+    return row + 1;
+}
+
+void ResultTable::appendRows(const CellStore &block)
+{
+    if (block.rowCount() == 0)
+        return;
+    const int first = int(m_cells.rowCount());
+    beginInsertRows({}, first, int(first + block.rowCount() - 1));
+    m_cells.appendRowsFrom(block);
+    endInsertRows();
+}
+
+void ResultTable::setLayout(const GridLayout &layout)
+{
+    const int cols = layout.columnCount();
+    if (cols != m_cells.columnCount()) {
+        beginResetModel();
+        m_cells.setColumnCount(cols);
+        m_labels = layout.labels;
+        m_widthTexts = layout.widthTexts;
+        endResetModel();
+    } else {
+        m_labels = layout.labels;
+        m_widthTexts = layout.widthTexts;
+        if (cols > 0)
+            Q_EMIT headerDataChanged(Qt::Horizontal, 0, cols - 1);
+    }
+    Q_EMIT layoutReset();
+}
+
+QString ResultTable::widthText(int column) const
+{
+    return column >= 0 && column < m_widthTexts.size() ? m_widthTexts.at(column) : QString();
+}
+
+void ResultTable::markCell(int row, int column, const QString &why)
+{
+    if (row < 1 || row >= rows() || column < 0 || column >= cols())
+        return;
+    m_marks.insert(markKey(row, column), why);
+    const QModelIndex changed = index(row - 1, column);
+    Q_EMIT dataChanged(changed, changed, { Qt::BackgroundRole, Qt::ToolTipRole });
+}
+
+void ResultTable::clearMarks()
+{
+    if (m_marks.isEmpty())
+        return;
+    m_marks.clear();
+    if (rowCount() > 0 && columnCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                           { Qt::BackgroundRole, Qt::ToolTipRole });
+}
+
+bool ResultTable::isMarked(int row, int column) const
+{
+    return m_marks.contains(markKey(row, column));
+}
+
+int ResultTable::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : rows() - 1;
+}
+
+int ResultTable::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : cols();
+}
+
+QVariant ResultTable::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return m_cells.text(index.row(), index.column());
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::AlignCenter);
+    case Qt::BackgroundRole:
+        if (isMarked(index.row() + 1, index.column()))
+            return QBrush(QColor(255, 214, 214));
+        return {};
+    case Qt::ToolTipRole: {
+        const auto found = m_marks.constFind(markKey(index.row() + 1, index.column()));
+        return found == m_marks.constEnd() ? QVariant() : QVariant(found.value());
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant ResultTable::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return section >= 0 && section < cols() ? m_labels.at(section) : QVariant();
+    return section >= 0 && section < rowCount() && cols() > 0 ? m_cells.text(section, 0)
+                                                              : QVariant();
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "CellStore.h"
+#include "GridLayout.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QStringList>
+
+// The result table: row 0 holds the column labels, every further row one scan
+// pass; column 0 holds the row's ID and the last column the unit. The grid
+// operations (rows(), setText(row, ...)) count the label row; as an item model
+// the table shows the data rows only, with the labels as its horizontal header
+// and the IDs as its vertical header.
+class ResultTable : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit ResultTable(QObject *parent = nullptr);
+
+    // Grid operations; rows include the label row.
+    int rows() const { return int(std::min<qsizetype>(m_cells.rowCount() + 1, INT_MAX)); }
+    int cols() const { return m_cells.columnCount(); }
+    void setRows(int rows);
+    void setCols(int cols);
+    QString text(int row, int column) const;
+    void setText(int row, int column, const QString &text);
+    // Appends an empty row at the bottom and returns its index.
+    int appendRow();
+    // Appends whole rows at once, as a file load does; block has cols() columns.
+    void appendRows(const CellStore &block);
+
+    // Sets the columns, their labels and their width texts; leaves the rows.
+    void setLayout(const GridLayout &layout);
+    // Label and the blanks that widen the column, for the view's column widths.
+    QString widthText(int column) const;
+
+    // A cell whose reading was given up: it shows marked, with why as its tip.
+    void markCell(int row, int column, const QString &why);
+    void clearMarks();
+    bool isMarked(int row, int column) const;
+
+    std::size_t memoryUsage() const { return m_cells.memoryUsage(); }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+Q_SIGNALS:
+    // The columns or their width texts changed: the view resizes its columns.
+    void layoutReset();
+
+private:
+    static quint64 markKey(int row, int column) { return (quint64(row) << 32) | quint32(column); }
+
+    CellStore m_cells;
+    QStringList m_labels;
+    QStringList m_widthTexts;
+    QHash<quint64, QString> m_marks;
+};

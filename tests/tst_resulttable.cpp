@@ -1,0 +1,149 @@
+#include "CellStore.h"
+#include "ResultTable.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class tst_ResultTable : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void layouts_data();
+    void layouts();
+    void cellTextsRoundTrip_data();
+    void cellTextsRoundTrip();
+    void rowsSurviveColumnChanges();
+    void truncatedRowsComeBackEmpty();
+    void modelStaysConsistent();
+    void marksFollowTheirCells();
+};
+
+void tst_ResultTable::layouts_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("end");
+    QTest::addColumn<QStringList>("labels");
+    QTest::newRow("one channel") << 5 << 5 << QStringList{ u"ID"_s, u"Ch 05"_s, u"Unit"_s };
+    QTest::newRow("across ten") << 8 << 12
+                                << QStringList{ u"ID"_s,    u"Ch 08"_s, u"Ch 09"_s, u"Ch 10"_s,
+                                                u"Ch 11"_s, u"Ch 12"_s, u"Unit"_s };
+    QTest::newRow("end below start") << 7 << 3 << QStringList{ u"ID"_s, u"Unit"_s };
+}
+
+void tst_ResultTable::layouts()
+{
+    QFETCH(int, start);
+    QFETCH(int, end);
+    QFETCH(QStringList, labels);
+    ResultTable table;
+    table.setLayout(gridLayoutFor(start, end));
+    QCOMPARE(table.cols(), labels.size());
+    for (int c = 0; c < table.cols(); ++c) {
+        QCOMPARE(table.text(0, c), labels.at(c));
+        QCOMPARE(table.headerData(c, Qt::Horizontal).toString(), labels.at(c));
+    }
+    QCOMPARE(table.widthText(0), u"ID      "_s);
+    QCOMPARE(table.widthText(table.cols() - 1), u"Unit        "_s);
+}
+
+void tst_ResultTable::cellTextsRoundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("reading") << u"-0.01234"_s;
+    QTest::newRow("fifteen packed chars") << u"123456789012345"_s;
+    QTest::newRow("sixteen chars go to the pool") << u"1234567890123456"_s;
+    QTest::newRow("exponent") << u"1E-05"_s;
+    QTest::newRow("unit") << u"kgf/cm2"_s;
+    QTest::newRow("blank inside") << u"1 2"_s;
+    QTest::newRow("korean") << u"단위"_s;
+    QTest::newRow("terminator in unit") << u"bar\n\r"_s;
+}
+
+void tst_ResultTable::cellTextsRoundTrip()
+{
+    QFETCH(QString, text);
+    ResultTable table;
+    table.setLayout(gridLayoutFor(0, 1));
+    const int row = table.appendRow();
+    QCOMPARE(row, 1);
+    table.setText(row, 1, text);
+    QCOMPARE(table.text(row, 1), text);
+    QCOMPARE(table.text(row, 2), QString());
+}
+
+void tst_ResultTable::rowsSurviveColumnChanges()
+{
+    ResultTable table;
+    table.setLayout(gridLayoutFor(0, 2));
+    for (int i = 0; i < 3000; ++i) {
+        const int row = table.appendRow();
+        table.setText(row, 0, QString::number(row));
+        table.setText(row, 4, u"kgf/cm2"_s);
+    }
+    table.setLayout(gridLayoutFor(0, 99));
+    QCOMPARE(table.rows(), 3001);
+    QCOMPARE(table.cols(), 102);
+    QCOMPARE(table.text(2999, 0), u"2999"_s);
+    QCOMPARE(table.text(2999, 4), u"kgf/cm2"_s);
+    QCOMPARE(table.text(2999, 101), QString());
+    table.setCols(2);
+    QCOMPARE(table.text(3000, 0), u"3000"_s);
+}
+
+void tst_ResultTable::truncatedRowsComeBackEmpty()
+{
+    ResultTable table;
+    table.setLayout(gridLayoutFor(0, 0));
+    table.setRows(5);
+    table.setText(4, 1, u"1.5"_s);
+    table.setRows(3);
+    table.setRows(5);
+    QCOMPARE(table.text(4, 1), QString());
+    table.setRows(0); // the label row always stays
+    QCOMPARE(table.rows(), 1);
+    QCOMPARE(table.text(0, 1), u"Ch 00"_s);
+}
+
+void tst_ResultTable::modelStaysConsistent()
+{
+    ResultTable table;
+    QAbstractItemModelTester tester(&table,
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    table.setLayout(gridLayoutFor(0, 19));
+    QSignalSpy inserted(&table, &QAbstractItemModel::rowsInserted);
+    for (int i = 0; i < 10; ++i)
+        table.setText(table.appendRow(), 0, QString::number(i + 1));
+    QCOMPARE(inserted.count(), 10);
+    QCOMPARE(table.rowCount(), 10);
+    QCOMPARE(table.headerData(9, Qt::Vertical).toString(), u"10"_s);
+    CellStore block(table.cols());
+    block.appendRows(2);
+    block.setText(1, 21, u"bar"_s);
+    table.appendRows(block);
+    QCOMPARE(table.text(12, 21), u"bar"_s);
+    table.setLayout(gridLayoutFor(3, 4));
+    table.setRows(1);
+    QCOMPARE(table.rowCount(), 0);
+}
+
+void tst_ResultTable::marksFollowTheirCells()
+{
+    ResultTable table;
+    table.setLayout(gridLayoutFor(0, 9));
+    table.setRows(4);
+    table.markCell(3, 8, u"no reply"_s);
+    QVERIFY(table.isMarked(3, 8));
+    QCOMPARE(table.data(table.index(2, 8), Qt::ToolTipRole).toString(), u"no reply"_s);
+    QVERIFY(table.data(table.index(2, 8), Qt::BackgroundRole).isValid());
+    QVERIFY(!table.data(table.index(2, 7), Qt::BackgroundRole).isValid());
+    table.setRows(3);
+    table.setRows(4);
+    QVERIFY(!table.isMarked(3, 8));
+}
+
+QTEST_GUILESS_MAIN(tst_ResultTable)
+#include "tst_resulttable.moc"
