@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The text exchange with the scanner: the host selects a channel ("V05" CR LF),
+// then queries the reading ("?R" CR LF); the scanner answers with one line that
+// ends with LF CR (in that order) and carries an 11-character value field, a
+// comma and the unit.
+
+inline constexpr char kQueryCommand[] = "?R\r\n";
+inline constexpr char kReplyTerminator[] = "\n\r";
+
+// "V" and the channel as two digits below 10 ("V05"), plain decimal from 10 on,
+// then CR LF.
+QByteArray selectCommand(int channel);
+
+// True when buffer ends with the reply terminator LF CR.
+bool isCompleteReply(const QByteArray &buffer);
+
+struct ParsedReply
+{
+    // False when the value field cannot be taken: the first comma stands within
+    // the first 11 characters. The value text is then empty.
+    bool valueTaken = false;
+    // The number in the value field written back in its shortest form ("12.34").
+    QString value;
+    // Up to 7 characters after the first comma, trailing spaces removed.
+    QString unit;
+};
+
+// Takes a collected reply apart. The first comma decides, so of two replies in
+// one buffer the older one is parsed. Without a comma the value field is the
+// last 11 characters and the unit is empty.
+ParsedReply parseReply(const QByteArray &buffer);
