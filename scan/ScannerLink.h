@@ -35,9 +35,12 @@ public:
 
     SerialPort &port() { return m_port; }
 
-    // Writes the select command; false when the port is closed or the write fails.
+    // Writes the select command; false when the port is closed, the write fails
+    // or a query is still waiting (the scanner must not switch channels before
+    // it has answered).
     bool select(int channel);
-    // Writes the query without waiting for its reply.
+    // Writes the query without waiting for its reply; its answer is dropped when
+    // the next query() is written. False as for select().
     bool sendQuery();
     // Writes the query and starts waiting for its reply; false (and no outcome
     // will follow) when a query is already waiting or the write fails.

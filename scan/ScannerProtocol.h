@@ -21,7 +21,9 @@ bool isCompleteReply(const QByteArray &buffer);
 struct ParsedReply
 {
     // False when the value field cannot be taken: the first comma stands within
-    // the first 11 characters. The value text is then empty.
+    // the first 11 characters (or, without a comma, the text is shorter than 11
+    // characters), or the number in it is too large for a double. The value
+    // text is then empty.
     bool valueTaken = false;
     // The number in the value field written back in its shortest form ("12.34").
     QString value;
@@ -29,7 +31,8 @@ struct ParsedReply
     QString unit;
 };
 
-// Takes a collected reply apart. The first comma decides, so of two replies in
+// Takes a collected reply apart; the bytes are code page 949 text and positions
+// count characters. The first comma decides, so of two replies in
 // one buffer the older one is parsed. Without a comma the value field is the
 // last 11 characters and the unit is empty.
 ParsedReply parseReply(const QByteArray &buffer);

@@ -1,0 +1,75 @@
+#include "ScannerProtocol.h"
+
+#include "NumberText.h"
+
+#include <QStringDecoder>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qsizetype kValueFieldWidth = 11;
+constexpr qsizetype kUnitFieldWidth = 7;
+
+// The scanner writes Korean text in Microsoft's code page 949. Qt's "CP949"
+// is IBM's table and "EUC-KR" only a subset, so the name must be this one.
+// Where the table is missing, Latin-1 keeps one character per byte, which is
+// exact for the ASCII replies the scanner actually sends.
+QString decodeReply(const QByteArray &buffer)
+{
+    QStringDecoder decoder("windows-949", QStringDecoder::Flag::Stateless);
+    if (!decoder.isValid())
+        return QString::fromLatin1(buffer);
+    return decoder.decode(buffer);
+}
+
+} // namespace
+
+QByteArray selectCommand(int channel)
+{
+    QByteArray command("V");
+    if (channel < 10)
+        command += '0';
+    command += QByteArray::number(channel);
+    command += "\r\n";
+    return command;
+}
+
+bool isCompleteReply(const QByteArray &buffer)
+{
+    return buffer.endsWith(kReplyTerminator);
+}
+
+ParsedReply parseReply(const QByteArray &buffer)
+{
+    const QString text = decodeReply(buffer);
+    ParsedReply reply;
+
+    // Positions below are 0-based; without a comma the comma position is one
+    // past the end, so the value field is the last 11 characters.
+    const qsizetype comma = text.indexOf(u',');
+    const qsizetype commaPos = comma < 0 ? text.size() : comma;
+
+    const qsizetype fieldStart = commaPos - kValueFieldWidth;
+    if (fieldStart >= 0) {
+        bool inRange = true;
+        const double value
+            = numberFromText(QStringView(text).mid(fieldStart, kValueFieldWidth), &inRange);
+        // A field that overflows a double is no reading; showing it as 0 would
+        // pass a plainly wrong value for a real one.
+        if (inRange) {
+            reply.valueTaken = true;
+            reply.value = shortestNumberText(value);
+        }
+    }
+
+    if (comma >= 0) {
+        QString unit = text.mid(comma + 1, kUnitFieldWidth);
+        qsizetype end = unit.size();
+        while (end > 0 && unit.at(end - 1) == u' ')
+            --end;
+        unit.truncate(end);
+        reply.unit = unit;
+    }
+    return reply;
+}
