@@ -1,0 +1,126 @@
+#include "ScannerModel.h"
+
+#include <algorithm>
+
+namespace {
+
+// Readings in units of 1/10000, so that the formula is exact in integers.
+qint64 readingInTenThousandths(int channel, quint64 queryNumber)
+{
+    return qint64(channel) * 15000 - 70000 + qint64((queryNumber / 10) % 20) * 125;
+}
+
+QByteArray fixedText(qint64 tenThousandths)
+{
+    const qint64 magnitude = tenThousandths < 0 ? -tenThousandths : tenThousandths;
+    QByteArray text = tenThousandths < 0 ? QByteArray("-") : QByteArray();
+    text += QByteArray::number(magnitude / 10000);
+    text += '.';
+    text += QByteArray::number(magnitude % 10000).rightJustified(4, '0');
+    return text;
+}
+
+} // namespace
+
+QString ScannerModel::valueText(int channel, quint64 queryNumber)
+{
+    QByteArray text = fixedText(readingInTenThousandths(channel, queryNumber));
+    while (text.endsWith('0'))
+        text.chop(1);
+    if (text.endsWith('.'))
+        text.chop(1);
+    if (text == "-0")
+        text = "0";
+    return QString::fromLatin1(text);
+}
+
+QByteArray ScannerModel::replyText(int channel, quint64 queryNumber)
+{
+    return fixedText(readingInTenThousandths(channel, queryNumber))
+               .rightJustified(kValueFieldWidth, ' ')
+        + ',' + unitText().leftJustified(kUnitFieldWidth, ' ') + "\n\r";
+}
+
+QList<ScannerModel::Action> ScannerModel::receive(const QByteArray &bytes)
+{
+    m_wireLog += bytes;
+    if (m_closed)
+        return {};
+    m_pending += bytes;
+    QList<Action> actions;
+    qsizetype end;
+    while (!m_closed && (end = m_pending.indexOf("\r\n")) >= 0) {
+        const QByteArray line = m_pending.left(end);
+        m_pending.remove(0, end + 2);
+        actions += handleLine(line);
+    }
+    return actions;
+}
+
+QList<ScannerModel::Action> ScannerModel::handleLine(const QByteArray &line)
+{
+    if (line == "?R")
+        return answerQuery();
+    if (line.size() >= 2 && line.size() <= 3 && line.startsWith('V')) {
+        const QByteArray digits = line.mid(1);
+        const bool allDigits = std::all_of(digits.begin(), digits.end(),
+                                           [](char c) { return c >= '0' && c <= '9'; });
+        const int channel = digits.toInt();
+        if (allDigits && channel < kChannelCount)
+            m_channel = channel;
+    }
+    return {};
+}
+
+QList<ScannerModel::Action> ScannerModel::answerQuery()
+{
+    const quint64 queryNumber = m_queries++;
+    if (m_options.closeAfterQueries > 0 && queryNumber >= quint64(m_options.closeAfterQueries)) {
+        m_closed = true;
+        Action close;
+        close.closeLine = true;
+        return { close };
+    }
+
+    const ReplyFault fault = m_options.channelFaults.value(m_channel, m_options.fault);
+    if (fault == ReplyFault::Silent)
+        return {};
+    const QByteArray reply = fault == ReplyFault::None ? replyText(m_channel, queryNumber)
+                                                       : faultyReply(fault, queryNumber);
+
+    // Pieces of about equal size; never more pieces than bytes.
+    const qsizetype pieces = std::clamp<qsizetype>(m_options.pieces, 1, reply.size());
+    QList<Action> actions;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < pieces; ++i) {
+        const qsizetype to = reply.size() * (i + 1) / pieces;
+        Action piece;
+        piece.after = m_options.replyDelay + i * m_options.pieceGap;
+        piece.bytes = reply.mid(from, to - from);
+        actions += piece;
+        from = to;
+    }
+    return actions;
+}
+
+QByteArray ScannerModel::faultyReply(ReplyFault fault, quint64 queryNumber) const
+{
+    const QByteArray good = replyText(m_channel, queryNumber);
+    switch (fault) {
+    case ReplyFault::NoComma:
+        return good.left(kValueFieldWidth) + "\n\r";
+    case ReplyFault::EarlyComma:
+        return good.mid(kValueFieldWidth - 4);
+    case ReplyFault::Garbage: {
+        // Bytes a noisy line might deliver: NUL, bytes that are no code page
+        // 949 text, a stray CR LF and a comma in the middle.
+        QByteArray noise("\x00\xff\x80\xfe\x01\r\n\xc8,\x7f", 10);
+        noise += char(0xa0 + queryNumber % 16);
+        return noise + "\n\r";
+    }
+    case ReplyFault::None:
+    case ReplyFault::Silent:
+        break;
+    }
+    return good;
+}

@@ -1,0 +1,143 @@
+#include "PtyScanner.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <chrono>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool faultFromName(const QString &name, ScannerModel::ReplyFault *fault)
+{
+    static const QHash<QString, ScannerModel::ReplyFault> kFaults = {
+        { u"none"_s, ScannerModel::ReplyFault::None },
+        { u"silent"_s, ScannerModel::ReplyFault::Silent },
+        { u"no-comma"_s, ScannerModel::ReplyFault::NoComma },
+        { u"early-comma"_s, ScannerModel::ReplyFault::EarlyComma },
+        { u"garbage"_s, ScannerModel::ReplyFault::Garbage },
+    };
+    const auto found = kFaults.constFind(name);
+    if (found == kFaults.constEnd())
+        return false;
+    *fault = found.value();
+    return true;
+}
+
+bool readCount(const QString &text, int minimum, int *value)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    if (!ok || number < minimum)
+        return false;
+    *value = number;
+    return true;
+}
+
+QString printable(const QByteArray &bytes)
+{
+    QString text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == '\r')
+            text += u"<CR>"_s;
+        else if (byte == '\n')
+            text += u"<LF>"_s;
+        else if (byte >= 0x20 && byte < 0x7f)
+            text += QLatin1Char(char(byte));
+        else
+            text += u"<%1>"_s.arg(uint(byte), 2, 16, QLatin1Char('0'));
+    }
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"rozivoda-scanner-sim"_s);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        u"Simulates the pressure scanner on a pseudo-terminal. Open the printed device in "
+        "the program as its serial port. Faults: none, silent, no-comma, early-comma, "
+        "garbage."_s);
+    parser.addHelpOption();
+    const QCommandLineOption delay(u"delay"_s, u"Answer each query after <ms> milliseconds."_s,
+                                   u"ms"_s, u"0"_s);
+    const QCommandLineOption pieces(u"pieces"_s, u"Send each reply in <n> pieces."_s, u"n"_s,
+                                    u"1"_s);
+    const QCommandLineOption gap(u"gap"_s, u"Wait <ms> milliseconds between two pieces."_s, u"ms"_s,
+                                 u"0"_s);
+    const QCommandLineOption fault(u"fault"_s, u"Answer every channel with <fault>."_s, u"fault"_s,
+                                   u"none"_s);
+    const QCommandLineOption channelFault(
+        u"channel-fault"_s, u"Answer one channel with a fault, e.g. 7=silent (may be repeated)."_s,
+        u"channel=fault"_s);
+    const QCommandLineOption closeAfter(u"close-after"_s,
+                                        u"Close the line when query <n> + 1 arrives (0: never)."_s,
+                                        u"n"_s, u"0"_s);
+    const QCommandLineOption quiet(u"quiet"_s, u"Do not print the traffic."_s);
+    parser.addOptions({ delay, pieces, gap, fault, channelFault, closeAfter, quiet });
+    parser.process(app);
+
+    QTextStream err(stderr);
+    QTextStream out(stdout);
+    PtyScanner scanner;
+    ScannerModel::Options &options = scanner.model().options();
+    int number = 0;
+    if (!readCount(parser.value(delay), 0, &number)) {
+        err << "--delay needs a number of milliseconds\n";
+        return 2;
+    }
+    options.replyDelay = std::chrono::milliseconds(number);
+    if (!readCount(parser.value(gap), 0, &number)) {
+        err << "--gap needs a number of milliseconds\n";
+        return 2;
+    }
+    options.pieceGap = std::chrono::milliseconds(number);
+    if (!readCount(parser.value(pieces), 1, &options.pieces)) {
+        err << "--pieces needs a number from 1\n";
+        return 2;
+    }
+    if (!readCount(parser.value(closeAfter), 0, &options.closeAfterQueries)) {
+        err << "--close-after needs a number from 0\n";
+        return 2;
+    }
+    if (!faultFromName(parser.value(fault), &options.fault)) {
+        err << "unknown fault: " << parser.value(fault) << '\n';
+        return 2;
+    }
+    for (const QString &entry : parser.values(channelFault)) {
+        const QStringList parts = entry.split(u'=');
+        int channel = 0;
+        ScannerModel::ReplyFault channelKind {};
+        if (parts.size() != 2 || !readCount(parts.at(0), 0, &channel)
+            || channel >= ScannerModel::kChannelCount
+            || !faultFromName(parts.at(1), &channelKind)) {
+            err << "--channel-fault needs channel=fault, e.g. 7=silent: " << entry << '\n';
+            return 2;
+        }
+        options.channelFaults.insert(channel, channelKind);
+    }
+
+    if (!scanner.start()) {
+        err << "rozivoda-scanner-sim: " << scanner.errorString() << '\n';
+        return 1;
+    }
+    if (!parser.isSet(quiet)) {
+        QObject::connect(&scanner, &PtyScanner::bytesReceived, &app,
+                         [&out](const QByteArray &b) { out << "<- " << printable(b) << Qt::endl; });
+        QObject::connect(&scanner, &PtyScanner::bytesSent, &app,
+                         [&out](const QByteArray &b) { out << "-> " << printable(b) << Qt::endl; });
+    }
+    QObject::connect(&scanner, &PtyScanner::lineClosed, &app, [&out, &app] {
+        out << "line closed" << Qt::endl;
+        app.quit();
+    });
+    out << "Scanner simulator on " << scanner.devicePath() << " (Ctrl+C ends)" << Qt::endl;
+    return app.exec();
+}
