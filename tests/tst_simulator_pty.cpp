@@ -1,0 +1,191 @@
+#include "PtyScanner.h"
+#include "QtSerialPort.h"
+#include "QtTimer.h"
+#include "ScannerLink.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+constexpr auto kReplyTimeout = 1000ms;
+constexpr auto kShortTimeout = 150ms;
+constexpr int kWaitMs = 3000;
+} // namespace
+
+// The program's serial stack (QtSerialPort, ScannerLink) against the simulator
+// over a real pseudo-terminal, as the demo mode and manual checks use it.
+class tst_SimulatorPty : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void exchange_data();
+    void exchange();
+    void channelFaults();
+    void silentTimesOutAndLateReplyIsDropped();
+    void closedLineFailsOnce();
+
+private:
+    // Starts a query and waits for its one outcome; false if none came.
+    bool queryAndWait(std::chrono::milliseconds timeout);
+
+    std::unique_ptr<PtyScanner> m_scanner;
+    std::unique_ptr<QtSerialPort> m_port;
+    QtTimerFactory m_timers;
+    std::unique_ptr<ScannerLink> m_link;
+    std::unique_ptr<QSignalSpy> m_replies;
+    std::unique_ptr<QSignalSpy> m_failures;
+};
+
+void tst_SimulatorPty::init()
+{
+    m_scanner = std::make_unique<PtyScanner>();
+    if (!m_scanner->start())
+        QSKIP(qPrintable(u"no pseudo-terminal available: "_s + m_scanner->errorString()));
+    m_port = std::make_unique<QtSerialPort>();
+    m_port->setDevice(m_scanner->devicePath());
+    QVERIFY2(m_port->open(), qPrintable(m_port->errorString()));
+    m_link = std::make_unique<ScannerLink>(*m_port, m_timers);
+    m_replies = std::make_unique<QSignalSpy>(m_link.get(), &ScannerLink::replyReceived);
+    m_failures = std::make_unique<QSignalSpy>(m_link.get(), &ScannerLink::exchangeFailed);
+}
+
+void tst_SimulatorPty::cleanup()
+{
+    m_replies.reset();
+    m_failures.reset();
+    m_link.reset();
+    m_port.reset();
+    m_scanner.reset();
+}
+
+bool tst_SimulatorPty::queryAndWait(std::chrono::milliseconds timeout)
+{
+    const qsizetype before = m_replies->count() + m_failures->count();
+    if (!m_link->query(timeout))
+        return false;
+    return QTest::qWaitFor([&] { return m_replies->count() + m_failures->count() == before + 1; },
+                           kWaitMs);
+}
+
+void tst_SimulatorPty::exchange_data()
+{
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<int>("pieces");
+    QTest::addColumn<int>("gapMs");
+
+    QTest::newRow("at once") << 0 << 1 << 0;
+    QTest::newRow("delayed") << 200 << 1 << 0;
+    QTest::newRow("in pieces") << 0 << 5 << 40;
+    QTest::newRow("byte by byte") << 0 << 100 << 1;
+    QTest::newRow("delayed, in pieces") << 100 << 3 << 60;
+}
+
+void tst_SimulatorPty::exchange()
+{
+    QFETCH(int, delayMs);
+    QFETCH(int, pieces);
+    QFETCH(int, gapMs);
+    ScannerModel::Options &options = m_scanner->model().options();
+    options.replyDelay = std::chrono::milliseconds(delayMs);
+    options.pieces = pieces;
+    options.pieceGap = std::chrono::milliseconds(gapMs);
+
+    QVERIFY(m_link->select(5));
+    QVERIFY(queryAndWait(kReplyTimeout));
+    QVERIFY(m_link->select(12));
+    QVERIFY(queryAndWait(kReplyTimeout));
+
+    QCOMPARE(m_failures->count(), 0);
+    QCOMPARE(m_scanner->model().wireLog(), "V05\r\n?R\r\nV12\r\n?R\r\n"_ba);
+    QCOMPARE(m_replies->at(0).at(1).toByteArray(), ScannerModel::replyText(5, 0));
+    const ParsedReply second = m_replies->at(1).at(0).value<ParsedReply>();
+    QCOMPARE(second.value, ScannerModel::valueText(12, 1));
+    QCOMPARE(second.unit, u"kgf/cm2"_s);
+}
+
+void tst_SimulatorPty::channelFaults()
+{
+    // One pass as a scan makes it, with one channel unreadable in each way.
+    ScannerModel::Options &options = m_scanner->model().options();
+    options.channelFaults = { { 1, ScannerModel::ReplyFault::NoComma },
+                              { 2, ScannerModel::ReplyFault::EarlyComma },
+                              { 3, ScannerModel::ReplyFault::Garbage },
+                              { 4, ScannerModel::ReplyFault::Silent } };
+    QStringList values;
+    QStringList units;
+    for (int channel = 0; channel <= 5; ++channel) {
+        QVERIFY(m_link->select(channel));
+        const qsizetype repliesBefore = m_replies->count();
+        QVERIFY(queryAndWait(kShortTimeout));
+        if (m_replies->count() == repliesBefore) {
+            values << u"(none)"_s;
+            units << u"(none)"_s;
+            continue;
+        }
+        const ParsedReply reply = m_replies->last().at(0).value<ParsedReply>();
+        values << (reply.valueTaken ? reply.value : u"(not taken)"_s);
+        units << reply.unit;
+    }
+    QCOMPARE(values,
+             QStringList({ ScannerModel::valueText(0, 0), ScannerModel::valueText(1, 1),
+                           u"(not taken)"_s, u"(not taken)"_s, u"(none)"_s,
+                           ScannerModel::valueText(5, 5) }));
+    QCOMPARE(units.at(0), u"kgf/cm2"_s);
+    QCOMPARE(units.at(1), QString());
+    QCOMPARE(units.at(2), u"kgf/cm2"_s);
+    QCOMPARE(m_failures->count(), 1);
+}
+
+void tst_SimulatorPty::silentTimesOutAndLateReplyIsDropped()
+{
+    ScannerModel::Options &options = m_scanner->model().options();
+    options.replyDelay = 2 * kShortTimeout;
+
+    QVERIFY(m_link->select(5));
+    QVERIFY(queryAndWait(kShortTimeout));
+    QCOMPARE(m_failures->count(), 1);
+    QCOMPARE(m_failures->at(0).at(0).value<ScannerLink::Failure>(), ScannerLink::Failure::TimedOut);
+
+    // Channel 5's reply arrives after its time-out; the next query, for
+    // channel 6, must get channel 6's reading.
+    QTRY_COMPARE_WITH_TIMEOUT(m_scanner->model().queriesReceived(), quint64(1), kWaitMs);
+    QTest::qWait(int((3 * kShortTimeout).count()));
+    options.replyDelay = 0ms;
+    QVERIFY(m_link->select(6));
+    QVERIFY(queryAndWait(kReplyTimeout));
+    QCOMPARE(m_replies->count(), 1);
+    QCOMPARE(m_replies->at(0).at(1).toByteArray(), ScannerModel::replyText(6, 1));
+}
+
+void tst_SimulatorPty::closedLineFailsOnce()
+{
+    m_scanner->model().options().closeAfterQueries = 2;
+    QSignalSpy lineFailures(m_port.get(), &SerialPort::lineFailed);
+    QSignalSpy closed(m_scanner.get(), &PtyScanner::lineClosed);
+
+    QVERIFY(queryAndWait(kReplyTimeout));
+    QVERIFY(queryAndWait(kReplyTimeout));
+    QCOMPARE(m_replies->count(), 2);
+    QVERIFY(queryAndWait(kReplyTimeout));
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(m_failures->count(), 1);
+    QCOMPARE(m_failures->at(0).at(0).value<ScannerLink::Failure>(),
+             ScannerLink::Failure::LineFailed);
+
+    // The port reports a dead line once and closes, instead of repeating the
+    // error at full speed.
+    QTest::qWait(200);
+    QCOMPARE(lineFailures.count(), 1);
+    QCOMPARE(m_failures->count(), 1);
+    QVERIFY(!m_port->isOpen());
+    QVERIFY(!m_link->query(kReplyTimeout));
+}
+
+QTEST_GUILESS_MAIN(tst_SimulatorPty)
+#include "tst_simulator_pty.moc"
