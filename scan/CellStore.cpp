@@ -10,7 +10,7 @@ namespace {
 constexpr int kChunkCells = 16384;
 
 constexpr std::uint64_t kPoolFlag = std::uint64_t(1) << 63;
-constexpr int kMaxPackedLength = 15;
+constexpr int kMaxPackedLength = CellStore::kMaxPackedLength;
 
 // Code 0 ends a packed text; codes 1 to 15 are its characters.
 constexpr std::array<char, 16> kPackedChars
@@ -163,6 +163,17 @@ QString CellStore::text(qsizetype row, int column) const
     for (Cell rest = value; rest != 0; rest >>= 4)
         chars[std::size_t(length++)] = char16_t(kPackedChars[rest & 0xF]);
     return QString(reinterpret_cast<const QChar *>(chars.data()), length);
+}
+
+int CellStore::packedText(qsizetype row, int column, char *out) const
+{
+    const Cell value = cell(row, column);
+    if (value & kPoolFlag)
+        return -1;
+    int length = 0;
+    for (Cell rest = value; rest != 0; rest >>= 4)
+        out[length++] = kPackedChars[rest & 0xF];
+    return length;
 }
 
 void CellStore::setText(qsizetype row, int column, QStringView text)

@@ -35,6 +35,11 @@ public:
     void setText(qsizetype row, int column, QStringView text);
     // Fast path for text that is known to be ASCII (numbers read from a file).
     void setAscii(qsizetype row, int column, const char *text, qsizetype length);
+    // Fast path for writing a file: copies a packed text's characters to out
+    // (room for kMaxPackedLength) and returns their count, or -1 for a text
+    // kept in the pool, which text() gives.
+    static constexpr int kMaxPackedLength = 15;
+    int packedText(qsizetype row, int column, char *out) const;
 
     // Copies all rows of other (same column count) to the end of this store.
     void appendRowsFrom(const CellStore &other);

@@ -41,6 +41,9 @@ public:
     bool isMarked(int row, int column) const;
 
     std::size_t memoryUsage() const { return m_cells.memoryUsage(); }
+    // The data rows' cells (row 1 of the table is row 0 here), for writing a
+    // file without building a QString per cell.
+    const CellStore &dataCells() const { return m_cells; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

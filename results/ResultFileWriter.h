@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringEncoder>
+
+class QIODevice;
+class ResultTable;
+
+// Writes a result table as a result file: the title line, the header row's
+// labels as strings, then every data row with a number for each column but the
+// last and the unit text as a string; every line ends with CR LF. Numbers are
+// read from the cell texts and written as NumberField describes; texts are
+// written in code page 949.
+//
+// A table the format cannot hold is refused before anything is saved, naming
+// the cell: a number beyond single precision, a text holding a double quote
+// (the format has no escape for it) or a character that code page 949 lacks.
+// Saving to a path goes through QSaveFile, so a failed save leaves the old file
+// as it was.
+class ResultFileWriter
+{
+public:
+    bool write(const QString &path, const ResultTable &table);
+    // Writes to an open device; on failure part of the file may be written.
+    bool write(QIODevice *device, const ResultTable &table);
+    QString errorString() const { return m_errorString; }
+
+private:
+    bool writeRows(const ResultTable &table);
+    bool appendString(const QString &text, int row, int column, const ResultTable &table);
+    bool appendNumber(const char *begin, const char *end, int row, int column,
+                      const ResultTable &table);
+    bool flushIfFull(qsizetype threshold);
+    QString cellName(int row, int column, const ResultTable &table) const;
+
+    QIODevice *m_device = nullptr;
+    QByteArray m_out;
+    QString m_errorString;
+    QStringEncoder m_encoder;
+    // The unit text repeats on every row: encode it once.
+    QString m_lastText;
+    QByteArray m_lastEncoded;
+};
