@@ -1,0 +1,1 @@
+rozivoda_add_fuzzer(fuzz_replyparse LIBS scan)
