@@ -110,6 +110,23 @@ double numberFromText(QStringView text, bool *inRange)
     return value;
 }
 
+bool wholeNumberFromText(QStringView text, double *value)
+{
+    const QByteArray ascii = text.trimmed().toLatin1();
+    if (ascii.isEmpty())
+        return false;
+    const char *begin = ascii.constData();
+    const char *end = begin + ascii.size();
+    if (*begin == '+')
+        ++begin;
+    double parsed = 0.0;
+    const auto [stop, error] = std::from_chars(begin, end, parsed);
+    if (error != std::errc() || stop != end || !std::isfinite(parsed))
+        return false;
+    *value = parsed;
+    return true;
+}
+
 QString shortestNumberText(double value)
 {
     if (value == 0.0 || !std::isfinite(value))

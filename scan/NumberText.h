@@ -13,6 +13,10 @@
 // of a double gives 0 and clears *inRange.
 double numberFromText(QStringView text, bool *inRange = nullptr);
 
+// Reads text that must be a number as a whole, blanks at its ends aside ("2.5",
+// " 1 "), as a stored setting is; false for anything else ("abc", "2x", "").
+bool wholeNumberFromText(QStringView text, double *value);
+
 // The shortest decimal text of value with at most 15 significant digits: no
 // trailing zeros, no point for whole numbers, exponent form ("1E-05") only for
 // very large or very small magnitudes.

@@ -1,0 +1,117 @@
+#include "FileCommands.h"
+
+#include "Dialogs.h"
+#include "DocumentHost.h"
+#include "EventPump.h"
+#include "ResultFileReader.h"
+#include "ResultFileWriter.h"
+#include "ResultTable.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+#ifdef Q_OS_WIN
+const QString kFilter = u"Text File (*.txt);;All File (*.*)"_s;
+#else
+// "*.*" would hide names without a dot here.
+const QString kFilter = u"Text File (*.txt);;All File (*)"_s;
+#endif
+}
+
+FileCommands::FileCommands(ResultTable &table, Dialogs &dialogs, EventPump &events,
+                           DocumentHost &host)
+    : m_table(table)
+    , m_dialogs(dialogs)
+    , m_events(events)
+    , m_host(host)
+{
+}
+
+QString FileCommands::fileTitle(const QString &path)
+{
+    // Both separators count, so a Windows path names the same file title here.
+    const qsizetype folderEnd = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    const QString name = path.mid(folderEnd + 1);
+    return u"VESTRA-IP -[Data  "_s + name.chopped(std::min<qsizetype>(4, name.size())) + u"]"_s;
+}
+
+bool FileCommands::askToSave()
+{
+    if (!m_unsaved)
+        return true;
+    const auto answer = m_dialogs.message(
+            QMessageBox::Question, u"Save"_s, u"Will you save previous results?"_s,
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (answer == QMessageBox::Cancel)
+        return false;
+    if (answer == QMessageBox::Yes)
+        Save();
+    return true;
+}
+
+void FileCommands::New()
+{
+    if (!askToSave())
+        return;
+    m_host.enterIdleState();
+    m_unsaved = false;
+}
+
+void FileCommands::Open()
+{
+    if (!askToSave())
+        return;
+    const QString path = m_dialogs.openFileName(u"Open"_s, kFilter);
+    if (path.isEmpty())
+        return;
+    m_host.setCaption(fileTitle(path));
+    m_host.setBusy(true);
+    ResultFileReader reader(m_table);
+    reader.setLayoutForOpen([this] { m_host.layOutForFile(); });
+    reader.setProgressHandler([this](qint64 done, qint64 total) {
+        m_host.showLoadProgress(done, total);
+        m_events.processEvents();
+    });
+    const ResultFileReader::Outcome outcome = reader.read(path);
+    m_host.setBusy(false);
+    switch (outcome) {
+    case ResultFileReader::Outcome::Loaded:
+        m_host.holdStart();
+        m_unsaved = false;
+        break;
+    case ResultFileReader::Outcome::Rejected:
+        m_dialogs.message(QMessageBox::Critical, u"Error"_s, u"File Error !!"_s, QMessageBox::Ok,
+                          QMessageBox::Ok);
+        break;
+    case ResultFileReader::Outcome::Failed:
+        // A file that cannot be read at all is worth telling; one that ends
+        // before its header is complete keeps what was read.
+        if (!reader.errorString().isEmpty())
+            m_dialogs.message(QMessageBox::Warning, u"Open"_s,
+                              u"Cannot read %1: %2"_s.arg(path, reader.errorString()),
+                              QMessageBox::Ok, QMessageBox::Ok);
+        break;
+    }
+}
+
+FileCommands::SaveOutcome FileCommands::Save()
+{
+    const QString path = m_dialogs.saveFileName(u"Save"_s, kFilter);
+    if (path.isEmpty())
+        return SaveOutcome::Cancelled;
+    m_host.setCaption(fileTitle(path));
+    m_host.setBusy(true);
+    ResultFileWriter writer;
+    const bool written = writer.write(path, m_table);
+    m_host.setBusy(false);
+    if (!written) {
+        // The previous file, if any, is still intact: the new one replaces it
+        // only once it has been written whole.
+        m_dialogs.message(QMessageBox::Critical, u"Save"_s,
+                          u"The results were not saved to %1: %2"_s.arg(path, writer.errorString()),
+                          QMessageBox::Ok, QMessageBox::Ok);
+        return SaveOutcome::Failed;
+    }
+    m_unsaved = false;
+    return SaveOutcome::Saved;
+}

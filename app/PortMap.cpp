@@ -1,0 +1,35 @@
+#include "PortMap.h"
+
+#include "SettingsKeys.h"
+#include "SettingsStore.h"
+
+using namespace Qt::StringLiterals;
+
+PortMap::PortMap(SettingsStore &settings)
+    : m_settings(settings)
+{
+}
+
+QString PortMap::defaultDevice(int port)
+{
+#ifdef Q_OS_WIN
+    return u"COM"_s + QString::number(port);
+#else
+    // /dev/ttyS0 is the first serial port, which Windows calls COM1.
+    return u"/dev/ttyS"_s + QString::number(port - 1);
+#endif
+}
+
+QString PortMap::device(int port) const
+{
+    if (!m_override.isEmpty())
+        return m_override;
+    const QString stored = m_settings.value(SettingsKeys::kPorts, SettingsKeys::portKey(port),
+                                            defaultDevice(port)).trimmed();
+    return stored.isEmpty() ? defaultDevice(port) : stored;
+}
+
+void PortMap::setDevice(int port, const QString &device)
+{
+    m_settings.setValue(SettingsKeys::kPorts, SettingsKeys::portKey(port), device.trimmed());
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+class SettingsStore;
+
+// Maps the port numbers the user chooses (1 for com1, 2 for com2) to serial
+// devices. The mapping is kept in the settings store; a demonstration run
+// overrides it for the session without storing anything.
+class PortMap
+{
+public:
+    explicit PortMap(SettingsStore &settings);
+
+    QString device(int port) const;
+    void setDevice(int port, const QString &device);
+    static QString defaultDevice(int port);
+
+    // Routes every port to device until the program ends; nothing is stored.
+    void overrideAll(const QString &device) { m_override = device; }
+    bool isOverridden() const { return !m_override.isEmpty(); }
+
+private:
+    SettingsStore &m_settings;
+    QString m_override;
+};

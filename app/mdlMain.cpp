@@ -1,0 +1,9 @@
+#include "mdlMain.h"
+
+std::unique_ptr<frmMain> Main(const frmMain::Services &services)
+{
+    auto window = std::make_unique<frmMain>(services);
+    window->Form_Load();
+    window->show();
+    return window;
+}

@@ -1,0 +1,198 @@
+#include "ScanCycle.h"
+
+#include "ResultTable.h"
+#include "SerialPort.h"
+#include "Timer.h"
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+std::chrono::milliseconds ScanCycle::replyTimeoutFor(std::chrono::milliseconds period)
+{
+    return std::max(kMinReplyTimeout, period);
+}
+
+ScanCycle::ScanCycle(ScannerLink &link, TimerFactory &timers, ResultTable &table,
+                     QObject *parent)
+    : QObject(parent)
+    , m_link(link)
+    , m_table(table)
+    , tmrScan(timers.createTimer())
+{
+    connect(tmrScan.get(), &Timer::timeout, this, &ScanCycle::tmrScan_Timer);
+    connect(&m_link, &ScannerLink::replyReceived, this, &ScanCycle::onReply);
+    connect(&m_link, &ScannerLink::exchangeFailed, this, &ScanCycle::onExchangeFailed);
+    connect(&m_link.port(), &SerialPort::lineFailed, this, &ScanCycle::onLineFailed);
+}
+
+ScanCycle::~ScanCycle() = default;
+
+void ScanCycle::setState(State state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    if (state == State::Scanning) {
+        tmrScan->start(m_period);
+    } else {
+        tmrScan->stop();
+        if (m_awaitingReply) {
+            m_link.abandon();
+            m_awaitingReply = false;
+        }
+    }
+    Q_EMIT stateChanged(state);
+}
+
+void ScanCycle::StartPolling(int startCh, int endCh, std::chrono::milliseconds period)
+{
+    StartCh = startCh;
+    EndCh = endCh;
+    m_period = period;
+    CurCol = 0;
+    CurCh = StartCh;
+    FirstTick = true;
+    m_passRowAdded = false;
+    m_unitPending = false;
+    m_attempts = 0;
+    m_silent = false;
+    m_failedReadings.clear();
+    m_table.clearMarks();
+    Q_EMIT healthChanged();
+    setState(State::Scanning);
+    m_link.sendQuery();
+}
+
+void ScanCycle::StopScan()
+{
+    setState(State::Stopped);
+    m_link.port().close();
+}
+
+void ScanCycle::makeReady()
+{
+    if (m_state == State::Scanning)
+        StopScan();
+    m_failedReadings.clear();
+    m_silent = false;
+    m_table.clearMarks();
+    setState(State::Ready);
+    Q_EMIT healthChanged();
+}
+
+void ScanCycle::tmrScan_Timer()
+{
+    // A tick that comes due while the previous one still waits for its reply
+    // is skipped: two exchanges must never share the line.
+    if (m_state != State::Scanning || m_awaitingReply)
+        return;
+    if (FirstTick) {
+        FirstTick = false;
+        selectCurrentChannel();
+        return;
+    }
+    beginReading();
+}
+
+int ScanCycle::readingRow() const
+{
+    return m_table.rows() - 1;
+}
+
+void ScanCycle::beginReading()
+{
+    if (CurCol == 1 && !m_passRowAdded) {
+        const int row = m_table.appendRow();
+        m_table.setText(row, 0, QString::number(row));
+        m_passRowAdded = true;
+        Q_EMIT rowAdded(row);
+    }
+    m_awaitingReply = m_link.query(replyTimeoutFor(m_period));
+    if (!m_awaitingReply)
+        readingFailed(u"query not sent: "_s + m_link.errorString(), false);
+}
+
+void ScanCycle::onReply(const ParsedReply &reply, const QByteArray &raw)
+{
+    if (!m_awaitingReply)
+        return;
+    m_awaitingReply = false;
+    if (!reply.valueTaken) {
+        readingFailed(u"unreadable reply: "_s + QString::fromLatin1(raw.toPercentEncoding(" ,./-+")),
+                      false);
+        return;
+    }
+    const bool wasSilent = m_silent;
+    m_silent = false;
+    m_attempts = 0;
+    const int row = readingRow();
+    Q_EMIT valueRead(reply.value);
+    m_table.setText(row, CurCol, reply.value);
+    if (CurCol == 1 || m_unitPending) {
+        Q_EMIT unitRead(reply.unit);
+        m_table.setText(row, m_table.cols() - 1, reply.unit);
+        m_unitPending = false;
+    }
+    if (wasSilent)
+        Q_EMIT healthChanged();
+    selectCurrentChannel();
+}
+
+void ScanCycle::onExchangeFailed(ScannerLink::Failure failure, const QByteArray &partial)
+{
+    if (!m_awaitingReply)
+        return;
+    m_awaitingReply = false;
+    if (failure == ScannerLink::Failure::LineFailed)
+        return; // the port's own lineFailed stops the scan
+    if (partial.isEmpty())
+        readingFailed(u"no reply"_s, true);
+    else
+        readingFailed(u"incomplete reply: "_s
+                              + QString::fromLatin1(partial.toPercentEncoding(" ,./-+")),
+                      true);
+}
+
+void ScanCycle::readingFailed(const QString &why, bool timedOut)
+{
+    const int channel = StartCh + CurCol - 1;
+    ++m_failedReadings[channel];
+    m_silent = m_silent || timedOut;
+    Q_EMIT healthChanged();
+    if (++m_attempts < kMaxAttempts)
+        return; // the next tick asks the same channel again
+    // Give the reading up so one dead channel cannot hold up the whole scan.
+    m_attempts = 0;
+    m_table.markCell(readingRow(), CurCol, why);
+    if (CurCol == 1)
+        m_unitPending = true;
+    selectCurrentChannel();
+}
+
+void ScanCycle::selectCurrentChannel()
+{
+    if (!m_link.select(CurCh)) {
+        // The scanner still sits on the previous channel: select again before
+        // the next reading rather than store that channel's value here.
+        FirstTick = true;
+        return;
+    }
+    Q_EMIT channelSelected(CurCh);
+    ++CurCh;
+    ++CurCol;
+    if (CurCh > EndCh)
+        CurCh = StartCh;
+    if (CurCol == m_table.cols() - 1) {
+        CurCol = 1;
+        m_passRowAdded = false;
+    }
+}
+
+void ScanCycle::onLineFailed(const QString &reason)
+{
+    if (m_state != State::Scanning)
+        return;
+    StopScan();
+    Q_EMIT lineLost(reason);
+}

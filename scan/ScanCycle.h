@@ -1,0 +1,100 @@
+#pragma once
+
+#include "ScannerLink.h"
+
+#include <QMap>
+#include <QObject>
+
+#include <chrono>
+#include <memory>
+
+class ResultTable;
+class Timer;
+class TimerFactory;
+
+// The automatic scan: walks a channel range one channel per timer tick and
+// fills the result table, one row per pass. A channel is selected in one tick
+// and read in the next, so the scanner has a whole period to settle on it.
+// Ticks never overlap: a tick that comes due while a reply is awaited is
+// skipped. A reading that fails is retried at the next tick into the same cell;
+// after kMaxAttempts failures in a row the cell is given up (left empty and
+// marked) and the scan goes on with the next channel.
+class ScanCycle : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Ready, Scanning, Stopped };
+    Q_ENUM(State)
+
+    static constexpr int kMaxAttempts = 3;
+    // A reply may take a whole period, but never less than this.
+    static constexpr std::chrono::milliseconds kMinReplyTimeout{ 1000 };
+    static std::chrono::milliseconds replyTimeoutFor(std::chrono::milliseconds period);
+
+    ScanCycle(ScannerLink &link, TimerFactory &timers, ResultTable &table,
+              QObject *parent = nullptr);
+    ~ScanCycle() override;
+
+    State state() const { return m_state; }
+    Timer &timer() { return *tmrScan; }
+
+    // Arms the scan over startCh to endCh with the given period; the port must
+    // be open and the table laid out for the range. Writes a first query, as the
+    // scanner expects a query before its first select.
+    void StartPolling(int startCh, int endCh, std::chrono::milliseconds period);
+    // Disarms the scan and closes the port; the rows taken stay.
+    void StopScan();
+    // Back to Ready, as after a new, empty table.
+    void makeReady();
+
+    // One step of the scan; driven by the scan timer.
+    void tmrScan_Timer();
+
+    // Failed readings per channel since the scan started.
+    const QMap<int, int> &failedReadings() const { return m_failedReadings; }
+    // True after a query went unanswered, until the next good reply.
+    bool scannerSilent() const { return m_silent; }
+
+Q_SIGNALS:
+    void stateChanged(ScanCycle::State state);
+    void channelSelected(int channel);
+    void valueRead(const QString &value);
+    void unitRead(const QString &unit);
+    // The newest row, to scroll into view.
+    void rowAdded(int row);
+    // failedReadings() or scannerSilent() changed.
+    void healthChanged();
+    // The line failed during the scan; the scan has stopped.
+    void lineLost(const QString &reason);
+
+private:
+    void setState(State state);
+    void beginReading();
+    void selectCurrentChannel();
+    void onReply(const ParsedReply &reply, const QByteArray &raw);
+    void onExchangeFailed(ScannerLink::Failure failure, const QByteArray &partial);
+    void readingFailed(const QString &why, bool timedOut);
+    void onLineFailed(const QString &reason);
+    int readingRow() const;
+
+    ScannerLink &m_link;
+    ResultTable &m_table;
+    std::unique_ptr<Timer> tmrScan;
+    State m_state = State::Ready;
+    std::chrono::milliseconds m_period{ 0 };
+
+    bool FirstTick = false;
+    int StartCh = 0;
+    int EndCh = 0;
+    int CurCh = 0;
+    int CurCol = 0;
+
+    bool m_awaitingReply = false;
+    // The row of the current pass exists: a failed first reading reuses it.
+    bool m_passRowAdded = false;
+    // The pass's first cell was given up, so its unit comes with the next reading.
+    bool m_unitPending = false;
+    int m_attempts = 0;
+    bool m_silent = false;
+    QMap<int, int> m_failedReadings;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "FakeDialogs.h"
+#include "FakeSerialPort.h"
+#include "FakeTimer.h"
+#include "PortMap.h"
+#include "QtEventPump.h"
+#include "QtSettingsStore.h"
+#include "frmMain.h"
+
+#include <QAction>
+#include <QTemporaryDir>
+#include <QToolBar>
+
+#include <memory>
+
+// A main window on a temporary settings file, a fake serial port, timers the
+// test fires and scripted dialogs. Nothing touches the user's settings.
+struct MainWindowFixture
+{
+    QTemporaryDir dir;
+    std::unique_ptr<QtSettingsStore> settings;
+    std::unique_ptr<PortMap> ports;
+    FakeSerialPort port;
+    FakeTimerFactory timers;
+    FakeDialogs dialogs;
+    QtEventPump events;
+    std::unique_ptr<frmMain> window;
+
+    MainWindowFixture() : settings(std::make_unique<QtSettingsStore>(settingsPath())) { }
+
+    QString settingsPath() const { return dir.filePath(QStringLiteral("ROZIVODA.conf")); }
+
+    // Creates the window without running its load handler.
+    frmMain &create()
+    {
+        ports = std::make_unique<PortMap>(*settings);
+        window = std::make_unique<frmMain>(
+                frmMain::Services{ *settings, *ports, port, timers, dialogs, events });
+        return *window;
+    }
+    // Creates, loads and shows the window, as the program starts.
+    frmMain &start()
+    {
+        create();
+        window->Form_Load();
+        window->show();
+        return *window;
+    }
+
+    template<typename T>
+    T *find(const QString &name) const
+    {
+        return window->findChild<T *>(name);
+    }
+    QAction *button(int index) const { return window->toolbarButton(index); }
+    // The window creates the reply time-out of its scanner link first, then the
+    // scan timer.
+    FakeTimer *replyTimer() const { return timers.timers.value(0).data(); }
+    FakeTimer *scanTimer() const { return timers.timers.value(1).data(); }
+};

@@ -1,0 +1,341 @@
+#include "MainWindowFixture.h"
+#include "ResultTable.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTableView>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The main window as the program shows it: its definition, start-up from the
+// stored settings, the settings commands, the channel lists' key filter and the
+// resize rule applied to the real widgets.
+class tst_frmMain : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void definitionBeforeLoad();
+    void menuTree();
+    void toolbarButtons();
+    void startUp_data();
+    void startUp();
+    void startUpWritesOnlyTheChannelCount();
+    void idleState();
+    void channelCountCommand();
+    void portCommands();
+    void channelListsTakeNoTypedCharacters();
+    void resizeRuleOnTheWidgets();
+    void minimizingKeepsTheLayout();
+
+private:
+    static QStringList items(QComboBox *box)
+    {
+        QStringList texts;
+        for (int i = 0; i < box->count(); ++i)
+            texts << box->itemText(i);
+        return texts;
+    }
+    static QStringList channelTexts(int count)
+    {
+        QStringList texts;
+        for (int i = 0; i < count; ++i)
+            texts << QString::number(i);
+        return texts;
+    }
+};
+
+void tst_frmMain::definitionBeforeLoad()
+{
+    MainWindowFixture f;
+    frmMain &w = f.create();
+    QCOMPARE(w.windowTitle(), u"VESTRA-IP"_s);
+    QCOMPARE(f.find<QComboBox>(u"cboStart"_s)->currentText(), u"0"_s);
+    QCOMPARE(f.find<QComboBox>(u"cboEnd"_s)->currentText(), u"19"_s);
+    QCOMPARE(f.find<QComboBox>(u"cboStart"_s)->count(), 0);
+    QCOMPARE(f.find<QLineEdit>(u"txtTerm"_s)->text(), u"1"_s);
+    QCOMPARE(f.find<QLabel>(u"lblCH"_s)->text(), u"00"_s);
+    QCOMPARE(f.find<QLabel>(u"lblPres"_s)->text(), QString());
+    QCOMPARE(f.find<QLabel>(u"lblUnit"_s)->text(), u"kgf/cm2"_s);
+    QCOMPARE(f.find<QGroupBox>(u"fraPres"_s)->title(), u"Pressure"_s);
+    QCOMPARE(f.find<QGroupBox>(u"fraCh"_s)->title(), u"Channel"_s);
+    for (const char *name : { "Label1", "Label2", "Label3", "Label4" })
+        QVERIFY(f.find<QLabel>(QString::fromLatin1(name)));
+    QCOMPARE(f.find<QLabel>(u"Label3"_s)->text(), u"Scan Term:"_s);
+    // Geometry in twips at 15 twips a pixel: lblPres 2025 x 405, cboStart at 1020.
+    QCOMPARE(f.find<QLabel>(u"lblPres"_s)->size(), QSize(135, 27));
+    QCOMPARE(f.find<QComboBox>(u"cboStart"_s)->x(), 68);
+    QCOMPARE(f.find<QLabel>(u"lblCH"_s)->font().pointSizeF(), 30.0);
+    QCOMPARE(f.find<QLabel>(u"lblUnit"_s)->font().pointSizeF(), 11.25);
+    QVERIFY(f.find<QLabel>(u"lblUnit"_s)->font().bold());
+    for (QAction *item : w.findChildren<QAction *>())
+        QVERIFY2(!item->isChecked(), qPrintable(item->objectName()));
+}
+
+void tst_frmMain::menuTree()
+{
+    MainWindowFixture f;
+    frmMain &w = f.create();
+    QStringList bar;
+    for (QAction *menu : w.menuBar()->actions())
+        bar << menu->text();
+    QCOMPARE(bar, (QStringList{ u"&File"_s, u"&Set"_s, u"&Help"_s }));
+
+    QStringList file;
+    for (QAction *item : f.find<QMenu>(u"mnuFile"_s)->actions())
+        file << (item->isSeparator() ? u"-"_s : item->text());
+    QCOMPARE(file, (QStringList{ u"&New File"_s, u"&Open..."_s, u"&Save..."_s, u"-"_s,
+                                 u"&Print..."_s, u"-"_s, u"E&xit"_s }));
+    QCOMPARE(f.find<QAction>(u"mnuFileNew"_s)->shortcut(), QKeySequence(u"Ctrl+N"_s));
+    QVERIFY(!f.find<QAction>(u"mnuFilePrint"_s)->isEnabled());
+
+    const QList<QAction *> counts = w.findChildren<QAction *>(u"mnuChNum"_s);
+    QCOMPARE(counts.size(), 10);
+    QCOMPARE(counts.at(0)->text(), u"10"_s);
+    QCOMPARE(counts.at(9)->text(), u"100"_s);
+    QCOMPARE(counts.at(9)->property("index").toInt(), 9);
+
+    const QList<QAction *> ports = f.find<QMenu>(u"mnuComm"_s)->actions();
+    QCOMPARE(ports.at(0)->text(), u"com1"_s);
+    QCOMPARE(ports.at(1)->text(), u"com2"_s);
+    QVERIFY(ports.at(2)->isSeparator());
+    QCOMPARE(f.find<QAction>(u"mnuHelpAbout"_s)->text(), u"&About"_s);
+}
+
+void tst_frmMain::toolbarButtons()
+{
+    MainWindowFixture f;
+    f.create();
+    const QStringList texts{ u"New File"_s, {}, {}, {}, u"Print"_s, {}, u"Start"_s,
+                             u"Stop"_s,     {}, u"Manual"_s };
+    for (int index = 1; index <= 10; ++index) {
+        QAction *button = f.button(index);
+        QVERIFY(button);
+        const bool separator = index == 4 || index == 6 || index == 9;
+        QCOMPARE(button->isSeparator(), separator);
+        if (!texts.at(index - 1).isEmpty())
+            QCOMPARE(button->toolTip(), texts.at(index - 1));
+        QVERIFY2(!button->icon().isNull() || separator, qPrintable(QString::number(index)));
+    }
+    QCOMPARE(f.button(2)->toolTip(), u"Open"_s);
+    QCOMPARE(f.button(3)->toolTip(), u"Save"_s);
+    QVERIFY(!f.button(5)->isEnabled());
+    QVERIFY(!f.button(11));
+}
+
+void tst_frmMain::startUp_data()
+{
+    QTest::addColumn<QString>("chNum"); // empty: nothing stored
+    QTest::addColumn<QString>("comPort");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("storedChNum");
+
+    QTest::newRow("first run") << QString() << QString() << 20 << 1 << u"1"_s;
+    QTest::newRow("hundred") << u"9"_s << QString() << 100 << 1 << u"9"_s;
+    QTest::newRow("ten") << u"0"_s << u"1"_s << 10 << 1 << u"0"_s;
+    QTest::newRow("half index rounds to even") << u"2.5"_s << QString() << 30 << 1 << u"2"_s;
+    QTest::newRow("com2") << u"1"_s << u"2"_s << 20 << 2 << u"1"_s;
+    // Values that would end the program fall back to the defaults.
+    QTest::newRow("not a number") << u"abc"_s << u"x"_s << 20 << 1 << u"1"_s;
+    QTest::newRow("beyond 16 bits") << u"99999"_s << u"70000"_s << 20 << 1 << u"1"_s;
+    QTest::newRow("index above the menu") << u"12"_s << QString() << 20 << 1 << u"1"_s;
+    QTest::newRow("negative index") << u"-3"_s << u"-1"_s << 20 << 1 << u"1"_s;
+    // Port 3 is used, and neither port item is checked.
+    QTest::newRow("port three") << u"1"_s << u"3"_s << 20 << 3 << u"1"_s;
+    QTest::newRow("spaces around") << u" 2 "_s << u" 2"_s << 30 << 2 << u"2"_s;
+    QTest::newRow("huge exponent") << u"1E400"_s << u"1E400"_s << 20 << 1 << u"1"_s;
+}
+
+void tst_frmMain::startUp()
+{
+    QFETCH(QString, chNum);
+    QFETCH(QString, comPort);
+    QFETCH(int, channels);
+    QFETCH(int, port);
+    QFETCH(QString, storedChNum);
+
+    MainWindowFixture f;
+    if (!chNum.isEmpty())
+        f.settings->setValue(u"Settings"_s, u"ChNum"_s, chNum);
+    if (!comPort.isEmpty())
+        f.settings->setValue(u"Settings"_s, u"ComPort"_s, comPort);
+    frmMain &w = f.start();
+
+    QCOMPARE(w.ChCount(), channels);
+    QCOMPARE(w.CommPort(), port);
+    QCOMPARE(items(f.find<QComboBox>(u"cboStart"_s)), channelTexts(channels));
+    QCOMPARE(items(f.find<QComboBox>(u"cboEnd"_s)), channelTexts(channels));
+    QCOMPARE(f.find<QComboBox>(u"cboStart"_s)->currentText(), u"0"_s);
+    QCOMPARE(f.find<QComboBox>(u"cboEnd"_s)->currentText(), QString::number(channels - 1));
+    const QList<QAction *> counts = w.findChildren<QAction *>(u"mnuChNum"_s);
+    for (int i = 0; i < counts.size(); ++i)
+        QCOMPARE(counts.at(i)->isChecked(), (i + 1) * 10 == channels);
+    QCOMPARE(f.find<QAction>(u"mnuCom1"_s)->isChecked(), port == 1);
+    QCOMPARE(f.find<QAction>(u"mnuCom2"_s)->isChecked(), port == 2);
+    QCOMPARE(f.port.device(), PortMap::defaultDevice(port));
+    QCOMPARE(f.settings->value(u"Settings"_s, u"ChNum"_s, {}), storedChNum);
+    QCOMPARE(f.port.openCount, 0);
+}
+
+void tst_frmMain::startUpWritesOnlyTheChannelCount()
+{
+    MainWindowFixture f;
+    f.start();
+    QSettings stored(f.settingsPath(), QSettings::IniFormat);
+    QCOMPARE(stored.value(u"Settings/ChNum"_s).toString(), u"1"_s);
+    QVERIFY(!stored.contains(u"Settings/ComPort"_s));
+}
+
+void tst_frmMain::idleState()
+{
+    MainWindowFixture f;
+    frmMain &w = f.start();
+    QCOMPARE(w.windowTitle(), u"VESTRA-IP"_s);
+    QVERIFY(f.button(7)->isEnabled());
+    QVERIFY(!f.button(8)->isEnabled());
+    QVERIFY(!w.Unsaved());
+    QCOMPARE(f.find<QLabel>(u"lblPres"_s)->text(), QString());
+    const ResultTable &table = w.resultTable();
+    QCOMPARE(table.rows(), 1);
+    QCOMPARE(table.cols(), 22);
+    QCOMPARE(table.text(0, 1), u"Ch 00"_s);
+    QCOMPARE(table.text(0, 20), u"Ch 19"_s);
+    QCOMPARE(table.text(0, 21), u"Unit"_s);
+    // The view shows the label row as its fixed header and the ID column as its
+    // fixed vertical header; a column is as wide as its label and blanks.
+    auto *view = f.find<QTableView>(u"fgdData"_s);
+    QVERIFY(view->isColumnHidden(0));
+    QCOMPARE(view->model()->headerData(1, Qt::Horizontal).toString(), u"Ch 00"_s);
+    const QFontMetrics metrics(view->font());
+    QVERIFY(view->columnWidth(1) >= metrics.horizontalAdvance(u"Ch 00    "_s));
+    QVERIFY(view->columnWidth(21) > view->columnWidth(1));
+}
+
+void tst_frmMain::channelCountCommand()
+{
+    MainWindowFixture f;
+    frmMain &w = f.start();
+    w.resultTable().setRows(3);
+    auto *start = f.find<QComboBox>(u"cboStart"_s);
+    auto *end = f.find<QComboBox>(u"cboEnd"_s);
+    start->setCurrentIndex(5);
+
+    w.findChildren<QAction *>(u"mnuChNum"_s).at(9)->trigger();
+    QCOMPARE(items(start), channelTexts(100));
+    QCOMPARE(start->currentText(), u"0"_s);
+    QCOMPARE(end->currentText(), u"99"_s);
+    QCOMPARE(f.settings->value(u"Settings"_s, u"ChNum"_s, {}), u"9"_s);
+    const QList<QAction *> counts = w.findChildren<QAction *>(u"mnuChNum"_s);
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(counts.at(i)->isChecked(), i == 9);
+    // The table keeps its rows and layout until the next New, Open or Start.
+    QCOMPARE(w.resultTable().rows(), 3);
+    QCOMPARE(w.resultTable().cols(), 22);
+
+    // Choosing the checked count again rebuilds the lists to the full range.
+    end->setCurrentIndex(3);
+    counts.at(9)->trigger();
+    QCOMPARE(end->currentText(), u"99"_s);
+    QVERIFY(counts.at(9)->isChecked());
+}
+
+void tst_frmMain::portCommands()
+{
+    MainWindowFixture f;
+    f.settings->setValue(u"Ports"_s, u"COM2"_s, u"/dev/ttyUSB7"_s);
+    f.start();
+    f.find<QAction>(u"mnuCom2"_s)->trigger();
+    QCOMPARE(f.settings->value(u"Settings"_s, u"ComPort"_s, {}), u"2"_s);
+    QCOMPARE(f.window->CommPort(), 2);
+    QCOMPARE(f.port.device(), u"/dev/ttyUSB7"_s);
+    QVERIFY(f.find<QAction>(u"mnuCom2"_s)->isChecked());
+    QVERIFY(!f.find<QAction>(u"mnuCom1"_s)->isChecked());
+    f.find<QAction>(u"mnuCom2"_s)->trigger();
+    QVERIFY(f.find<QAction>(u"mnuCom2"_s)->isChecked());
+    f.find<QAction>(u"mnuCom1"_s)->trigger();
+    QCOMPARE(f.settings->value(u"Settings"_s, u"ComPort"_s, {}), u"1"_s);
+    QVERIFY(!f.find<QAction>(u"mnuCom2"_s)->isChecked());
+    QCOMPARE(f.port.openCount, 0);
+}
+
+void tst_frmMain::channelListsTakeNoTypedCharacters()
+{
+    MainWindowFixture f;
+    f.start();
+    for (const QString &name : { u"cboStart"_s, u"cboEnd"_s }) {
+        auto *box = f.find<QComboBox>(name);
+        const QString before = box->currentText();
+        box->setFocus();
+        QTest::keyClicks(box, u"7a"_s);
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClicks(box->lineEdit(), u"5"_s);
+        QCOMPARE(box->currentText(), before);
+    }
+    // Keys without a character still work: the arrows choose from the list.
+    auto *start = f.find<QComboBox>(u"cboStart"_s);
+    QTest::keyClick(start, Qt::Key_Down);
+    QCOMPARE(start->currentText(), u"1"_s);
+}
+
+void tst_frmMain::resizeRuleOnTheWidgets()
+{
+    MainWindowFixture f;
+    frmMain &w = f.start();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto *fraSet = f.find<QGroupBox>(u"fraSet"_s);
+    auto *fraData = f.find<QGroupBox>(u"fraData"_s);
+    auto *grid = f.find<QTableView>(u"fgdData"_s);
+    auto *fraCh = f.find<QGroupBox>(u"fraCh"_s);
+    auto *fraPres = f.find<QGroupBox>(u"fraPres"_s);
+    auto *client = w.centralWidget();
+
+    // Too narrow and too low: widened, then heightened, then laid out.
+    w.resize(300, 200);
+    QTRY_COMPARE(w.width(), 620);
+    QTRY_VERIFY(client->height() >= 326);
+    QCOMPARE(fraSet->width(), client->width() - 11);
+    QCOMPARE(fraSet->x(), 5);
+
+    const QSize before = w.size();
+    const int setWidth = fraSet->width();
+    const int dataHeight = fraData->height();
+    const int gridWidth = grid->width();
+    const int chLeft = fraCh->x();
+    const int presLeft = fraPres->x();
+    w.resize(before + QSize(100, 60));
+    QTRY_COMPARE(fraSet->width(), setWidth + 100);
+    QCOMPARE(fraData->width(), setWidth + 100);
+    QCOMPARE(grid->width(), gridWidth + 100);
+    QCOMPARE(fraCh->x(), chLeft + 100);
+    QCOMPARE(fraPres->x(), presLeft + 100);
+    QCOMPARE(fraData->height(), dataHeight + 60);
+    QCOMPARE(grid->height(), fraData->height() - 19);
+    // The data frame ends just above the status bar, whatever the window's size.
+    QCOMPARE(fraData->geometry().bottom() + 1, client->height() - 3);
+}
+
+void tst_frmMain::minimizingKeepsTheLayout()
+{
+    MainWindowFixture f;
+    frmMain &w = f.start();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.resize(800, 500);
+    auto *grid = f.find<QTableView>(u"fgdData"_s);
+    QTRY_COMPARE(grid->width(), 800 - 11 - 12);
+    const QRect before = grid->geometry();
+    w.showMinimized();
+    QCoreApplication::processEvents();
+    w.showNormal();
+    QCoreApplication::processEvents();
+    QCOMPARE(grid->geometry(), before);
+}
+
+QTEST_MAIN(tst_frmMain)
+#include "tst_frmmain.moc"

@@ -1,0 +1,72 @@
+#include "PortDevicesDialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QSerialPortInfo>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+PortDevicesDialog::PortDevicesDialog(const QString &com1Device, const QString &com2Device,
+                                     QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(u"PortDevicesDialog"_s);
+    setWindowTitle(u"Serial Devices"_s);
+
+    auto *list = new QTreeWidget(this);
+    list->setObjectName(u"lstDevices"_s);
+    list->setRootIsDecorated(false);
+    list->setHeaderLabels({ u"Device"_s, u"Description"_s, u"Manufacturer"_s });
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    QStringList locations;
+    for (const QSerialPortInfo &port : ports) {
+        list->addTopLevelItem(new QTreeWidgetItem(
+                { port.systemLocation(), port.description(), port.manufacturer() }));
+        locations << port.systemLocation();
+    }
+    list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+
+    auto makeChoice = [&](const QString &name, const QString &current) {
+        auto *box = new QComboBox(this);
+        box->setObjectName(name);
+        box->setEditable(true);
+        box->addItems(locations);
+        box->setEditText(current);
+        box->setMinimumContentsLength(24);
+        return box;
+    };
+    m_com1 = makeChoice(u"cboCom1Device"_s, com1Device);
+    m_com2 = makeChoice(u"cboCom2Device"_s, com2Device);
+
+    // Choosing a device in the list offers it for com1 and com2 alike.
+    connect(list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
+        m_com1->setEditText(item->text(0));
+    });
+
+    auto *form = new QFormLayout;
+    form->addRow(u"com1:"_s, m_com1);
+    form->addRow(u"com2:"_s, m_com2);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(ports.isEmpty()
+                                         ? u"No serial devices found; type a device path."_s
+                                         : u"Serial devices present:"_s,
+                                 this));
+    layout->addWidget(list);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+QString PortDevicesDialog::device(int port) const
+{
+    return (port == 2 ? m_com2 : m_com1)->currentText().trimmed();
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+
+// Chooses the serial device behind com1 and com2: the devices present are
+// listed with their description and maker, and any path can be typed (a
+// pseudo-terminal, say, which the system does not list).
+class PortDevicesDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    PortDevicesDialog(const QString &com1Device, const QString &com2Device,
+                      QWidget *parent = nullptr);
+
+    QString device(int port) const;
+
+private:
+    QComboBox *m_com1 = nullptr;
+    QComboBox *m_com2 = nullptr;
+};
