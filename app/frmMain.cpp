@@ -653,10 +653,14 @@ void frmMain::applyCommandStates()
 {
     const ScanCycle::State state = m_cycle->state();
     const bool scanning = state == ScanCycle::State::Scanning;
-    for (int index : { 1, 2, 3, 10 })
-        toolbarButton(index)->setEnabled(!scanning);
-    if (scanning)
-        toolbarButton(5)->setEnabled(false);
+    if (scanning) {
+        for (int index = 1; index <= 7; ++index)
+            toolbarButton(index)->setEnabled(false);
+    } else {
+        for (int index : { 1, 2, 3 })
+            toolbarButton(index)->setEnabled(true);
+    }
+    toolbarButton(10)->setEnabled(!scanning);
     toolbarButton(7)->setEnabled(state == ScanCycle::State::Ready);
     toolbarButton(8)->setEnabled(scanning);
     for (QAction *item : { mnuFileNew, mnuFileOpen, mnuFileSave })

@@ -66,7 +66,13 @@ void ScanCycle::StartPolling(int startCh, int endCh, std::chrono::milliseconds p
 
 void ScanCycle::StopScan()
 {
+    const bool wasScanning = m_state == State::Scanning;
     setState(State::Stopped);
+    // A pass that had not stored a reading yet leaves no row that holds only
+    // its ID.
+    if (wasScanning && m_passRowAdded && !m_rowHasReading && m_table.rows() > 1)
+        m_table.setRows(m_table.rows() - 1);
+    m_passRowAdded = false;
     m_link.port().close();
 }
 
@@ -106,6 +112,7 @@ void ScanCycle::beginReading()
         const int row = m_table.appendRow();
         m_table.setText(row, 0, QString::number(row));
         m_passRowAdded = true;
+        m_rowHasReading = false;
         Q_EMIT rowAdded(row);
     }
     m_awaitingReply = m_link.query(replyTimeoutFor(m_period));
@@ -129,6 +136,7 @@ void ScanCycle::onReply(const ParsedReply &reply, const QByteArray &raw)
     const int row = readingRow();
     Q_EMIT valueRead(reply.value);
     m_table.setText(row, CurCol, reply.value);
+    m_rowHasReading = true;
     if (CurCol == 1 || m_unitPending) {
         Q_EMIT unitRead(reply.unit);
         m_table.setText(row, m_table.cols() - 1, reply.unit);

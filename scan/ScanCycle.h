@@ -42,7 +42,8 @@ public:
     // be open and the table laid out for the range. Writes a first query, as the
     // scanner expects a query before its first select.
     void StartPolling(int startCh, int endCh, std::chrono::milliseconds period);
-    // Disarms the scan and closes the port; the rows taken stay.
+    // Disarms the scan and closes the port; the rows taken stay, but not a row
+    // just begun that holds no reading yet.
     void StopScan();
     // Back to Ready, as after a new, empty table.
     void makeReady();
@@ -92,6 +93,7 @@ private:
     bool m_awaitingReply = false;
     // The row of the current pass exists: a failed first reading reuses it.
     bool m_passRowAdded = false;
+    bool m_rowHasReading = false;
     // The pass's first cell was given up, so its unit comes with the next reading.
     bool m_unitPending = false;
     int m_attempts = 0;

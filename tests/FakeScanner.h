@@ -1,0 +1,34 @@
+#pragma once
+
+#include "FakeSerialPort.h"
+#include "ScannerModel.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+// The simulated scanner behind a FakeSerialPort: what the program writes goes
+// to a ScannerModel, and its replies come back on the next turn of the event
+// loop, as bytes from a device would. Delays of the model are not kept: a test
+// decides when time passes by firing the fake timers.
+class FakeScanner
+{
+public:
+    explicit FakeScanner(FakeSerialPort &port) : m_port(port)
+    {
+        m_port.onWrite = [this](const QByteArray &bytes) {
+            for (const ScannerModel::Action &action : model.receive(bytes)) {
+                if (action.closeLine)
+                    QTimer::singleShot(0, &m_port, [this] { m_port.failLine(); });
+                else
+                    QTimer::singleShot(0, &m_port,
+                                       [this, reply = action.bytes] { m_port.receive(reply); });
+            }
+        };
+    }
+    ~FakeScanner() { m_port.onWrite = {}; }
+
+    ScannerModel model;
+
+private:
+    FakeSerialPort &m_port;
+};

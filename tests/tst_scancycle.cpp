@@ -1,0 +1,371 @@
+#include "FakeScanner.h"
+#include "MainWindowFixture.h"
+#include "ResultTable.h"
+#include "ScanCycle.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The automatic scan through the main window, against the simulated scanner on
+// a fake port: timers fire when the test says so.
+class tst_ScanCycle : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void twentyChannelScanFillsThePredictedTable();
+    void oneChannelScanAddsARowEveryTick();
+    void endBelowStartIsRefused();
+    void scanTerm_data();
+    void scanTerm();
+    void termTooLongForTheTimerIsRefused();
+    void portThatCannotOpenLeavesEverythingAsBefore();
+    void controlsFollowTheScanState();
+    void ticksNeverOverlap();
+    void stopDuringAReplyWaitStoresNothing();
+    void failingChannelsAreGivenUp();
+    void silentFirstChannelAddsNoPhantomRows();
+    void passingFaultIsRetriedIntoTheSameCell();
+    void lostLineStopsTheScanKeepingTheRows();
+
+private:
+    struct Scan
+    {
+        MainWindowFixture f;
+        FakeScanner scanner{ f.port };
+
+        Scan(int start, int end, const QString &term = u"1"_s)
+        {
+            f.start();
+            f.find<QComboBox>(u"cboStart"_s)->setCurrentIndex(start);
+            f.find<QComboBox>(u"cboEnd"_s)->setCurrentIndex(end);
+            f.find<QLineEdit>(u"txtTerm"_s)->setText(term);
+        }
+        void start() { f.window->tbToolBar_ButtonClick(7); }
+        void stop() { f.window->tbToolBar_ButtonClick(8); }
+        // One tick of the scan timer, and the reply it asks for.
+        void tick()
+        {
+            f.scanTimer()->fire();
+            QCoreApplication::processEvents();
+        }
+        // A tick whose query goes unanswered until the reply time-out.
+        void tickWithoutReply()
+        {
+            tick();
+            f.replyTimer()->fire();
+        }
+        const ResultTable &table() const { return f.window->resultTable(); }
+        QString status() const { return f.find<QLabel>(u"sbStatusBarText"_s)->text(); }
+    };
+};
+
+void tst_ScanCycle::twentyChannelScanFillsThePredictedTable()
+{
+    Scan scan(0, 19);
+    scan.start();
+    QCOMPARE(scan.f.scanTimer()->interval(), std::chrono::milliseconds(1000));
+    QCOMPARE(scan.f.port.written, QByteArray("?R\r\n"));
+
+    scan.tick();
+    // The first tick only selects the start channel.
+    QCOMPARE(scan.f.port.written, QByteArray("?R\r\nV00\r\n"));
+    QCOMPARE(scan.table().rows(), 1);
+    QCOMPARE(scan.f.find<QLabel>(u"lblCH"_s)->text(), u"00"_s);
+
+    const int passes = 3;
+    for (int i = 0; i < passes * 20; ++i)
+        scan.tick();
+    scan.tick(); // tick 62 begins the fourth pass
+    QCOMPARE(scan.table().rows(), passes + 2);
+
+    QByteArray wire("?R\r\nV00\r\n");
+    for (int i = 1; i <= passes * 20 + 1; ++i)
+        wire += "?R\r\nV" + channelText(i % 20).toLatin1() + "\r\n";
+    QCOMPARE(scan.f.port.written, wire);
+
+    // Query 0 is the one written at start; the reading of channel c in pass p
+    // answers query 1 + 20 p + c.
+    for (int pass = 0; pass < passes; ++pass) {
+        const int row = pass + 1;
+        QCOMPARE(scan.table().text(row, 0), QString::number(row));
+        for (int channel = 0; channel < 20; ++channel)
+            QCOMPARE(scan.table().text(row, channel + 1),
+                     ScannerModel::valueText(channel, 1 + 20 * pass + channel));
+        QCOMPARE(scan.table().text(row, 21), u"kgf/cm2"_s);
+    }
+    QCOMPARE(scan.table().text(4, 1), ScannerModel::valueText(0, 61));
+    QCOMPARE(scan.table().text(4, 2), QString());
+    // The readouts: the value just read, and the channel just selected.
+    QCOMPARE(scan.f.find<QLabel>(u"lblPres"_s)->text(), ScannerModel::valueText(0, 61));
+    QCOMPARE(scan.f.find<QLabel>(u"lblCH"_s)->text(), u"01"_s);
+    QVERIFY(scan.status().isEmpty());
+}
+
+void tst_ScanCycle::oneChannelScanAddsARowEveryTick()
+{
+    Scan scan(5, 5);
+    scan.start();
+    QCOMPARE(scan.table().cols(), 3);
+    QCOMPARE(scan.table().text(0, 1), u"Ch 05"_s);
+    for (int i = 0; i < 4; ++i)
+        scan.tick();
+    QCOMPARE(scan.table().rows(), 4);
+    for (int row = 1; row <= 3; ++row) {
+        QCOMPARE(scan.table().text(row, 0), QString::number(row));
+        QCOMPARE(scan.table().text(row, 1), ScannerModel::valueText(5, row));
+        QCOMPARE(scan.table().text(row, 2), u"kgf/cm2"_s);
+    }
+}
+
+void tst_ScanCycle::endBelowStartIsRefused()
+{
+    Scan scan(7, 3);
+    scan.start();
+    QCOMPARE(scan.f.dialogs.messages.size(), 1);
+    QCOMPARE(scan.f.dialogs.messages.first().title, u"Channel Error"_s);
+    QCOMPARE(scan.f.dialogs.messages.first().text, u"Set Start CH less than End CH..."_s);
+    QCOMPARE(scan.f.dialogs.messages.first().icon, QMessageBox::Information);
+    QCOMPARE(scan.f.port.openCount, 0);
+    QVERIFY(!scan.f.scanTimer()->isActive());
+    QVERIFY(scan.f.button(7)->isEnabled());
+    QVERIFY(!scan.f.window->Unsaved());
+    QCOMPARE(scan.table().cols(), 22);
+}
+
+void tst_ScanCycle::scanTerm_data()
+{
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("period");
+    QTest::newRow("too short") << u"0.1"_s << u"0.2"_s << 200;
+    QTest::newRow("zero") << u"0"_s << u"0.2"_s << 200;
+    QTest::newRow("empty") << QString() << u"0.2"_s << 200;
+    QTest::newRow("letters") << u"abc"_s << u"0.2"_s << 200;
+    QTest::newRow("shortest kept") << u"0.2"_s << u"0.2"_s << 200;
+    QTest::newRow("fraction") << u"1.5"_s << u"1.5"_s << 1500;
+    QTest::newRow("half millisecond to even") << u"0.2345"_s << u"0.2345"_s << 234;
+}
+
+void tst_ScanCycle::scanTerm()
+{
+    QFETCH(QString, term);
+    QFETCH(QString, shown);
+    QFETCH(int, period);
+    Scan scan(0, 1, term);
+    scan.start();
+    QCOMPARE(scan.f.find<QLineEdit>(u"txtTerm"_s)->text(), shown);
+    QCOMPARE(scan.f.scanTimer()->interval(), std::chrono::milliseconds(period));
+}
+
+void tst_ScanCycle::termTooLongForTheTimerIsRefused()
+{
+    Scan scan(0, 1, u"3000000"_s);
+    scan.start();
+    QCOMPARE(scan.f.dialogs.messages.size(), 1);
+    QVERIFY(scan.f.dialogs.messages.first().text.contains(u"too long"_s));
+    QCOMPARE(scan.f.port.openCount, 0);
+    QVERIFY(scan.f.button(7)->isEnabled());
+    QVERIFY(!scan.f.window->Unsaved());
+}
+
+void tst_ScanCycle::portThatCannotOpenLeavesEverythingAsBefore()
+{
+    Scan scan(2, 4);
+    scan.f.port.openFails = true;
+    scan.start();
+    QCOMPARE(scan.f.dialogs.messages.size(), 1);
+    const QString text = scan.f.dialogs.messages.first().text;
+    QVERIFY2(text.contains(u"com1"_s) && text.contains(u"/dev/ttyS0"_s)
+                     && text.contains(u"cannot open"_s),
+             qPrintable(text));
+    QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Ready);
+    QVERIFY(scan.f.button(7)->isEnabled());
+    QVERIFY(!scan.f.button(8)->isEnabled());
+    QVERIFY(scan.f.find<QGroupBox>(u"fraSet"_s)->isEnabled());
+    QVERIFY(!scan.f.window->Unsaved());
+    QVERIFY(!scan.f.scanTimer()->isActive());
+    QCOMPARE(scan.table().cols(), 22); // still laid out for 0 to 19
+}
+
+void tst_ScanCycle::controlsFollowTheScanState()
+{
+    Scan scan(0, 3);
+    frmMain &w = *scan.f.window;
+    auto menuItem = [&](const char *name) {
+        return scan.f.find<QAction>(QString::fromLatin1(name));
+    };
+    scan.start();
+    for (int index : { 1, 2, 3, 5, 7, 8, 10 })
+        QCOMPARE(scan.f.button(index)->isEnabled(), index == 8);
+    for (const char *name : { "mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuFilePrint" })
+        QVERIFY(!menuItem(name)->isEnabled());
+    QVERIFY(menuItem("mnuFileExit")->isEnabled());
+    QVERIFY(menuItem("mnuHelpAbout")->isEnabled());
+    QVERIFY(!scan.f.find<QMenu>(u"mnuChannel"_s)->menuAction()->isEnabled());
+    QVERIFY(!scan.f.find<QMenu>(u"mnuComm"_s)->menuAction()->isEnabled());
+    QVERIFY(!scan.f.find<QGroupBox>(u"fraSet"_s)->isEnabled());
+    QVERIFY(w.Unsaved());
+    QVERIFY(scan.f.port.isOpen());
+
+    scan.tick();
+    scan.tick();
+    scan.stop();
+    QCOMPARE(w.scanState(), ScanCycle::State::Stopped);
+    for (int index : { 1, 2, 3, 10 })
+        QVERIFY(scan.f.button(index)->isEnabled());
+    for (int index : { 5, 7, 8 })
+        QVERIFY(!scan.f.button(index)->isEnabled());
+    QVERIFY(menuItem("mnuFileNew")->isEnabled());
+    QVERIFY(!menuItem("mnuFilePrint")->isEnabled());
+    QVERIFY(scan.f.find<QMenu>(u"mnuChannel"_s)->menuAction()->isEnabled());
+    QVERIFY(scan.f.find<QGroupBox>(u"fraSet"_s)->isEnabled());
+    QVERIFY(!scan.f.scanTimer()->isActive());
+    QVERIFY(!scan.f.port.isOpen());
+    QVERIFY(w.Unsaved());
+    QCOMPARE(scan.table().rows(), 2);
+
+    // Only New makes Start available again, on an empty table.
+    scan.f.dialogs.answers << QMessageBox::No;
+    w.mnuFileNew_Click();
+    QCOMPARE(w.scanState(), ScanCycle::State::Ready);
+    QVERIFY(scan.f.button(7)->isEnabled());
+    QCOMPARE(scan.table().rows(), 1);
+}
+
+void tst_ScanCycle::ticksNeverOverlap()
+{
+    Scan scan(0, 3);
+    scan.scanner.model.options().fault = ScannerModel::ReplyFault::Silent;
+    scan.start();
+    scan.tick();
+    scan.tick(); // waits for a reply that does not come
+    const QByteArray before = scan.f.port.written;
+    scan.tick();
+    scan.tick();
+    QCOMPARE(scan.f.port.written, before);
+    QCOMPARE(before.count("?R"), 2);
+}
+
+void tst_ScanCycle::stopDuringAReplyWaitStoresNothing()
+{
+    Scan scan(0, 3);
+    scan.start();
+    scan.tick();
+    scan.f.scanTimer()->fire(); // the query is written, its reply still on its way
+    scan.stop();
+    QCoreApplication::processEvents();
+    QCOMPARE(scan.table().text(1, 1), QString());
+    QVERIFY(!scan.f.port.isOpen());
+    QVERIFY(!scan.f.replyTimer()->isActive());
+    QCOMPARE(scan.f.port.written.count("V"), 1);
+}
+
+void tst_ScanCycle::failingChannelsAreGivenUp()
+{
+    Scan scan(0, 9);
+    auto &faults = scan.scanner.model.options().channelFaults;
+    faults.insert(7, ScannerModel::ReplyFault::Silent);
+    faults.insert(3, ScannerModel::ReplyFault::EarlyComma);
+    scan.start();
+    scan.tick();
+    const int passes = 5;
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int channel = 0; channel < 10; ++channel) {
+            const int attempts = channel == 3 || channel == 7 ? ScanCycle::kMaxAttempts : 1;
+            for (int attempt = 0; attempt < attempts; ++attempt) {
+                if (channel == 7)
+                    scan.tickWithoutReply();
+                else
+                    scan.tick();
+            }
+        }
+    }
+    QCOMPARE(scan.table().rows(), passes + 1);
+    for (int row = 1; row <= passes; ++row) {
+        QCOMPARE(scan.table().text(row, 0), QString::number(row));
+        for (int channel = 0; channel < 10; ++channel) {
+            const bool failing = channel == 3 || channel == 7;
+            QCOMPARE(scan.table().text(row, channel + 1).isEmpty(), failing);
+            QCOMPARE(scan.table().isMarked(row, channel + 1), failing);
+        }
+        QCOMPARE(scan.table().text(row, 11), u"kgf/cm2"_s);
+    }
+    const QModelIndex silent = scan.table().index(0, 8);
+    QCOMPARE(scan.table().data(silent, Qt::ToolTipRole).toString(), u"no reply"_s);
+    const QString unreadable = scan.table().data(scan.table().index(0, 4), Qt::ToolTipRole).toString();
+    QVERIFY2(unreadable.startsWith(u"unreadable reply"_s), qPrintable(unreadable));
+    QVERIFY2(scan.status().contains(u"Ch 03: 15 failed readings"_s), qPrintable(scan.status()));
+    QVERIFY2(scan.status().contains(u"Ch 07: 15 failed readings"_s), qPrintable(scan.status()));
+}
+
+void tst_ScanCycle::silentFirstChannelAddsNoPhantomRows()
+{
+    Scan scan(0, 9);
+    scan.scanner.model.options().channelFaults.insert(0, ScannerModel::ReplyFault::Silent);
+    scan.start();
+    scan.tick();
+    const int passes = 5;
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int attempt = 0; attempt < ScanCycle::kMaxAttempts; ++attempt)
+            scan.tickWithoutReply();
+        for (int channel = 1; channel < 10; ++channel)
+            scan.tick();
+    }
+    QCOMPARE(scan.table().rows(), passes + 1);
+    for (int row = 1; row <= passes; ++row) {
+        QCOMPARE(scan.table().text(row, 0), QString::number(row));
+        QVERIFY(scan.table().isMarked(row, 1));
+        QVERIFY(!scan.table().text(row, 2).isEmpty());
+        // The unit comes with the pass's first reading that arrives.
+        QCOMPARE(scan.table().text(row, 11), u"kgf/cm2"_s);
+    }
+    QVERIFY(scan.status().contains(u"Ch 00: 15 failed readings"_s));
+}
+
+void tst_ScanCycle::passingFaultIsRetriedIntoTheSameCell()
+{
+    Scan scan(0, 2);
+    scan.start();
+    scan.tick();
+    scan.scanner.model.options().fault = ScannerModel::ReplyFault::Silent;
+    scan.tickWithoutReply(); // channel 0 does not answer once
+    QCOMPARE(scan.table().rows(), 2);
+    QVERIFY(scan.status().startsWith(u"No reply from scanner on com1"_s));
+    scan.scanner.model.options().fault = ScannerModel::ReplyFault::None;
+    for (int i = 0; i < 6; ++i)
+        scan.tick();
+    // The retry reused the row: no row holds only its ID.
+    QCOMPARE(scan.table().rows(), 3);
+    QCOMPARE(scan.table().text(1, 1), ScannerModel::valueText(0, 2));
+    QCOMPARE(scan.table().text(2, 3), ScannerModel::valueText(2, 7));
+    QVERIFY(!scan.table().isMarked(1, 1));
+    QVERIFY2(!scan.status().startsWith(u"No reply"_s), qPrintable(scan.status()));
+    QVERIFY(scan.status().contains(u"Ch 00: 1 failed readings"_s));
+}
+
+void tst_ScanCycle::lostLineStopsTheScanKeepingTheRows()
+{
+    Scan scan(0, 1);
+    scan.scanner.model.options().closeAfterQueries = 5;
+    scan.start();
+    for (int i = 0; i < 6; ++i)
+        scan.tick();
+    QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Stopped);
+    QVERIFY(!scan.f.scanTimer()->isActive());
+    QVERIFY(!scan.f.button(7)->isEnabled());
+    QVERIFY(scan.f.button(1)->isEnabled());
+    QVERIFY(scan.f.window->Unsaved());
+    // The pass that the failure interrupted had stored nothing: no ID-only row.
+    QCOMPARE(scan.table().rows(), 3);
+    QCOMPARE(scan.table().text(2, 1), ScannerModel::valueText(0, 3));
+    QVERIFY2(scan.status().contains(u"Scan stopped"_s), qPrintable(scan.status()));
+}
+
+QTEST_MAIN(tst_ScanCycle)
+#include "tst_scancycle.moc"
