@@ -1,0 +1,279 @@
+#include "FakeScanner.h"
+#include "FileCommands.h"
+#include "MainWindowFixture.h"
+#include "ResultTable.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// New, Open, Save and Exit as the user reaches them, with the save question,
+// the caption, the file dialogs and the state each leaves behind.
+class tst_FileCommands : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void fileTitle_data();
+    void fileTitle();
+    void commandsAskNothingWithoutUnsavedResults();
+    void saveQuestionBeforeNew_data();
+    void saveQuestionBeforeNew();
+    void saveQuestionBeforeOpen();
+    void saveAndOpenRoundTrip();
+    void fileThatIsNotAResultFileIsRejected();
+    void failedSaveKeepsResultsUnsavedAndTheOldFile();
+    void exit_data();
+    void exit();
+
+private:
+    // A window that holds the results of a stopped two-pass scan over 0 to 1.
+    struct Session
+    {
+        MainWindowFixture f;
+        FakeScanner scanner{ f.port };
+        QDir dir{ f.dir.path() };
+
+        Session()
+        {
+            f.start();
+            f.find<QComboBox>(u"cboEnd"_s)->setCurrentIndex(1);
+            f.window->tbToolBar_ButtonClick(7);
+            for (int i = 0; i < 5; ++i) {
+                f.scanTimer()->fire();
+                QCoreApplication::processEvents();
+            }
+            f.window->tbToolBar_ButtonClick(8);
+        }
+        frmMain &w() { return *f.window; }
+        const ResultTable &table() { return f.window->resultTable(); }
+        QString path(const QString &name) const { return dir.filePath(name); }
+    };
+
+    static QByteArray readAll(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+void tst_FileCommands::fileTitle_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("windows path") << u"C:\\data\\run1.txt"_s << u"VESTRA-IP -[Data  run1]"_s;
+    QTest::newRow("unix path") << u"/home/op/run1.txt"_s << u"VESTRA-IP -[Data  run1]"_s;
+    QTest::newRow("four characters") << u"C:\\data\\abcd"_s << u"VESTRA-IP -[Data  ]"_s;
+    QTest::newRow("shorter than four") << u"/tmp/ab"_s << u"VESTRA-IP -[Data  ]"_s;
+    QTest::newRow("no folder") << u"run2.txt"_s << u"VESTRA-IP -[Data  run2]"_s;
+    QTest::newRow("dots inside") << u"/x/a.b.txt"_s << u"VESTRA-IP -[Data  a.b]"_s;
+}
+
+void tst_FileCommands::fileTitle()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, caption);
+    QCOMPARE(FileCommands::fileTitle(path), caption);
+}
+
+void tst_FileCommands::commandsAskNothingWithoutUnsavedResults()
+{
+    MainWindowFixture f;
+    frmMain &w = f.start();
+    w.mnuFileNew_Click();
+    w.tbToolBar_ButtonClick(2); // Open, cancelled in its dialog
+    QVERIFY(f.dialogs.messages.isEmpty());
+    QCOMPARE(f.dialogs.fileDialogTitles, QStringList{ u"Open"_s });
+    QVERIFY(f.dialogs.fileDialogFilters.first().startsWith(u"Text File (*.txt);;All File"_s));
+    QCOMPARE(w.windowTitle(), u"VESTRA-IP"_s);
+}
+
+void tst_FileCommands::saveQuestionBeforeNew_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("emptied");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("cancel") << int(QMessageBox::Cancel) << false << false;
+    QTest::newRow("no") << int(QMessageBox::No) << true << false;
+    QTest::newRow("yes") << int(QMessageBox::Yes) << true << true;
+}
+
+void tst_FileCommands::saveQuestionBeforeNew()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, emptied);
+    QFETCH(bool, saved);
+    Session s;
+    QCOMPARE(s.table().rows(), 3);
+    s.f.dialogs.answers << QMessageBox::StandardButton(answer);
+    s.f.dialogs.savePaths << s.path(u"before-new.txt"_s);
+    s.f.window->tbToolBar_ButtonClick(1);
+
+    const FakeDialogs::Message &question = s.f.dialogs.messages.first();
+    QCOMPARE(question.text, u"Will you save previous results?"_s);
+    QCOMPARE(question.title, u"Save"_s);
+    QCOMPARE(question.icon, QMessageBox::Question);
+    QCOMPARE(question.buttons,
+             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(question.defaultButton, QMessageBox::Yes);
+
+    QCOMPARE(s.table().rows(), emptied ? 1 : 3);
+    QCOMPARE(s.w().Unsaved(), !emptied);
+    QCOMPARE(s.f.button(7)->isEnabled(), emptied);
+    QCOMPARE(QFile::exists(s.path(u"before-new.txt"_s)), saved);
+    QCOMPARE(s.w().windowTitle(), u"VESTRA-IP"_s);
+    if (emptied)
+        QVERIFY(s.f.find<QLabel>(u"lblPres"_s)->text().isEmpty());
+}
+
+void tst_FileCommands::saveQuestionBeforeOpen()
+{
+    Session s;
+    s.f.dialogs.answers << QMessageBox::Cancel;
+    s.w().mnuFileOpen_Click();
+    QVERIFY(s.f.dialogs.fileDialogTitles.isEmpty());
+    QVERIFY(s.w().Unsaved());
+
+    // No: straight on to the open dialog.
+    s.f.dialogs.answers << QMessageBox::No;
+    s.w().mnuFileOpen_Click();
+    QCOMPARE(s.f.dialogs.fileDialogTitles, QStringList{ u"Open"_s });
+    QVERIFY(s.w().Unsaved()); // the dialog was cancelled: nothing changed
+    QCOMPARE(s.table().rows(), 3);
+}
+
+void tst_FileCommands::saveAndOpenRoundTrip()
+{
+    Session s;
+    const QString path = s.path(u"run1.txt"_s);
+    s.f.dialogs.savePaths << path;
+    s.w().mnuFileSave_Click();
+    QCOMPARE(s.w().windowTitle(), u"VESTRA-IP -[Data  run1]"_s);
+    QVERIFY(!s.w().Unsaved());
+    const QByteArray expected = "\"VESTRA-IP Scanning Pressure Data\"\r\n"
+                                "\"ID\",\"Ch 00\",\"Ch 01\",\"Unit\"\r\n"
+            "1," + ScannerModel::valueText(0, 1).toLatin1() + ','
+            + ScannerModel::valueText(1, 2).toLatin1() + ",\"kgf/cm2\"\r\n"
+            "2," + ScannerModel::valueText(0, 3).toLatin1() + ','
+            + ScannerModel::valueText(1, 4).toLatin1() + ",\"kgf/cm2\"\r\n";
+    QCOMPARE(readAll(path), expected);
+
+    // New asks nothing now; Open brings the same table back.
+    s.w().mnuFileNew_Click();
+    QVERIFY(s.f.dialogs.messages.isEmpty());
+    auto *start = s.f.find<QComboBox>(u"cboStart"_s);
+    auto *end = s.f.find<QComboBox>(u"cboEnd"_s);
+    start->setCurrentIndex(3);
+    end->setCurrentIndex(7);
+    s.f.dialogs.openPaths << path;
+    s.w().tbToolBar_ButtonClick(2);
+    QCOMPARE(s.table().rows(), 3);
+    QCOMPARE(s.table().cols(), 4);
+    QCOMPARE(s.table().text(0, 3), u"Unit"_s);
+    QCOMPARE(s.table().text(2, 2), ScannerModel::valueText(1, 4));
+    QCOMPARE(s.w().windowTitle(), u"VESTRA-IP -[Data  run1]"_s);
+    QVERIFY(!s.w().Unsaved());
+    // Loaded results are never extended by a scan.
+    QVERIFY(!s.f.button(7)->isEnabled());
+    QCOMPARE(start->currentText(), u"3"_s);
+    QCOMPARE(end->currentText(), u"7"_s);
+
+    s.w().mnuFileNew_Click();
+    QVERIFY(s.f.button(7)->isEnabled());
+    QCOMPARE(s.table().cols(), 7); // laid out for 3 to 7
+}
+
+void tst_FileCommands::fileThatIsNotAResultFileIsRejected()
+{
+    Session s;
+    const QString path = s.path(u"notes.txt"_s);
+    QFile notes(path);
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.write("\"vestra-ip scanning pressure data\"\r\n\"ID\",\"Unit\"\r\n");
+    notes.close();
+    s.f.dialogs.answers << QMessageBox::No << QMessageBox::Ok;
+    s.f.dialogs.openPaths << path;
+    s.w().mnuFileOpen_Click();
+    const FakeDialogs::Message &rejection = s.f.dialogs.messages.last();
+    QCOMPARE(rejection.text, u"File Error !!"_s);
+    QCOMPARE(rejection.title, u"Error"_s);
+    QCOMPARE(rejection.icon, QMessageBox::Critical);
+    QCOMPARE(s.w().windowTitle(), u"VESTRA-IP -[Data  notes]"_s);
+    QCOMPARE(s.table().rows(), 3);
+    QCOMPARE(s.table().cols(), 4);
+    QVERIFY(s.w().Unsaved());
+}
+
+void tst_FileCommands::failedSaveKeepsResultsUnsavedAndTheOldFile()
+{
+    Session s;
+    const QString path = s.path(u"kept.txt"_s);
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("previous results\r\n");
+    old.close();
+    // A plain file where the folder should be makes the save fail.
+    QFile blocker(s.path(u"blocked"_s));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    s.f.dialogs.savePaths << s.path(u"blocked/new.txt"_s) << path;
+    s.w().mnuFileSave_Click();
+    QVERIFY(s.w().Unsaved());
+    QCOMPARE(s.f.dialogs.messages.size(), 1);
+    QVERIFY(s.f.dialogs.messages.first().text.contains(u"blocked/new.txt"_s));
+    QCOMPARE(readAll(path), QByteArray("previous results\r\n"));
+
+    s.w().mnuFileSave_Click();
+    QVERIFY(!s.w().Unsaved());
+    QVERIFY(readAll(path).startsWith("\"VESTRA-IP Scanning Pressure Data\"\r\n"));
+}
+
+void tst_FileCommands::exit_data()
+{
+    QTest::addColumn<bool>("unsaved");
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<QString>("savePath"); // empty: the save dialog is cancelled
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<int>("questions");
+    QTest::newRow("nothing unsaved") << false << QList<int>{} << QString() << true << 0;
+    QTest::newRow("cancel") << true << QList<int>{ QMessageBox::Cancel } << QString() << false << 1;
+    QTest::newRow("no") << true << QList<int>{ QMessageBox::No } << QString() << true << 1;
+    QTest::newRow("yes, saved") << true << QList<int>{ QMessageBox::Yes } << u"exit.txt"_s << true
+                                << 1;
+    QTest::newRow("yes, dialog cancelled") << true << QList<int>{ QMessageBox::Yes } << QString()
+                                           << true << 1;
+    // A save that fails keeps the window and its results.
+    QTest::newRow("yes, save failed") << true << QList<int>{ QMessageBox::Yes, QMessageBox::Ok }
+                                      << u"missing/exit.txt"_s << false << 2;
+}
+
+void tst_FileCommands::exit()
+{
+    QFETCH(bool, unsaved);
+    QFETCH(QList<int>, answers);
+    QFETCH(QString, savePath);
+    QFETCH(bool, closes);
+    QFETCH(int, questions);
+    Session s;
+    if (!unsaved) {
+        s.f.dialogs.savePaths << s.path(u"first.txt"_s);
+        s.w().mnuFileSave_Click();
+    }
+    for (int answer : answers)
+        s.f.dialogs.answers << QMessageBox::StandardButton(answer);
+    if (!savePath.isEmpty())
+        s.f.dialogs.savePaths << s.path(savePath);
+    s.f.find<QAction>(u"mnuFileExit"_s)->trigger();
+    QCOMPARE(s.w().isVisible(), !closes);
+    QCOMPARE(s.f.dialogs.messages.size(), questions);
+    if (savePath == u"exit.txt"_s)
+        QVERIFY(QFile::exists(s.path(savePath)));
+    if (!closes)
+        QCOMPARE(s.table().rows(), 3);
+}
+
+QTEST_MAIN(tst_FileCommands)
+#include "tst_filecommands.moc"
