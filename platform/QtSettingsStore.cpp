@@ -1,12 +1,21 @@
 #include "QtSettingsStore.h"
 
+#include <QStandardPaths>
 #include <QStringList>
 
 using namespace Qt::StringLiterals;
 
 QtSettingsStore::QtSettingsStore()
-    : m_settings(QSettings::IniFormat, QSettings::UserScope, u"ROZIVODA"_s, u"ROZIVODA"_s)
+    : QtSettingsStore(defaultFilePath())
 {
+}
+
+QString QtSettingsStore::defaultFilePath()
+{
+    // $XDG_CONFIG_HOME/ROZIVODA/ROZIVODA.conf on Linux, the user's
+    // configuration folder elsewhere.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+            + u"/ROZIVODA/ROZIVODA.conf"_s;
 }
 
 QtSettingsStore::QtSettingsStore(const QString &iniFilePath)

@@ -18,6 +18,7 @@ public:
     bool contains(const QString &section, const QString &key) const override;
 
     QString fileName() const { return m_settings.fileName(); }
+    static QString defaultFilePath();
 
 private:
     mutable QSettings m_settings;

@@ -2,6 +2,7 @@
 #include "ResultTable.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +27,7 @@ private Q_SLOTS:
     void startUp_data();
     void startUp();
     void startUpWritesOnlyTheChannelCount();
+    void settingsFileFollowsXdgConfigHome();
     void idleState();
     void channelCountCommand();
     void portCommands();
@@ -190,6 +192,21 @@ void tst_frmMain::startUpWritesOnlyTheChannelCount()
     QSettings stored(f.settingsPath(), QSettings::IniFormat);
     QCOMPARE(stored.value(u"Settings/ChNum"_s).toString(), u"1"_s);
     QVERIFY(!stored.contains(u"Settings/ComPort"_s));
+}
+
+void tst_frmMain::settingsFileFollowsXdgConfigHome()
+{
+    QTemporaryDir home;
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+    {
+        QtSettingsStore store;
+        store.setValue(u"Settings"_s, u"ComPort"_s, u"2"_s);
+    }
+    qputenv("XDG_CONFIG_HOME", saved);
+    QFile file(home.filePath(u"ROZIVODA/ROZIVODA.conf"_s));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().simplified(), QByteArray("[Settings] ComPort=2"));
 }
 
 void tst_frmMain::idleState()
