@@ -15,7 +15,7 @@ bool FieldDecoder::isAscii(const char *begin, const char *end)
     return true;
 }
 
-bool FieldDecoder::isValidUtf8(const char *begin, const char *end, bool cutAtEndIsValid)
+bool FieldDecoder::isValidUtf8(const char *begin, const char *end)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(begin);
     const auto *last = reinterpret_cast<const unsigned char *>(end);
@@ -44,7 +44,7 @@ bool FieldDecoder::isValidUtf8(const char *begin, const char *end, bool cutAtEnd
         ++p;
         for (int i = 0; i < follow; ++i, ++p) {
             if (p == last)
-                return cutAtEndIsValid;
+                return false;
             if (*p < low || *p > high)
                 return false;
             low = 0x80;
@@ -54,7 +54,7 @@ bool FieldDecoder::isValidUtf8(const char *begin, const char *end, bool cutAtEnd
     return true;
 }
 
-qsizetype FieldDecoder::examineStart(const char *begin, const char *end, bool atEnd)
+qsizetype FieldDecoder::examineStart(const char *begin, const char *end)
 {
     m_encoding = Encoding::Undecided;
     static constexpr char kBom[] = "\xEF\xBB\xBF";
@@ -62,8 +62,6 @@ qsizetype FieldDecoder::examineStart(const char *begin, const char *end, bool at
         m_encoding = Encoding::Utf8;
         return 3;
     }
-    if (!isAscii(begin, end))
-        m_encoding = isValidUtf8(begin, end, !atEnd) ? Encoding::Utf8 : Encoding::CodePage949;
     return 0;
 }
 
@@ -77,7 +75,7 @@ QString FieldDecoder::decode(const char *begin, const char *end)
 {
     if (isAscii(begin, end))
         return QString::fromLatin1(begin, end - begin);
-    const bool utf8 = isValidUtf8(begin, end, false);
+    const bool utf8 = isValidUtf8(begin, end);
     if (m_encoding == Encoding::Undecided)
         m_encoding = utf8 ? Encoding::Utf8 : Encoding::CodePage949;
     if (m_encoding == Encoding::Utf8 && utf8)

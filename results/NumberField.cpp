@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace NumberField {
@@ -45,6 +46,7 @@ constexpr std::array<double, 2 * kFastExponentLimit + 17> makePowersOfTen()
     return powers;
 }
 constexpr auto kPowers = makePowersOfTen();
+constexpr std::uint64_t kPowerOfTenInteger[] = { 1, 10, 100, 1000, 10000, 100000, 1000000 };
 
 double powerOfTen(int exponent)
 {
@@ -57,7 +59,7 @@ struct Decimal
 {
     bool found = false;
     bool negative = false;
-    std::array<char, 400> mantissa {};
+    std::array<char, 400> mantissa; // only its first length bytes are set
     std::size_t length = 0;
     long exponent = 0; // from the "E" part, saturated
     long droppedIntegerDigits = 0; // beyond the mantissa text's room
@@ -221,15 +223,13 @@ std::size_t formatFloat(float value, char *out)
     return formatDigits(negative, digits.data(), count, exponent, out);
 }
 
-// Formats the number from its own digits when it has at most 7 of them and the
-// float nearest to it still rounds back to them; false when the slow path must
-// decide.
-bool formatFromDigits(const Decimal &d, char *out, std::size_t *length)
+// Formats the number significand * 10^shift from its own digits when it has at
+// most 7 of them and the float nearest to it still rounds back to them; false
+// when the slow path must decide. text, when given, is already the written
+// form of the number and is copied as it is.
+bool formatFromDigits(bool negative, std::uint64_t significand, long shift, const char *text,
+                      std::size_t textLength, char *out, std::size_t *length)
 {
-    if (!d.exact || d.significandDigits > 19)
-        return false;
-    std::uint64_t significand = d.significand;
-    long shift = d.significandShift + d.exponent;
     if (significand == 0) {
         *length = formatZero(out);
         return true;
@@ -240,17 +240,17 @@ bool formatFromDigits(const Decimal &d, char *out, std::size_t *length)
     }
     if (significand > 9999999 || shift < -kFastExponentLimit || shift > kFastExponentLimit)
         return false;
-    std::array<char, kDigits> digits {};
-    int count = 0;
-    for (std::uint64_t rest = significand; rest != 0; rest /= 10)
+    int count = 1;
+    while (count < kDigits && significand >= kPowerOfTenInteger[std::size_t(count)])
         ++count;
-    std::uint64_t rest = significand;
-    for (int i = count - 1; i >= 0; --i, rest /= 10)
-        digits[std::size_t(i)] = char('0' + rest % 10);
 
     const int exponent = int(shift);
-    const double exactValue = exponent >= 0 ? double(significand) * powerOfTen(exponent)
-                                            : double(significand) / powerOfTen(-exponent);
+    // A product with a negative power is off by a unit in the last place, which
+    // the margin below absorbs, except for a power of ten itself, whose float
+    // may fall on either side: that one is divided exactly.
+    const double exactValue = exponent >= 0 || significand != 1
+        ? double(significand) * powerOfTen(exponent)
+        : 1.0 / powerOfTen(-exponent);
     const double rounded = double(float(exactValue));
     const int leadExponent = count - 1 + exponent;
     // Half a step of the 7-digit grid at this magnitude, with a margin for ties;
@@ -260,23 +260,78 @@ bool formatFromDigits(const Decimal &d, char *out, std::size_t *length)
         tolerance /= 10.0;
     if (std::abs(rounded - exactValue) >= tolerance)
         return false;
-    *length = formatDigits(d.negative, digits.data(), count, leadExponent, out);
+    if (text && leadExponent >= -4 && leadExponent < kDigits) {
+        std::memcpy(out, text, textLength);
+        *length = textLength;
+        return true;
+    }
+    std::array<char, kDigits> digits;
+    std::uint64_t rest = significand;
+    for (int i = count - 1; i >= 0; --i, rest /= 10)
+        digits[std::size_t(i)] = char('0' + rest % 10);
+    *length = formatDigits(negative, digits.data(), count, leadExponent, out);
     return true;
+}
+
+// The common form of a reading, [-]digits[.digits] with at most 9 significant
+// digits and nothing else, read in one pass; false for any other form.
+bool formatPlain(const char *begin, const char *end, char *out, std::size_t *length)
+{
+    const char *p = begin;
+    const bool negative = p != end && *p == '-';
+    if (negative)
+        ++p;
+    std::uint64_t significand = 0;
+    int digits = 0;
+    auto take = [&](unsigned digit) {
+        if (significand == 0 && digit == 0)
+            return true;
+        significand = significand * 10 + digit;
+        return ++digits <= 9;
+    };
+    const char *integer = p;
+    for (; p != end && static_cast<unsigned>(*p - '0') < 10; ++p) {
+        if (!take(static_cast<unsigned>(*p - '0')))
+            return false;
+    }
+    const char *integerEnd = p;
+    long shift = 0;
+    bool point = false;
+    if (p != end && *p == '.') {
+        point = true;
+        for (++p; p != end && static_cast<unsigned>(*p - '0') < 10; ++p, --shift) {
+            if (!take(static_cast<unsigned>(*p - '0')))
+                return false;
+        }
+    }
+    if (p != end || (integer == integerEnd && shift == 0))
+        return false;
+    // Already in the written form: "0" alone or no leading zero before the
+    // mark, no trailing zero or bare mark after it, no "-0".
+    const auto integerLength = integerEnd - integer;
+    const bool written = significand != 0 && integerLength > 0
+        && (*integer != '0' || integerLength == 1) && (!point || (shift < 0 && p[-1] != '0'));
+    return formatFromDigits(negative, significand, shift, written ? begin : nullptr,
+                            std::size_t(end - begin), out, length);
 }
 
 } // namespace
 
 Outcome formatNumber(const char *begin, const char *end, char *out, std::size_t *length)
 {
+    if (formatPlain(begin, end, out, length))
+        return Outcome::Ok;
     const Decimal d = readDecimal(begin, end);
     if (!d.found) {
         *length = formatZero(out);
         return Outcome::Ok;
     }
-    if (formatFromDigits(d, out, length))
+    if (d.exact
+        && formatFromDigits(d.negative, d.significand, d.significandShift + d.exponent, nullptr, 0,
+                            out, length))
         return Outcome::Ok;
 
-    std::array<char, 420> text {};
+    std::array<char, 420> text;
     std::size_t size = 0;
     if (d.negative)
         text[size++] = '-';

@@ -111,8 +111,7 @@ ResultFileReader::Outcome ResultFileReader::readFields()
 {
     if (!readMore() && m_readError)
         return Outcome::Failed;
-    m_position
-        = m_decoder.examineStart(m_buffer.constData(), m_buffer.constData() + m_filled, m_atEnd);
+    m_position = m_decoder.examineStart(m_buffer.constData(), m_buffer.constData() + m_filled);
     Span title;
     if (!nextField(&FieldScanner::stringField, &title)) {
         if (!m_readError)

@@ -47,13 +47,14 @@ std::uint64_t pack(const Char *text, qsizetype length, bool *packed)
 } // namespace
 
 CellStore::CellStore(int columns)
-    : m_columns(std::max(columns, 0))
 {
+    setColumns(columns);
 }
 
-int CellStore::rowsPerChunk() const
+void CellStore::setColumns(int columns)
 {
-    return std::max(1, kChunkCells / std::max(m_columns, 1));
+    m_columns = std::max(columns, 0);
+    m_rowsPerChunk = std::max(1, kChunkCells / std::max(m_columns, 1));
 }
 
 void CellStore::reset(int columns)
@@ -62,7 +63,7 @@ void CellStore::reset(int columns)
     m_pool.clear();
     m_poolIndex.clear();
     m_rows = 0;
-    m_columns = std::max(columns, 0);
+    setColumns(columns);
 }
 
 void CellStore::setColumnCount(int columns)
@@ -72,7 +73,7 @@ void CellStore::setColumnCount(int columns)
         return;
     if (m_rows == 0) {
         m_chunks.clear();
-        m_columns = columns;
+        setColumns(columns);
         return;
     }
     CellStore resized(columns);
@@ -122,18 +123,6 @@ void CellStore::truncate(qsizetype rows)
         m_pool.clear();
         m_poolIndex.clear();
     }
-}
-
-CellStore::Cell &CellStore::cell(qsizetype row, int column)
-{
-    const qsizetype perChunk = rowsPerChunk();
-    return m_chunks[std::size_t(row / perChunk)][std::size_t(row % perChunk) * m_columns + column];
-}
-
-CellStore::Cell CellStore::cell(qsizetype row, int column) const
-{
-    const qsizetype perChunk = rowsPerChunk();
-    return m_chunks[std::size_t(row / perChunk)][std::size_t(row % perChunk) * m_columns + column];
 }
 
 CellStore::Cell CellStore::poolCell(QStringView text)
@@ -196,10 +185,11 @@ void CellStore::appendRowsFrom(const CellStore &other)
     appendRows(other.m_rows);
     const int columns = std::min(m_columns, other.m_columns);
     for (qsizetype row = 0; row < other.m_rows; ++row) {
+        const Cell *from = other.rowCells(row);
+        Cell *to = rowCells(first + row);
         for (int column = 0; column < columns; ++column) {
-            const Cell value = other.cell(row, column);
-            cell(first + row, column)
-                    = (value & kPoolFlag) ? poolCell(other.poolText(value)) : value;
+            const Cell value = from[column];
+            to[column] = (value & kPoolFlag) ? poolCell(other.poolText(value)) : value;
         }
     }
 }

@@ -50,13 +50,22 @@ public:
 private:
     using Cell = std::uint64_t;
 
-    Cell &cell(qsizetype row, int column);
-    Cell cell(qsizetype row, int column) const;
+    // Inline: every cell access of a file load or save goes through these.
+    Cell *rowCells(qsizetype row) const
+    {
+        const auto index = std::size_t(row);
+        const auto perChunk = std::size_t(m_rowsPerChunk);
+        return m_chunks[index / perChunk].get() + (index % perChunk) * std::size_t(m_columns);
+    }
+    Cell &cell(qsizetype row, int column) { return rowCells(row)[column]; }
+    Cell cell(qsizetype row, int column) const { return rowCells(row)[column]; }
     Cell poolCell(QStringView text);
     QString poolText(Cell cell) const;
-    int rowsPerChunk() const;
+    int rowsPerChunk() const { return m_rowsPerChunk; }
+    void setColumns(int columns);
 
     int m_columns = 0;
+    int m_rowsPerChunk = 1;
     qsizetype m_rows = 0;
     std::vector<std::unique_ptr<Cell[]>> m_chunks;
     std::vector<QString> m_pool;

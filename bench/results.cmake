@@ -1,0 +1,1 @@
+rozivoda_add_bench(bench_resultfile LIBS results)
