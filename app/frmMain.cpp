@@ -68,9 +68,13 @@ QFont namedFont(double points, bool bold)
     return font;
 }
 
-QIcon toolbarIcon(const QString &name)
+// The toolbar's pictures in their order; the first four have keys.
+QList<QIcon> loadToolbarIcons()
 {
-    return QIcon(u":/icons/"_s + name + u".png"_s);
+    QList<QIcon> icons;
+    for (const char *name : { "new", "open", "save", "print", "start", "stop", "manual" })
+        icons << QIcon(u":/icons/"_s + QLatin1StringView(name) + u".png"_s);
+    return icons;
 }
 
 } // namespace
@@ -276,21 +280,22 @@ void frmMain::createToolBar()
     tbToolBar->toggleViewAction()->setEnabled(false);
     setContextMenuPolicy(Qt::NoContextMenu);
 
-    // The buttons in their order; an empty text is a separator.
+    imlToolbarIcons = loadToolbarIcons();
+    // The buttons in their order, with their picture's 1-based index in the
+    // image list; an empty text is a separator.
     const struct
     {
         QString text;
-        QString icon;
+        int picture;
     } buttons[] = {
-        { u"New File"_s, u"new"_s }, { u"Open"_s, u"open"_s },   { u"Save"_s, u"save"_s },
-        { {}, {} },                  { u"Print"_s, u"print"_s }, { {}, {} },
-        { u"Start"_s, u"start"_s },  { u"Stop"_s, u"stop"_s },   { {}, {} },
-        { u"Manual"_s, u"manual"_s },
+        { u"New File"_s, 1 }, { u"Open"_s, 2 }, { u"Save"_s, 3 }, { {}, 0 },
+        { u"Print"_s, 4 },    { {}, 0 },        { u"Start"_s, 5 }, { u"Stop"_s, 6 },
+        { {}, 0 },            { u"Manual"_s, 7 },
     };
     for (const auto &button : buttons) {
         QAction *item = button.text.isEmpty()
                 ? tbToolBar->addSeparator()
-                : tbToolBar->addAction(toolbarIcon(button.icon), button.text);
+                : tbToolBar->addAction(imlToolbarIcons.at(button.picture - 1), button.text);
         item->setObjectName(button.text.isEmpty() ? u"tbSeparator"_s : u"tb"_s + button.text.simplified().remove(u' '));
         item->setToolTip(button.text);
         m_buttons << item;

@@ -4,6 +4,7 @@
 #include "ManualScanHost.h"
 #include "ScanCycle.h"
 
+#include <QIcon>
 #include <QList>
 #include <QMainWindow>
 
@@ -148,6 +149,7 @@ private:
     QComboBox *cboStart = nullptr;
     QToolBar *tbToolBar = nullptr;
     QList<QAction *> m_buttons;
+    QList<QIcon> imlToolbarIcons;
     QLabel *m_statusText = nullptr;
     QLabel *m_statusDate = nullptr;
 
