@@ -10,7 +10,14 @@ using namespace Qt::StringLiterals;
 
 std::chrono::milliseconds ScanCycle::replyTimeoutFor(std::chrono::milliseconds period)
 {
-    return std::max(kMinReplyTimeout, period);
+    using std::chrono::milliseconds;
+    if (period <= milliseconds(0))
+        return kMinReplyTimeout;
+    // The wait ends just before a tick comes due, so that a failed reading is
+    // retried at that tick and not one period later.
+    const milliseconds wait = std::max(kMinReplyTimeout, period);
+    const auto ticks = (wait + period - milliseconds(1)) / period;
+    return ticks * period - std::min(kTickMargin, period / 4);
 }
 
 ScanCycle::ScanCycle(ScannerLink &link, TimerFactory &timers, ResultTable &table,
@@ -170,12 +177,13 @@ void ScanCycle::readingFailed(const QString &why, bool timedOut)
     Q_EMIT healthChanged();
     if (++m_attempts < kMaxAttempts)
         return; // the next tick asks the same channel again
-    // Give the reading up so one dead channel cannot hold up the whole scan.
+    // Give the reading up so one dead channel cannot hold up the whole scan:
+    // the next tick selects the next channel, as if this one had been read.
     m_attempts = 0;
     m_table.markCell(readingRow(), CurCol, why);
     if (CurCol == 1)
         m_unitPending = true;
-    selectCurrentChannel();
+    FirstTick = true;
 }
 
 void ScanCycle::selectCurrentChannel()

@@ -18,7 +18,7 @@ class TimerFactory;
 // Ticks never overlap: a tick that comes due while a reply is awaited is
 // skipped. A reading that fails is retried at the next tick into the same cell;
 // after kMaxAttempts failures in a row the cell is given up (left empty and
-// marked) and the scan goes on with the next channel.
+// marked) and the next tick selects the next channel.
 class ScanCycle : public QObject
 {
     Q_OBJECT
@@ -27,8 +27,12 @@ public:
     Q_ENUM(State)
 
     static constexpr int kMaxAttempts = 3;
-    // A reply may take a whole period, but never less than this.
+    // A reply may take a whole period, but at least this long.
     static constexpr std::chrono::milliseconds kMinReplyTimeout{ 1000 };
+    // How long before the next tick an unanswered query is given up.
+    static constexpr std::chrono::milliseconds kTickMargin{ 10 };
+    // The larger of kMinReplyTimeout and the period, ending kTickMargin before
+    // the tick that comes due then.
     static std::chrono::milliseconds replyTimeoutFor(std::chrono::milliseconds period);
 
     ScanCycle(ScannerLink &link, TimerFactory &timers, ResultTable &table,

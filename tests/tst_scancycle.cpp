@@ -31,6 +31,8 @@ private Q_SLOTS:
     void failingChannelsAreGivenUp();
     void silentFirstChannelAddsNoPhantomRows();
     void passingFaultIsRetriedIntoTheSameCell();
+    void replyTimeoutEndsBeforeATick_data();
+    void replyTimeoutEndsBeforeATick();
     void lostLineStopsTheScanKeepingTheRows();
 
 private:
@@ -284,6 +286,8 @@ void tst_ScanCycle::failingChannelsAreGivenUp()
                 else
                     scan.tick();
             }
+            if (attempts > 1)
+                scan.tick(); // selects the next channel after giving up
         }
     }
     QCOMPARE(scan.table().rows(), passes + 1);
@@ -314,6 +318,7 @@ void tst_ScanCycle::silentFirstChannelAddsNoPhantomRows()
     for (int pass = 0; pass < passes; ++pass) {
         for (int attempt = 0; attempt < ScanCycle::kMaxAttempts; ++attempt)
             scan.tickWithoutReply();
+        scan.tick();
         for (int channel = 1; channel < 10; ++channel)
             scan.tick();
     }
@@ -347,6 +352,25 @@ void tst_ScanCycle::passingFaultIsRetriedIntoTheSameCell()
     QVERIFY(!scan.table().isMarked(1, 1));
     QVERIFY2(!scan.status().startsWith(u"No reply"_s), qPrintable(scan.status()));
     QVERIFY(scan.status().contains(u"Ch 00: 1 failed readings"_s));
+}
+
+void tst_ScanCycle::replyTimeoutEndsBeforeATick_data()
+{
+    QTest::addColumn<int>("period");
+    QTest::addColumn<int>("timeout");
+    QTest::newRow("shortest term") << 200 << 990;
+    QTest::newRow("term not dividing a second") << 300 << 1190;
+    QTest::newRow("one second") << 1000 << 990;
+    QTest::newRow("long term") << 5000 << 4990;
+    QTest::newRow("tiny period") << 8 << 998;
+}
+
+void tst_ScanCycle::replyTimeoutEndsBeforeATick()
+{
+    QFETCH(int, period);
+    QFETCH(int, timeout);
+    QCOMPARE(ScanCycle::replyTimeoutFor(std::chrono::milliseconds(period)),
+             std::chrono::milliseconds(timeout));
 }
 
 void tst_ScanCycle::lostLineStopsTheScanKeepingTheRows()
