@@ -10,12 +10,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qsizetype kWriteChunk = 1 << 20;
+constexpr std::size_t kWriteChunk = 1 << 20;
 
 } // namespace
 
@@ -44,25 +45,28 @@ bool ResultFileWriter::write(QIODevice *device, const ResultTable &table)
     m_encoder = QStringEncoder(ResultFileFormat::kCodePage);
     m_lastText.clear();
     m_lastEncoded.clear();
-    m_out.clear();
-    m_out.reserve(kWriteChunk + 4096);
+    m_out.resize(kWriteChunk + 4096);
+    m_used = 0;
     const bool written = writeRows(table) && flushIfFull(0);
     m_device = nullptr;
-    m_out = QByteArray();
+    m_out = std::vector<char>();
     return written;
 }
 
 bool ResultFileWriter::writeRows(const ResultTable &table)
 {
     const int columns = table.cols();
-    m_out.append('"')
-        .append(ResultFileFormat::kTitle)
-        .append('"')
-        .append(ResultFileFormat::kLineEnd);
+    append('"');
+    append(ResultFileFormat::kTitle, sizeof ResultFileFormat::kTitle - 1);
+    append('"');
+    append(ResultFileFormat::kLineEnd, 2);
     for (int column = 0; column < columns; ++column) {
         if (!appendString(table.text(0, column), 0, column, table))
             return false;
-        m_out.append(column + 1 < columns ? ","_ba : QByteArray(ResultFileFormat::kLineEnd));
+        if (column + 1 < columns)
+            append(',');
+        else
+            append(ResultFileFormat::kLineEnd, 2);
     }
     const CellStore &cells = table.dataCells();
     const int rows = table.rows();
@@ -80,11 +84,11 @@ bool ResultFileWriter::writeRows(const ResultTable &table)
             }
             if (!fine)
                 return false;
-            m_out.append(',');
+            append(',');
         }
         if (!appendString(cells.text(row - 1, columns - 1), row, columns - 1, table))
             return false;
-        m_out.append(ResultFileFormat::kLineEnd);
+        append(ResultFileFormat::kLineEnd, 2);
         if (!flushIfFull(kWriteChunk))
             return false;
     }
@@ -101,7 +105,7 @@ bool ResultFileWriter::appendNumber(const char *begin, const char *end, int row,
             cellName(row, column, table), table.text(row, column));
         return false;
     }
-    m_out.append(text.data(), qsizetype(length));
+    append(text.data(), length);
     return true;
 }
 
@@ -130,19 +134,26 @@ bool ResultFileWriter::appendString(const QString &text, int row, int column,
         m_lastText = text;
         m_lastEncoded = std::move(encoded);
     }
-    m_out.append('"').append(m_lastEncoded).append('"');
+    append('"');
+    append(m_lastEncoded.constData(), std::size_t(m_lastEncoded.size()));
+    append('"');
     return true;
 }
 
-bool ResultFileWriter::flushIfFull(qsizetype threshold)
+void ResultFileWriter::grow(std::size_t length)
 {
-    if (m_out.size() < threshold || m_out.isEmpty())
+    m_out.resize(m_used + length + kWriteChunk);
+}
+
+bool ResultFileWriter::flushIfFull(std::size_t threshold)
+{
+    if (m_used < threshold || m_used == 0)
         return true;
-    if (m_device->write(m_out) != m_out.size()) {
+    if (m_device->write(m_out.data(), qint64(m_used)) != qint64(m_used)) {
         m_errorString = u"Writing failed: %1"_s.arg(m_device->errorString());
         return false;
     }
-    m_out.resize(0); // keeps the capacity
+    m_used = 0;
     return true;
 }
 

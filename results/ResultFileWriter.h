@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringEncoder>
 
+#include <cstring>
+#include <vector>
+
 class QIODevice;
 class ResultTable;
 
@@ -31,11 +34,22 @@ private:
     bool appendString(const QString &text, int row, int column, const ResultTable &table);
     bool appendNumber(const char *begin, const char *end, int row, int column,
                       const ResultTable &table);
-    bool flushIfFull(qsizetype threshold);
+    bool flushIfFull(std::size_t threshold);
+    void append(const char *bytes, std::size_t length)
+    {
+        if (m_out.size() - m_used < length)
+            grow(length);
+        std::memcpy(m_out.data() + m_used, bytes, length);
+        m_used += length;
+    }
+    void append(char byte) { append(&byte, 1); }
+    void grow(std::size_t length);
     QString cellName(int row, int column, const ResultTable &table) const;
 
     QIODevice *m_device = nullptr;
-    QByteArray m_out;
+    // Bytes not yet written; a plain buffer, as appending is the hot path.
+    std::vector<char> m_out;
+    std::size_t m_used = 0;
     QString m_errorString;
     QStringEncoder m_encoder;
     // The unit text repeats on every row: encode it once.

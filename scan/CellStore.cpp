@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 
 namespace {
 
@@ -159,10 +160,11 @@ int CellStore::packedText(qsizetype row, int column, char *out) const
     const Cell value = cell(row, column);
     if (value & kPoolFlag)
         return -1;
-    int length = 0;
-    for (Cell rest = value; rest != 0; rest >>= 4)
-        out[length++] = kPackedChars[rest & 0xF];
-    return length;
+    // All places unpacked without a branch; the length comes from the highest
+    // non-zero code.
+    for (int i = 0; i < kMaxPackedLength; ++i)
+        out[i] = kPackedChars[(value >> (4 * i)) & 0xF];
+    return (std::bit_width(value) + 3) / 4;
 }
 
 void CellStore::setText(qsizetype row, int column, QStringView text)
