@@ -60,6 +60,16 @@ constexpr int kHighestPort = 255;
 const QString kTitle = u"VESTRA-IP"_s;
 const QString kKoreanFont = u"굴림"_s;
 
+// The readouts sit in the settings frame, which is disabled during a scan:
+// exactly when they are read. They keep their colours.
+void keepColoursWhenDisabled(QWidget *widget)
+{
+    QPalette palette = widget->palette();
+    for (auto role : { QPalette::WindowText, QPalette::Text, QPalette::Window })
+        palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
+    widget->setPalette(palette);
+}
+
 QFont namedFont(double points, bool bold)
 {
     QFont font(kKoreanFont);
@@ -216,6 +226,11 @@ void frmMain::createControls()
     makeLabel(u"Label1"_s, u"Start CH:"_s, 150, 300);
 
     // Keyboard focus follows the settings, then the table.
+    for (QWidget *readout : { static_cast<QWidget *>(fraPres), static_cast<QWidget *>(fraCh),
+                              static_cast<QWidget *>(lblPres), static_cast<QWidget *>(lblUnit),
+                              static_cast<QWidget *>(lblCH) })
+        keepColoursWhenDisabled(readout);
+
     setTabOrder(cboStart, cboEnd);
     setTabOrder(cboEnd, txtTerm);
     setTabOrder(txtTerm, fgdData);
@@ -354,7 +369,7 @@ void frmMain::connectCommands()
     connect(m_table, &ResultTable::layoutReset, this, &frmMain::fitColumnWidths);
     connect(m_cycle.get(), &ScanCycle::stateChanged, this, &frmMain::applyCommandStates);
     connect(m_cycle.get(), &ScanCycle::channelSelected, this, &frmMain::showChannel);
-    connect(m_cycle.get(), &ScanCycle::valueRead, lblPres, &QLabel::setText);
+    connect(m_cycle.get(), &ScanCycle::valueRead, this, &frmMain::showPressure);
     connect(m_cycle.get(), &ScanCycle::unitRead, this, [this](const QString &unit) {
         lblUnit->setText(unit);
         lblUnit->adjustSize();
@@ -375,7 +390,7 @@ void frmMain::connectCommands()
                     return;
                 m_manualAwaiting = false;
                 if (reply.valueTaken)
-                    lblPres->setText(reply.value);
+                    showPressure(reply.value);
                 lblUnit->setText(reply.unit);
                 lblUnit->adjustSize();
                 m_manualSilent = false;
@@ -568,6 +583,13 @@ void frmMain::tbToolBar_ButtonClick(int index)
         break;
     case 10: {
         frmManual manual(*this, m_settings, m_timers, this);
+        QString error;
+        if (!manual.Form_Load(&error)) {
+            // Without its port the window cannot read anything: it does not open.
+            m_dialogs.message(QMessageBox::Critical, u"Serial Port"_s, error, QMessageBox::Ok,
+                              QMessageBox::Ok);
+            break;
+        }
         manual.exec();
         break;
     }
@@ -674,6 +696,19 @@ void frmMain::applyCommandStates()
     mnuChannel->menuAction()->setEnabled(!scanning);
     mnuComm->menuAction()->setEnabled(!scanning);
     fraSet->setEnabled(!scanning);
+}
+
+void frmMain::showPressure(const QString &value)
+{
+    // A long value is shown in a smaller type rather than cut off on the left,
+    // where its sign is.
+    QFont font = namedFont(18, false);
+    const int room = lblPres->contentsRect().width() - 4;
+    const int needed = QFontMetrics(font).horizontalAdvance(value);
+    if (needed > room && room > 0)
+        font.setPointSizeF(std::max(6.0, 18.0 * room / needed));
+    lblPres->setFont(font);
+    lblPres->setText(value);
 }
 
 void frmMain::showChannel(int channel)

@@ -110,6 +110,7 @@ private:
     void setPortNumber(int port);
     void applyCommandStates();
     void showChannel(int channel);
+    void showPressure(const QString &value);
     void updateStatusText();
     QString portDescription() const;
 

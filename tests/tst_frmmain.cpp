@@ -1,7 +1,10 @@
 #include "MainWindowFixture.h"
 #include "ResultTable.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -32,6 +35,8 @@ private Q_SLOTS:
     void channelCountCommand();
     void portCommands();
     void channelListsTakeNoTypedCharacters();
+    void manualButtonOpensTheLoadedWindow();
+    void manualWindowWithoutItsPortDoesNotOpen();
     void resizeRuleOnTheWidgets();
     void minimizingKeepsTheLayout();
 
@@ -299,6 +304,59 @@ void tst_frmMain::channelListsTakeNoTypedCharacters()
     auto *start = f.find<QComboBox>(u"cboStart"_s);
     QTest::keyClick(start, Qt::Key_Down);
     QCOMPARE(start->currentText(), u"1"_s);
+}
+
+void tst_frmMain::manualButtonOpensTheLoadedWindow()
+{
+    MainWindowFixture f;
+    f.settings->setValue(u"Settings"_s, u"ChNum"_s, u"0"_s);
+    f.start();
+    QStringList seen;
+    bool portOpenMeanwhile = false;
+    QTimer::singleShot(0, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        const QList<QPushButton *> buttons = modal->findChildren<QPushButton *>(u"cmdCH"_s);
+        for (QPushButton *button : buttons) {
+            if (!button->isHidden())
+                seen << button->text();
+        }
+        portOpenMeanwhile = f.port.isOpen();
+        modal->close();
+    });
+    // A safety net: a dialog that stays open must not hang the test.
+    QTimer::singleShot(5000, [] {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    f.window->tbToolBar_ButtonClick(10);
+    QCOMPARE(seen.size(), 10);
+    QCOMPARE(seen.first(), u"CH 00"_s);
+    QCOMPARE(seen.last(), u"CH 09"_s);
+    QVERIFY(portOpenMeanwhile);
+    QVERIFY(!f.port.isOpen());
+    QCOMPARE(f.port.openCount, 1);
+    QVERIFY(f.port.written.isEmpty());
+}
+
+void tst_frmMain::manualWindowWithoutItsPortDoesNotOpen()
+{
+    MainWindowFixture f;
+    f.start();
+    f.port.openFails = true;
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            opened = true;
+            modal->close();
+        }
+    });
+    f.window->tbToolBar_ButtonClick(10);
+    QCoreApplication::processEvents();
+    QVERIFY(!opened);
+    QCOMPARE(f.dialogs.messages.size(), 1);
+    QVERIFY(f.dialogs.messages.first().text.contains(u"com1 (/dev/ttyS0)"_s));
 }
 
 void tst_frmMain::resizeRuleOnTheWidgets()
