@@ -114,8 +114,11 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     connectCommands();
 
     // The size and place as defined: the client area centred on the screen.
-    resize(twipsToPixels(kClientWidth), height() - m_client->height()
-                   + twipsToPixels(kClientHeight - kControlsTop - kStatusBarHeight));
+    // The menu bar, toolbar and status bar take what they need around it.
+    const int chrome = menuBar()->sizeHint().height() + tbToolBar->sizeHint().height()
+            + statusBar()->sizeHint().height();
+    resize(twipsToPixels(kClientWidth),
+           chrome + twipsToPixels(kClientHeight - kControlsTop - kStatusBarHeight));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }

@@ -5,7 +5,8 @@
 #include <QSettings>
 
 // Settings kept in an INI file: by default the per-user
-// $XDG_CONFIG_HOME/ROZIVODA/ROZIVODA.conf; tests pass a file of their own.
+// $XDG_CONFIG_HOME/ROZIVODA/ROZIVODA.conf (see defaultFilePath()); tests pass a
+// file of their own.
 class QtSettingsStore : public SettingsStore
 {
 public:

@@ -25,6 +25,7 @@ class tst_frmMain : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void definitionBeforeLoad();
+    void initialSizeIsTheDefinedClientArea();
     void menuTree();
     void toolbarButtons();
     void startUp_data();
@@ -82,6 +83,16 @@ void tst_frmMain::definitionBeforeLoad()
     QVERIFY(f.find<QLabel>(u"lblUnit"_s)->font().bold());
     for (QAction *item : w.findChildren<QAction *>())
         QVERIFY2(!item->isChecked(), qPrintable(item->objectName()));
+}
+
+void tst_frmMain::initialSizeIsTheDefinedClientArea()
+{
+    MainWindowFixture f;
+    frmMain &w = f.start();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // 9300 twips wide; below the toolbar 4890 twips down to the status bar.
+    QCOMPARE(w.width(), 620);
+    QCOMPARE(w.centralWidget()->height(), 326);
 }
 
 void tst_frmMain::menuTree()
