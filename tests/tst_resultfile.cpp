@@ -104,6 +104,7 @@ private Q_SLOTS:
     void headerEndsAtUnitLabel();
     void outcomes_data();
     void outcomes();
+    void layoutServiceRunsBetweenTitleAndHeader();
     void encodings_data();
     void encodings();
     void koreanTextWrittenInCodePage949();
@@ -310,6 +311,27 @@ void tst_ResultFile::outcomes()
     if (columns == 102 && file != kTitleLine) {
         QCOMPARE(table.text(0, 1), u"Ch 00"_s);
         QCOMPARE(table.text(0, 2), u"Ch 02"_s); // left from the layout
+    }
+}
+
+void tst_ResultFile::layoutServiceRunsBetweenTitleAndHeader()
+{
+    for (const QByteArray &file : { "\"other\"\r\n"_ba, kTitleLine + "\"ID\",\"Unit\"\r\n"_ba }) {
+        ResultTable table;
+        fill(table, kWorkedExample);
+        int calls = 0;
+        QBuffer buffer;
+        buffer.setData(file);
+        buffer.open(QIODevice::ReadOnly);
+        ResultFileReader reader(table);
+        reader.setLayoutForOpen([&] {
+            ++calls;
+            QCOMPARE(table.rows(), 1);
+            table.setLayout(gridLayoutFor(1, 100));
+        });
+        const bool rejected = reader.read(&buffer) == Outcome::Rejected;
+        QCOMPARE(calls, rejected ? 0 : 1);
+        QCOMPARE(table.cols(), rejected ? 4 : 2);
     }
 }
 
