@@ -4,8 +4,6 @@
 
 #include <cstring>
 
-FieldDecoder::FieldDecoder() : m_codePage(ResultFileFormat::kCodePage) { }
-
 bool FieldDecoder::isAscii(const char *begin, const char *end)
 {
     for (const char *p = begin; p != end; ++p) {
@@ -67,8 +65,10 @@ qsizetype FieldDecoder::examineStart(const char *begin, const char *end)
 
 QString FieldDecoder::decodeCodePage(const char *begin, const char *end)
 {
-    m_codePage.resetState();
-    return m_codePage.decode(QByteArrayView(begin, end - begin));
+    if (!m_codePage)
+        m_codePage.emplace(ResultFileFormat::kCodePage);
+    m_codePage->resetState();
+    return m_codePage->decode(QByteArrayView(begin, end - begin));
 }
 
 QString FieldDecoder::decode(const char *begin, const char *end)

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include <optional>
+
 // Turns the bytes of a string field into text. Result files are written in
 // code page 949, but a file that another tool saved as UTF-8 must open too.
 // The rule: a UTF-8 byte-order mark makes the file UTF-8. Otherwise the first
@@ -15,8 +17,6 @@
 class FieldDecoder
 {
 public:
-    FieldDecoder();
-
     // Looks at the first bytes of the file; returns the length of a byte-order
     // mark to skip.
     qsizetype examineStart(const char *begin, const char *end);
@@ -32,5 +32,7 @@ private:
     QString decodeCodePage(const char *begin, const char *end);
 
     Encoding m_encoding = Encoding::Undecided;
-    QStringDecoder m_codePage;
+    // Made on first use: opening the converter costs more than reading a small
+    // ASCII file.
+    std::optional<QStringDecoder> m_codePage;
 };

@@ -42,7 +42,7 @@ bool ResultFileWriter::write(QIODevice *device, const ResultTable &table)
 {
     m_errorString.clear();
     m_device = device;
-    m_encoder = QStringEncoder(ResultFileFormat::kCodePage);
+    m_encoder.reset();
     m_lastText.clear();
     m_lastEncoded.clear();
     m_out.resize(kWriteChunk + 4096);
@@ -120,16 +120,23 @@ bool ResultFileWriter::appendString(const QString &text, int row, int column,
         }
         const bool ascii
             = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
-        QByteArray encoded = ascii ? text.toLatin1() : QByteArray(m_encoder(text));
-        // The encoder may put "?" for a character the code page lacks; only a
-        // round trip tells.
-        if (!ascii
-            && (m_encoder.hasError()
-                || QStringDecoder(ResultFileFormat::kCodePage).decode(encoded) != text)) {
-            m_encoder.resetState();
-            m_errorString = u"%1 holds a character that code page 949 cannot store."_s.arg(
-                cellName(row, column, table));
-            return false;
+        QByteArray encoded;
+        if (ascii) {
+            encoded = text.toLatin1();
+        } else {
+            if (!m_encoder)
+                m_encoder.emplace(ResultFileFormat::kCodePage);
+            encoded = (*m_encoder)(text);
+            // The encoder may put "?" for a character the code page lacks; only
+            // a round trip tells.
+            const bool lost = m_encoder->hasError()
+                || QStringDecoder(ResultFileFormat::kCodePage).decode(encoded) != text;
+            m_encoder->resetState();
+            if (lost) {
+                m_errorString = u"%1 holds a character that code page 949 cannot store."_s.arg(
+                    cellName(row, column, table));
+                return false;
+            }
         }
         m_lastText = text;
         m_lastEncoded = std::move(encoded);

@@ -5,6 +5,7 @@
 #include <QStringEncoder>
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 class QIODevice;
@@ -51,7 +52,7 @@ private:
     std::vector<char> m_out;
     std::size_t m_used = 0;
     QString m_errorString;
-    QStringEncoder m_encoder;
+    std::optional<QStringEncoder> m_encoder; // made for the first non-ASCII text
     // The unit text repeats on every row: encode it once.
     QString m_lastText;
     QByteArray m_lastEncoded;
