@@ -227,8 +227,8 @@ std::size_t formatFloat(float value, char *out)
 // most 7 of them and the float nearest to it still rounds back to them; false
 // when the slow path must decide. text, when given, is already the written
 // form of the number and is copied as it is.
-bool formatFromDigits(bool negative, std::uint64_t significand, long shift, const char *text,
-                      std::size_t textLength, char *out, std::size_t *length)
+bool formatFromDigits(bool negative, std::uint64_t significand, int count, long shift,
+                      const char *text, std::size_t textLength, char *out, std::size_t *length)
 {
     if (significand == 0) {
         *length = formatZero(out);
@@ -237,12 +237,16 @@ bool formatFromDigits(bool negative, std::uint64_t significand, long shift, cons
     while (significand % 10 == 0) {
         significand /= 10;
         ++shift;
+        --count;
     }
     if (significand > 9999999 || shift < -kFastExponentLimit || shift > kFastExponentLimit)
         return false;
-    int count = 1;
-    while (count < kDigits && significand >= kPowerOfTenInteger[std::size_t(count)])
-        ++count;
+    // count is the number of digits when the caller knows it, else 0.
+    if (count <= 0) {
+        count = 1;
+        while (count < kDigits && significand >= kPowerOfTenInteger[std::size_t(count)])
+            ++count;
+    }
 
     const int exponent = int(shift);
     // A product with a negative power is off by a unit in the last place, which
@@ -311,7 +315,7 @@ bool formatPlain(const char *begin, const char *end, char *out, std::size_t *len
     const auto integerLength = integerEnd - integer;
     const bool written = significand != 0 && integerLength > 0
         && (*integer != '0' || integerLength == 1) && (!point || (shift < 0 && p[-1] != '0'));
-    return formatFromDigits(negative, significand, shift, written ? begin : nullptr,
+    return formatFromDigits(negative, significand, digits, shift, written ? begin : nullptr,
                             std::size_t(end - begin), out, length);
 }
 
@@ -327,8 +331,8 @@ Outcome formatNumber(const char *begin, const char *end, char *out, std::size_t 
         return Outcome::Ok;
     }
     if (d.exact
-        && formatFromDigits(d.negative, d.significand, d.significandShift + d.exponent, nullptr, 0,
-                            out, length))
+        && formatFromDigits(d.negative, d.significand, 0, d.significandShift + d.exponent, nullptr,
+                            0, out, length))
         return Outcome::Ok;
 
     std::array<char, 420> text;

@@ -76,7 +76,11 @@ bool ResultFileReader::readMore()
         m_filled = kept;
     }
     // A field longer than a piece makes the buffer grow to hold it.
-    const qsizetype wanted = std::max(m_pieceSize, 2 * kept);
+    qsizetype piece = m_pieceSize;
+    if (m_bytesTotal >= 0) // a small file needs no full piece
+        piece = qsizetype(
+            std::min<qint64>(piece, std::max<qint64>(m_bytesTotal - m_bytesDropped + 16, 4096)));
+    const qsizetype wanted = std::max(piece, 2 * kept);
     if (m_buffer.size() < wanted)
         m_buffer.resize(wanted);
     const qint64 got = m_device->read(m_buffer.data() + m_filled, m_buffer.size() - m_filled);

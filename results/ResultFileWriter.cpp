@@ -45,7 +45,9 @@ bool ResultFileWriter::write(QIODevice *device, const ResultTable &table)
     m_encoder.reset();
     m_lastText.clear();
     m_lastEncoded.clear();
-    m_out.resize(kWriteChunk + 4096);
+    // A small table needs no full chunk of buffer.
+    const std::size_t estimate = std::size_t(table.rows()) * std::size_t(table.cols()) * 10 + 4096;
+    m_out.resize(std::min(estimate, kWriteChunk + 4096));
     m_used = 0;
     const bool written = writeRows(table) && flushIfFull(0);
     m_device = nullptr;
@@ -149,7 +151,7 @@ bool ResultFileWriter::appendString(const QString &text, int row, int column,
 
 void ResultFileWriter::grow(std::size_t length)
 {
-    m_out.resize(m_used + length + kWriteChunk);
+    m_out.resize(m_used + length + std::min(m_out.size() + 4096, kWriteChunk));
 }
 
 bool ResultFileWriter::flushIfFull(std::size_t threshold)
