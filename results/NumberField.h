@@ -7,7 +7,10 @@
 // zeros, in the form of C's "%.7G": plain with a 0 before the mark below 1
 // ("0.5", "-0.01234", "12.51", "1234567"), exponent form with a signed
 // two-digit exponent when the leading digit lies beyond the plain range of 7
-// digits ("1E-05", "1.234568E+07"). Zero is always "0", never "-0".
+// digits, that is below 0.0001 or from 10,000,000 on ("1E-05",
+// "1.234568E+07"). Zero is always "0", never "-0". The writer puts this text in
+// its number fields, and the reader makes it the cell text of a number field
+// whatever form the field has; the reader accepts every form.
 namespace NumberField {
 
 // Room for the longest text that formatNumber writes ("-1.234568E-45").
@@ -20,7 +23,8 @@ enum class Outcome { Ok, BeyondSinglePrecision };
 // sign, digits with at most one ".", and an optional exponent ("E" or "e", a
 // sign, digits) are taken as far as they form a number; the rest is ignored. A
 // text without a number gives 0, any other form is accepted (".5", "1e-5",
-// "+2.50"). Writes the rounded value's text to out and its length to *length.
+// "+2.50"). Writes the rounded value's text to out and its length to *length;
+// a magnitude beyond single precision writes nothing and is reported.
 Outcome formatNumber(const char *begin, const char *end, char *out, std::size_t *length);
 
 } // namespace NumberField
