@@ -63,7 +63,7 @@ bool ResultFileWriter::writeRows(const ResultTable &table)
     append('"');
     append(ResultFileFormat::kLineEnd, 2);
     for (int column = 0; column < columns; ++column) {
-        if (!appendString(table.text(0, column), 0, column, table))
+        if (!appendString(table.text(0, column)))
             return false;
         if (column + 1 < columns)
             append(',');
@@ -88,7 +88,7 @@ bool ResultFileWriter::writeRows(const ResultTable &table)
                 return false;
             append(',');
         }
-        if (!appendString(cells.text(row - 1, columns - 1), row, columns - 1, table))
+        if (!appendString(cells.text(row - 1, columns - 1)))
             return false;
         append(ResultFileFormat::kLineEnd, 2);
         if (!flushIfFull(kWriteChunk))
@@ -103,42 +103,37 @@ bool ResultFileWriter::appendNumber(const char *begin, const char *end, int row,
     std::array<char, NumberField::kMaxTextLength> text {};
     std::size_t length = 0;
     if (NumberField::formatNumber(begin, end, text.data(), &length) != NumberField::Outcome::Ok) {
-        m_errorString = u"%1 holds %2, a number beyond the range of single precision."_s.arg(
-            cellName(row, column, table), table.text(row, column));
-        return false;
+        // A stray reading beyond single precision must not keep the whole table
+        // from being saved: it is written as the largest magnitude the format
+        // holds, with its sign.
+        const QString cell = table.text(row, column).trimmed();
+        const char *largest = cell.startsWith(u'-') ? "-3.402823E+38" : "3.402823E+38";
+        append(largest, std::strlen(largest));
+        return true;
     }
     append(text.data(), length);
     return true;
 }
 
-bool ResultFileWriter::appendString(const QString &text, int row, int column,
-                                    const ResultTable &table)
+bool ResultFileWriter::appendString(const QString &text)
 {
     if (text != m_lastText) {
-        if (text.contains(u'"')) {
-            m_errorString = u"%1 holds a double quote, which a result file cannot store."_s.arg(
-                cellName(row, column, table));
-            return false;
-        }
+        // The format has no escape for a double quote: it would end the field
+        // on reading and shift the rest of the row. An apostrophe stands in.
+        QString storable = text;
+        storable.replace(u'"', u'\'');
         const bool ascii
             = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
         QByteArray encoded;
         if (ascii) {
-            encoded = text.toLatin1();
+            encoded = storable.toLatin1();
         } else {
             if (!m_encoder)
                 m_encoder.emplace(ResultFileFormat::kCodePage);
-            encoded = (*m_encoder)(text);
-            // The encoder may put "?" for a character the code page lacks; only
-            // a round trip tells.
-            const bool lost = m_encoder->hasError()
-                || QStringDecoder(ResultFileFormat::kCodePage).decode(encoded) != text;
+            // A character the code page lacks becomes "?", as on the systems
+            // that read these files.
+            encoded = (*m_encoder)(storable);
             m_encoder->resetState();
-            if (lost) {
-                m_errorString = u"%1 holds a character that code page 949 cannot store."_s.arg(
-                    cellName(row, column, table));
-                return false;
-            }
         }
         m_lastText = text;
         m_lastEncoded = std::move(encoded);
@@ -166,9 +161,3 @@ bool ResultFileWriter::flushIfFull(std::size_t threshold)
     return true;
 }
 
-QString ResultFileWriter::cellName(int row, int column, const ResultTable &table) const
-{
-    if (row == 0)
-        return u"The label of column %1"_s.arg(column + 1);
-    return u"Row %1 of column %2 (%3)"_s.arg(row).arg(column + 1).arg(table.text(0, column));
-}

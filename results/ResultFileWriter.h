@@ -17,10 +17,10 @@ class ResultTable;
 // read from the cell texts and written as NumberField describes; texts are
 // written in code page 949.
 //
-// A table the format cannot hold is refused before anything is saved, naming
-// the cell: a number beyond single precision, a text holding a double quote
-// (the format has no escape for it) or a character that code page 949 lacks.
-// Saving to a path goes through QSaveFile, so a failed save leaves the old file
+// What the format cannot hold is written as near as it can be, so that results
+// can always be saved: a number beyond single precision as the largest value
+// of its sign, a double quote (which has no escape) as an apostrophe, and a
+// character that code page 949 lacks as "?". Saving to a path goes through QSaveFile, so a failed save leaves the old file
 // as it was.
 class ResultFileWriter
 {
@@ -32,7 +32,7 @@ public:
 
 private:
     bool writeRows(const ResultTable &table);
-    bool appendString(const QString &text, int row, int column, const ResultTable &table);
+    bool appendString(const QString &text);
     bool appendNumber(const char *begin, const char *end, int row, int column,
                       const ResultTable &table);
     bool flushIfFull(std::size_t threshold);
@@ -45,7 +45,6 @@ private:
     }
     void append(char byte) { append(&byte, 1); }
     void grow(std::size_t length);
-    QString cellName(int row, int column, const ResultTable &table) const;
 
     QIODevice *m_device = nullptr;
     // Bytes not yet written; a plain buffer, as appending is the hot path.

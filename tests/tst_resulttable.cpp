@@ -26,11 +26,11 @@ void tst_ResultTable::layouts_data()
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("end");
     QTest::addColumn<QStringList>("labels");
-    QTest::newRow("one channel") << 5 << 5 << QStringList{ u"ID"_s, u"Ch 05"_s, u"Unit"_s };
+    QTest::newRow("one channel") << 5 << 5 << QStringList { u"ID"_s, u"Ch 05"_s, u"Unit"_s };
     QTest::newRow("across ten") << 8 << 12
-                                << QStringList{ u"ID"_s,    u"Ch 08"_s, u"Ch 09"_s, u"Ch 10"_s,
-                                                u"Ch 11"_s, u"Ch 12"_s, u"Unit"_s };
-    QTest::newRow("end below start") << 7 << 3 << QStringList{ u"ID"_s, u"Unit"_s };
+                                << QStringList { u"ID"_s,    u"Ch 08"_s, u"Ch 09"_s, u"Ch 10"_s,
+                                                 u"Ch 11"_s, u"Ch 12"_s, u"Unit"_s };
+    QTest::newRow("end below start") << 7 << 3 << QStringList { u"ID"_s, u"Unit"_s };
 }
 
 void tst_ResultTable::layouts()
@@ -111,8 +111,7 @@ void tst_ResultTable::truncatedRowsComeBackEmpty()
 void tst_ResultTable::modelStaysConsistent()
 {
     ResultTable table;
-    QAbstractItemModelTester tester(&table,
-                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModelTester tester(&table, QAbstractItemModelTester::FailureReportingMode::QtTest);
     table.setLayout(gridLayoutFor(0, 19));
     QSignalSpy inserted(&table, &QAbstractItemModel::rowsInserted);
     for (int i = 0; i < 10; ++i)
