@@ -370,4 +370,38 @@ Outcome formatNumber(const char *begin, const char *end, char *out, std::size_t 
     return Outcome::Ok;
 }
 
+bool isWrittenForm(const char *begin, const char *end)
+{
+    // At most 6 significant digits: a float keeps every decimal of that length,
+    // and printing it with 7 digits gives a 0 in the 7th, which is dropped.
+    constexpr int kShortDigits = 6;
+    const char *p = begin;
+    if (p != end && *p == '-')
+        ++p;
+    if (p == end || !isDigit(*p))
+        return false;
+    int significant = 0;
+    int leadingFractionZeros = 0;
+    const bool zeroInteger = *p == '0';
+    if (zeroInteger) {
+        ++p;
+    } else {
+        for (; p != end && isDigit(*p); ++p)
+            ++significant;
+    }
+    if (p == end)
+        return !(zeroInteger && *begin == '-') && significant <= kShortDigits;
+    if (*p != '.' || ++p == end)
+        return false;
+    for (; p != end && isDigit(*p); ++p) {
+        if (significant == 0 && zeroInteger && *p == '0')
+            ++leadingFractionZeros;
+        else
+            ++significant;
+    }
+    // Nothing after the digits, no trailing zero, a value of at least 0.0001
+    // (smaller ones are written in exponent form).
+    return p == end && end[-1] != '0' && significant <= kShortDigits && leadingFractionZeros <= 3;
+}
+
 } // namespace NumberField

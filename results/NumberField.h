@@ -27,4 +27,11 @@ enum class Outcome { Ok, BeyondSinglePrecision };
 // a magnitude beyond single precision writes nothing and is reported.
 Outcome formatNumber(const char *begin, const char *end, char *out, std::size_t *length);
 
+// True when [begin, end) already is the text formatNumber would write for it:
+// a plain decimal of at most 6 significant digits in the written form ("12.51",
+// "-0.01234", "7"). Such a number survives the rounding to single precision
+// unchanged, so a reader can keep its text as it stands. Most fields of a file
+// are of this kind.
+bool isWrittenForm(const char *begin, const char *end);
+
 } // namespace NumberField

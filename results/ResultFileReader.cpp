@@ -219,6 +219,10 @@ bool ResultFileReader::flush(CellStore &block, int columns, bool reportProgress)
 
 void ResultFileReader::storeNumber(CellStore &block, qsizetype row, int column, Span field)
 {
+    if (NumberField::isWrittenForm(field.begin, field.end)) {
+        block.setAscii(row, column, field.begin, field.end - field.begin);
+        return;
+    }
     char text[NumberField::kMaxTextLength];
     std::size_t length = 0;
     if (NumberField::formatNumber(field.begin, field.end, text, &length)

@@ -17,14 +17,14 @@ constexpr int kMaxPackedLength = CellStore::kMaxPackedLength;
 constexpr std::array<char, 16> kPackedChars
         = { '\0', '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '.', '-', '+', 'E', 'e' };
 
-constexpr std::array<std::uint8_t, 128> makePackedCodes()
+constexpr std::array<std::uint8_t, 256> makePackedCodes()
 {
-    std::array<std::uint8_t, 128> codes{};
+    std::array<std::uint8_t, 256> codes{};
     for (std::size_t i = 1; i < kPackedChars.size(); ++i)
         codes[static_cast<unsigned char>(kPackedChars[i])] = static_cast<std::uint8_t>(i);
     return codes;
 }
-constexpr std::array<std::uint8_t, 128> kPackedCodes = makePackedCodes();
+constexpr std::array<std::uint8_t, 256> kPackedCodes = makePackedCodes();
 
 // The packed form of text, or 0 with *packed false when it cannot be packed.
 template<typename Char>
@@ -33,16 +33,17 @@ std::uint64_t pack(const Char *text, qsizetype length, bool *packed)
     *packed = false;
     if (length > kMaxPackedLength)
         return 0;
+    // Without a branch per character: file loads pack millions of cells.
     std::uint64_t cell = 0;
+    bool unpackable = false;
     for (qsizetype i = 0; i < length; ++i) {
         const auto c = static_cast<std::uint32_t>(text[i]);
-        const std::uint8_t code = c < 128 ? kPackedCodes[c] : 0;
-        if (code == 0)
-            return 0;
+        const std::uint8_t code = kPackedCodes[c & 0xFF];
+        unpackable |= (code == 0) | (c > 0xFF);
         cell |= std::uint64_t(code) << (4 * i);
     }
-    *packed = true;
-    return cell;
+    *packed = !unpackable;
+    return unpackable ? 0 : cell;
 }
 
 } // namespace

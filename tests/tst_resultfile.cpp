@@ -1,3 +1,4 @@
+#include "NumberField.h"
 #include "ResultFileReader.h"
 #include "ResultFileWriter.h"
 #include "ResultTable.h"
@@ -7,6 +8,10 @@
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstring>
+#include <random>
+#include <string>
 
 using namespace Qt::StringLiterals;
 
@@ -96,6 +101,7 @@ private Q_SLOTS:
     void workedExampleByteForByte();
     void numbersWritten_data();
     void numbersWritten();
+    void writtenFormIsKeptOnlyWhenFormattingWouldKeepIt();
     void numbersRead_data();
     void numbersRead();
     void fieldsCountedNotLines_data();
@@ -168,6 +174,39 @@ void tst_ResultFile::numbersWritten()
     ResultTable table;
     fill(table, { { u"ID"_s, u"Ch 00"_s, u"Unit"_s }, { u"1"_s, cell, u"kgf/cm2"_s } });
     QCOMPARE(written(table).split('\n').value(2), "1,"_ba + field + ",\"kgf/cm2\"\r"_ba);
+}
+
+void tst_ResultFile::writtenFormIsKeptOnlyWhenFormattingWouldKeepIt()
+{
+    // The reader keeps a field's text when isWrittenForm says formatting would
+    // give it back unchanged: check that claim on many short decimals.
+    std::mt19937 random(11);
+    int kept = 0;
+    for (int i = 0; i < 200000; ++i) {
+        std::string text;
+        if (random() % 4 == 0)
+            text += '-';
+        const int integerDigits = int(random() % 8);
+        for (int d = 0; d < std::max(integerDigits, 1); ++d)
+            text += char('0' + (d == 0 && integerDigits > 1 ? 1 + random() % 9 : random() % 10));
+        if (random() % 3 != 0) {
+            text += '.';
+            for (int d = int(random() % 8); d >= 0; --d)
+                text += char('0' + random() % 10);
+        }
+        char out[NumberField::kMaxTextLength];
+        std::size_t length = 0;
+        QCOMPARE(NumberField::formatNumber(text.data(), text.data() + text.size(), out, &length),
+                 NumberField::Outcome::Ok);
+        const bool same = std::string(out, length) == text;
+        if (NumberField::isWrittenForm(text.data(), text.data() + text.size())) {
+            QVERIFY2(same, text.c_str());
+            ++kept;
+        }
+    }
+    QVERIFY(kept > 10000);
+    for (const char *odd : { "-0", "0.0", "1.50", ".5", "+1", "1e5", " 1", "0.00001", "1234567" })
+        QVERIFY2(!NumberField::isWrittenForm(odd, odd + std::strlen(odd)), odd);
 }
 
 void tst_ResultFile::numbersRead_data()
