@@ -5,10 +5,7 @@
 
 using namespace Qt::StringLiterals;
 
-PortMap::PortMap(SettingsStore &settings)
-    : m_settings(settings)
-{
-}
+PortMap::PortMap(SettingsStore &settings) : m_settings(settings) { }
 
 QString PortMap::defaultDevice(int port)
 {
@@ -24,8 +21,9 @@ QString PortMap::device(int port) const
 {
     if (!m_override.isEmpty())
         return m_override;
-    const QString stored = m_settings.value(SettingsKeys::kPorts, SettingsKeys::portKey(port),
-                                            defaultDevice(port)).trimmed();
+    const QString stored
+        = m_settings.value(SettingsKeys::kPorts, SettingsKeys::portKey(port), defaultDevice(port))
+              .trimmed();
     return stored.isEmpty() ? defaultDevice(port) : stored;
 }
 

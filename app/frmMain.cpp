@@ -116,7 +116,7 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     // The size and place as defined: the client area centred on the screen.
     // The menu bar, toolbar and status bar take what they need around it.
     const int chrome = menuBar()->sizeHint().height() + tbToolBar->sizeHint().height()
-            + statusBar()->sizeHint().height();
+        + statusBar()->sizeHint().height();
     resize(twipsToPixels(kClientWidth),
            chrome + twipsToPixels(kClientHeight - kControlsTop - kStatusBarHeight));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -306,15 +306,24 @@ void frmMain::createToolBar()
         QString text;
         int picture;
     } buttons[] = {
-        { u"New File"_s, 1 }, { u"Open"_s, 2 }, { u"Save"_s, 3 }, { {}, 0 },
-        { u"Print"_s, 4 },    { {}, 0 },        { u"Start"_s, 5 }, { u"Stop"_s, 6 },
-        { {}, 0 },            { u"Manual"_s, 7 },
+        { u"New File"_s, 1 },
+        { u"Open"_s, 2 },
+        { u"Save"_s, 3 },
+        { {}, 0 },
+        { u"Print"_s, 4 },
+        { {}, 0 },
+        { u"Start"_s, 5 },
+        { u"Stop"_s, 6 },
+        { {}, 0 },
+        { u"Manual"_s, 7 },
     };
     for (const auto &button : buttons) {
         QAction *item = button.text.isEmpty()
-                ? tbToolBar->addSeparator()
-                : tbToolBar->addAction(imlToolbarIcons.at(button.picture - 1), button.text);
-        item->setObjectName(button.text.isEmpty() ? u"tbSeparator"_s : u"tb"_s + button.text.simplified().remove(u' '));
+            ? tbToolBar->addSeparator()
+            : tbToolBar->addAction(imlToolbarIcons.at(button.picture - 1), button.text);
+        item->setObjectName(button.text.isEmpty()
+                                ? u"tbSeparator"_s
+                                : u"tb"_s + button.text.simplified().remove(u' '));
         item->setToolTip(button.text);
         m_buttons << item;
         if (QWidget *widget = tbToolBar->widgetForAction(item); widget && !button.text.isEmpty())
@@ -384,7 +393,7 @@ void frmMain::connectCommands()
     connect(m_cycle.get(), &ScanCycle::healthChanged, this, &frmMain::updateStatusText);
     connect(m_cycle.get(), &ScanCycle::lineLost, this, [this](const QString &reason) {
         m_lineProblem = u"Scan stopped: the line to the scanner on "_s + portDescription()
-                + u" failed ("_s + reason + u")"_s;
+            + u" failed ("_s + reason + u")"_s;
         updateStatusText();
     });
     connect(m_link.get(), &ScannerLink::replyReceived, this,
@@ -408,8 +417,8 @@ void frmMain::connectCommands()
                 m_manualAwaiting = false;
                 m_manualSilent = failure == ScannerLink::Failure::TimedOut;
                 if (failure == ScannerLink::Failure::LineFailed)
-                    m_lineProblem = u"The line to the scanner on "_s + portDescription()
-                            + u" failed"_s;
+                    m_lineProblem
+                        = u"The line to the scanner on "_s + portDescription() + u" failed"_s;
                 updateStatusText();
                 if (auto done = std::exchange(m_manualDone, {}))
                     done();
@@ -628,8 +637,8 @@ void frmMain::fitColumnWidths()
     for (int column = 1; column < m_table->cols(); ++column)
         fgdData->setColumnWidth(column,
                                 metrics.horizontalAdvance(m_table->widthText(column)) + padding);
-    fgdData->verticalHeader()->setFixedWidth(
-            metrics.horizontalAdvance(m_table->widthText(0)) + padding);
+    fgdData->verticalHeader()->setFixedWidth(metrics.horizontalAdvance(m_table->widthText(0))
+                                             + padding);
 }
 
 void frmMain::StartScan()
@@ -730,7 +739,7 @@ bool frmMain::openScannerPort(QString *error)
         return true;
     if (error)
         *error = u"Cannot open the scanner's port %1: %2"_s.arg(portDescription(),
-                                                                  comScan.errorString());
+                                                                comScan.errorString());
     return false;
 }
 
@@ -755,7 +764,7 @@ bool frmMain::ReadPres(std::function<void()> done)
         return false;
     const double term = numberFromText(txtTerm->text());
     const auto timeout = ScanCycle::replyTimeoutFor(
-            std::chrono::milliseconds(qint64(std::clamp(term * 1000, 0.0, double(INT_MAX)))));
+        std::chrono::milliseconds(qint64(std::clamp(term * 1000, 0.0, double(INT_MAX)))));
     if (!m_link->query(timeout))
         return false;
     m_manualAwaiting = true;
@@ -830,16 +839,15 @@ void frmMain::closeEvent(QCloseEvent *event)
     // Form_Unload: unsaved results are offered for saving first.
     if (m_files->Unsaved()) {
         const auto answer = m_dialogs.message(
-                QMessageBox::Question, u"Save"_s, u"Will you save previous results?"_s,
-                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+            QMessageBox::Question, u"Save"_s, u"Will you save previous results?"_s,
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
         if (answer == QMessageBox::Cancel) {
             event->ignore();
             return;
         }
         // A save that failed (not one the user cancelled) keeps the window and
         // its results: ending now would lose them.
-        if (answer == QMessageBox::Yes
-            && m_files->Save() == FileCommands::SaveOutcome::Failed) {
+        if (answer == QMessageBox::Yes && m_files->Save() == FileCommands::SaveOutcome::Failed) {
             event->ignore();
             return;
         }
@@ -867,7 +875,7 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
         // The channel lists take no typed character, Backspace and Enter
         // included: a channel is chosen from the list.
         const bool channelList = watched == cboStart || watched == cboEnd
-                || watched == cboStart->lineEdit() || watched == cboEnd->lineEdit();
+            || watched == cboStart->lineEdit() || watched == cboEnd->lineEdit();
         const auto *key = static_cast<QKeyEvent *>(event);
         if (channelList && event->type() == QEvent::KeyPress
             && (!key->text().isEmpty() || key->key() == Qt::Key_Backspace
@@ -888,15 +896,15 @@ void frmMain::Form_Resize()
     metrics.minimized = isMinimized();
     metrics.innerWidth = pixelsToTwips(m_client->width());
     metrics.outerWidth = metrics.innerWidth + kFrameWidth;
-    metrics.outerHeight = pixelsToTwips(m_client->height()) + kControlsTop + kStatusBarHeight
-            + kFrameHeight;
+    metrics.outerHeight
+        = pixelsToTwips(m_client->height()) + kControlsTop + kStatusBarHeight + kFrameHeight;
     const ResizeStep step = mainWindowResizeStep(metrics, snapToPixel);
     switch (step.kind) {
     case ResizeStep::Kind::Nothing:
         return;
     case ResizeStep::Kind::Resize: {
-        const int clientHeight = twipsToPixels(step.outerHeight - kFrameHeight - kControlsTop
-                                               - kStatusBarHeight);
+        const int clientHeight
+            = twipsToPixels(step.outerHeight - kFrameHeight - kControlsTop - kStatusBarHeight);
         resize(twipsToPixels(step.outerWidth - kFrameWidth),
                height() - m_client->height() + clientHeight);
         return;
@@ -907,10 +915,10 @@ void frmMain::Form_Resize()
     const MainLayout &l = step.layout;
     fraSet->setGeometry(twipsToPixels(l.fraSetLeft), fraSet->y(), twipsToPixels(l.fraSetWidth),
                         fraSet->height());
-    fraData->setGeometry(twipsToPixels(l.fraDataLeft), fraData->y(),
-                         twipsToPixels(l.fraDataWidth), twipsToPixels(l.fraDataHeight));
-    fgdData->setGeometry(twipsToPixels(l.fgdDataLeft), fgdData->y(),
-                         twipsToPixels(l.fgdDataWidth), twipsToPixels(l.fgdDataHeight));
+    fraData->setGeometry(twipsToPixels(l.fraDataLeft), fraData->y(), twipsToPixels(l.fraDataWidth),
+                         twipsToPixels(l.fraDataHeight));
+    fgdData->setGeometry(twipsToPixels(l.fgdDataLeft), fgdData->y(), twipsToPixels(l.fgdDataWidth),
+                         twipsToPixels(l.fgdDataHeight));
     fraCh->move(twipsToPixels(l.fraChLeft), fraCh->y());
     fraPres->move(twipsToPixels(l.fraPresLeft), fraPres->y());
 }

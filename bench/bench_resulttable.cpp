@@ -14,8 +14,8 @@
 namespace {
 
 constexpr int kColumns = 102;
-constexpr std::array<const char *, 6> kReadings{ "12.51",  "-0.01234", "1.234568",
-                                                 "0.5",    "-6.9875",  "101.3" };
+constexpr std::array<const char *, 6> kReadings { "12.51", "-0.01234", "1.234568",
+                                                  "0.5",   "-6.9875",  "101.3" };
 
 // Fills a table with rows of typical readings until it holds at least cells.
 void fill(ResultTable &table, qsizetype cells)
@@ -70,9 +70,9 @@ void BM_AppendRow(benchmark::State &state)
     state.counters["row_cells"] = kColumns;
 }
 BENCHMARK(BM_AppendRow)
-        ->ArgsProduct({ { 0, 1'000'000, 10'000'000 }, { 0, 1 } })
-        ->ArgNames({ "cells", "view" })
-        ->Unit(benchmark::kMicrosecond);
+    ->ArgsProduct({ { 0, 1'000'000, 10'000'000 }, { 0, 1 } })
+    ->ArgNames({ "cells", "view" })
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_BytesPerCell(benchmark::State &state)
 {

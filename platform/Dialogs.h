@@ -10,11 +10,10 @@ class Dialogs
 public:
     virtual ~Dialogs() = default;
 
-    virtual QMessageBox::StandardButton message(QMessageBox::Icon icon, const QString &title,
-                                                const QString &text,
-                                                QMessageBox::StandardButtons buttons,
-                                                QMessageBox::StandardButton defaultButton)
-            = 0;
+    virtual QMessageBox::StandardButton
+    message(QMessageBox::Icon icon, const QString &title, const QString &text,
+            QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
+        = 0;
 
     // The chosen path, or an empty text when the user cancelled.
     virtual QString openFileName(const QString &title, const QString &filter) = 0;

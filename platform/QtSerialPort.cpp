@@ -2,8 +2,7 @@
 
 using namespace Qt::StringLiterals;
 
-QtSerialPort::QtSerialPort(QObject *parent)
-    : SerialPort(parent)
+QtSerialPort::QtSerialPort(QObject *parent) : SerialPort(parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::readyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
@@ -30,9 +29,9 @@ bool QtSerialPort::open()
         return false;
     }
     const bool configured = m_port.setBaudRate(QSerialPort::Baud38400)
-            && m_port.setDataBits(QSerialPort::Data8) && m_port.setParity(QSerialPort::NoParity)
-            && m_port.setStopBits(QSerialPort::OneStop)
-            && m_port.setFlowControl(QSerialPort::NoFlowControl);
+        && m_port.setDataBits(QSerialPort::Data8) && m_port.setParity(QSerialPort::NoParity)
+        && m_port.setStopBits(QSerialPort::OneStop)
+        && m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
         m_error = m_port.errorString();
         m_port.close();

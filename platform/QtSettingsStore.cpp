@@ -5,23 +5,19 @@
 
 using namespace Qt::StringLiterals;
 
-QtSettingsStore::QtSettingsStore()
-    : QtSettingsStore(defaultFilePath())
-{
-}
+QtSettingsStore::QtSettingsStore() : QtSettingsStore(defaultFilePath()) { }
 
 QString QtSettingsStore::defaultFilePath()
 {
     // $XDG_CONFIG_HOME/ROZIVODA/ROZIVODA.conf on Linux, the user's
     // configuration folder elsewhere.
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-            + u"/ROZIVODA/ROZIVODA.conf"_s;
+        + u"/ROZIVODA/ROZIVODA.conf"_s;
 }
 
 QtSettingsStore::QtSettingsStore(const QString &iniFilePath)
     : m_settings(iniFilePath, QSettings::IniFormat)
-{
-}
+{ }
 
 static QString keyPath(const QString &section, const QString &key)
 {

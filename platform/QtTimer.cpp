@@ -1,7 +1,6 @@
 #include "QtTimer.h"
 
-QtTimer::QtTimer(QObject *parent)
-    : Timer(parent)
+QtTimer::QtTimer(QObject *parent) : Timer(parent)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &Timer::timeout);

@@ -16,16 +16,12 @@ const QString kFilter = u"Text File (*.txt);;All File (*.*)"_s;
 // "*.*" would hide names without a dot here.
 const QString kFilter = u"Text File (*.txt);;All File (*)"_s;
 #endif
-}
+} // namespace
 
 FileCommands::FileCommands(ResultTable &table, Dialogs &dialogs, EventPump &events,
                            DocumentHost &host)
-    : m_table(table)
-    , m_dialogs(dialogs)
-    , m_events(events)
-    , m_host(host)
-{
-}
+    : m_table(table), m_dialogs(dialogs), m_events(events), m_host(host)
+{ }
 
 QString FileCommands::fileTitle(const QString &path)
 {
@@ -40,8 +36,8 @@ bool FileCommands::askToSave()
     if (!m_unsaved)
         return true;
     const auto answer = m_dialogs.message(
-            QMessageBox::Question, u"Save"_s, u"Will you save previous results?"_s,
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        QMessageBox::Question, u"Save"_s, u"Will you save previous results?"_s,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (answer == QMessageBox::Cancel)
         return false;
     if (answer == QMessageBox::Yes)

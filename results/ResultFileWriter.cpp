@@ -160,4 +160,3 @@ bool ResultFileWriter::flushIfFull(std::size_t threshold)
     m_used = 0;
     return true;
 }
-

@@ -20,8 +20,8 @@ class ResultTable;
 // What the format cannot hold is written as near as it can be, so that results
 // can always be saved: a number beyond single precision as the largest value
 // of its sign, a double quote (which has no escape) as an apostrophe, and a
-// character that code page 949 lacks as "?". Saving to a path goes through QSaveFile, so a failed save leaves the old file
-// as it was.
+// character that code page 949 lacks as "?". Saving to a path goes through QSaveFile, so a failed
+// save leaves the old file as it was.
 class ResultFileWriter
 {
 public:

@@ -15,11 +15,11 @@ constexpr int kMaxPackedLength = CellStore::kMaxPackedLength;
 
 // Code 0 ends a packed text; codes 1 to 15 are its characters.
 constexpr std::array<char, 16> kPackedChars
-        = { '\0', '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '.', '-', '+', 'E', 'e' };
+    = { '\0', '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '.', '-', '+', 'E', 'e' };
 
 constexpr std::array<std::uint8_t, 256> makePackedCodes()
 {
-    std::array<std::uint8_t, 256> codes{};
+    std::array<std::uint8_t, 256> codes {};
     for (std::size_t i = 1; i < kPackedChars.size(); ++i)
         codes[static_cast<unsigned char>(kPackedChars[i])] = static_cast<std::uint8_t>(i);
     return codes;
@@ -27,8 +27,7 @@ constexpr std::array<std::uint8_t, 256> makePackedCodes()
 constexpr std::array<std::uint8_t, 256> kPackedCodes = makePackedCodes();
 
 // The packed form of text, or 0 with *packed false when it cannot be packed.
-template<typename Char>
-std::uint64_t pack(const Char *text, qsizetype length, bool *packed)
+template<typename Char> std::uint64_t pack(const Char *text, qsizetype length, bool *packed)
 {
     *packed = false;
     if (length > kMaxPackedLength)
@@ -103,7 +102,8 @@ void CellStore::appendRows(qsizetype count)
     const qsizetype newRows = m_rows + count;
     const auto chunksNeeded = static_cast<std::size_t>((newRows + perChunk - 1) / perChunk);
     while (m_chunks.size() < chunksNeeded)
-        m_chunks.push_back(std::make_unique<Cell[]>(std::size_t(perChunk) * std::max(m_columns, 1)));
+        m_chunks.push_back(
+            std::make_unique<Cell[]>(std::size_t(perChunk) * std::max(m_columns, 1)));
     m_rows = newRows;
 }
 
@@ -149,7 +149,7 @@ QString CellStore::text(qsizetype row, int column) const
     const Cell value = cell(row, column);
     if (value & kPoolFlag)
         return poolText(value);
-    std::array<char16_t, kMaxPackedLength> chars{};
+    std::array<char16_t, kMaxPackedLength> chars {};
     int length = 0;
     for (Cell rest = value; rest != 0; rest >>= 4)
         chars[std::size_t(length++)] = char16_t(kPackedChars[rest & 0xF]);

@@ -27,7 +27,7 @@ double numberFromText(QStringView text, bool *inRange)
     // Collect the characters of the number into an ASCII buffer; a longer
     // mantissa than the buffer holds adds nothing to a double's precision, but
     // its digits still count towards the magnitude.
-    std::array<char, 400> buffer{};
+    std::array<char, 400> buffer {};
     std::size_t length = 0;
     qsizetype droppedIntegerDigits = 0;
     auto append = [&](char c) {
@@ -102,7 +102,7 @@ double numberFromText(QStringView text, bool *inRange)
         const std::string_view all(buffer.data(), length);
         const auto mark = all.find('e');
         const bool underflow = droppedIntegerDigits == 0 && mark != std::string_view::npos
-                && all.substr(mark + 1, 1) == "-";
+            && all.substr(mark + 1, 1) == "-";
         if (!underflow && inRange)
             *inRange = false;
         return 0.0;
@@ -131,7 +131,7 @@ QString shortestNumberText(double value)
 {
     if (value == 0.0 || !std::isfinite(value))
         return QStringLiteral("0");
-    std::array<char, 64> buffer{};
+    std::array<char, 64> buffer {};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                       std::chars_format::general, 15);
     QString text = QString::fromLatin1(buffer.data(), result.ptr - buffer.data());

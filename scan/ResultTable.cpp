@@ -3,8 +3,7 @@
 #include <QBrush>
 #include <QColor>
 
-ResultTable::ResultTable(QObject *parent)
-    : QAbstractTableModel(parent)
+ResultTable::ResultTable(QObject *parent) : QAbstractTableModel(parent)
 {
     setLayout(gridLayoutFor(0, -1));
 }

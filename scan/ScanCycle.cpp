@@ -20,12 +20,8 @@ std::chrono::milliseconds ScanCycle::replyTimeoutFor(std::chrono::milliseconds p
     return ticks * period - std::min(kTickMargin, period / 4);
 }
 
-ScanCycle::ScanCycle(ScannerLink &link, TimerFactory &timers, ResultTable &table,
-                     QObject *parent)
-    : QObject(parent)
-    , m_link(link)
-    , m_table(table)
-    , tmrScan(timers.createTimer())
+ScanCycle::ScanCycle(ScannerLink &link, TimerFactory &timers, ResultTable &table, QObject *parent)
+    : QObject(parent), m_link(link), m_table(table), tmrScan(timers.createTimer())
 {
     connect(tmrScan.get(), &Timer::timeout, this, &ScanCycle::tmrScan_Timer);
     connect(&m_link, &ScannerLink::replyReceived, this, &ScanCycle::onReply);
@@ -133,8 +129,8 @@ void ScanCycle::onReply(const ParsedReply &reply, const QByteArray &raw)
         return;
     m_awaitingReply = false;
     if (!reply.valueTaken) {
-        readingFailed(u"unreadable reply: "_s + QString::fromLatin1(raw.toPercentEncoding(" ,./-+")),
-                      false);
+        readingFailed(
+            u"unreadable reply: "_s + QString::fromLatin1(raw.toPercentEncoding(" ,./-+")), false);
         return;
     }
     const bool wasSilent = m_silent;
@@ -165,7 +161,7 @@ void ScanCycle::onExchangeFailed(ScannerLink::Failure failure, const QByteArray 
         readingFailed(u"no reply"_s, true);
     else
         readingFailed(u"incomplete reply: "_s
-                              + QString::fromLatin1(partial.toPercentEncoding(" ,./-+")),
+                          + QString::fromLatin1(partial.toPercentEncoding(" ,./-+")),
                       true);
 }
 

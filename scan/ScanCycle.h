@@ -28,9 +28,9 @@ public:
 
     static constexpr int kMaxAttempts = 3;
     // A reply may take a whole period, but at least this long.
-    static constexpr std::chrono::milliseconds kMinReplyTimeout{ 1000 };
+    static constexpr std::chrono::milliseconds kMinReplyTimeout { 1000 };
     // How long before the next tick an unanswered query is given up.
-    static constexpr std::chrono::milliseconds kTickMargin{ 10 };
+    static constexpr std::chrono::milliseconds kTickMargin { 10 };
     // The larger of kMinReplyTimeout and the period, ending kTickMargin before
     // the tick that comes due then.
     static std::chrono::milliseconds replyTimeoutFor(std::chrono::milliseconds period);
@@ -86,7 +86,7 @@ private:
     ResultTable &m_table;
     std::unique_ptr<Timer> tmrScan;
     State m_state = State::Ready;
-    std::chrono::milliseconds m_period{ 0 };
+    std::chrono::milliseconds m_period { 0 };
 
     bool FirstTick = false;
     int StartCh = 0;

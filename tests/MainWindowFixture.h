@@ -36,7 +36,7 @@ struct MainWindowFixture
     {
         ports = std::make_unique<PortMap>(*settings);
         window = std::make_unique<frmMain>(
-                frmMain::Services{ *settings, *ports, port, timers, dialogs, events });
+            frmMain::Services { *settings, *ports, port, timers, dialogs, events });
         return *window;
     }
     // Creates, loads and shows the window, as the program starts.
@@ -48,11 +48,7 @@ struct MainWindowFixture
         return *window;
     }
 
-    template<typename T>
-    T *find(const QString &name) const
-    {
-        return window->findChild<T *>(name);
-    }
+    template<typename T> T *find(const QString &name) const { return window->findChild<T *>(name); }
     QAction *button(int index) const { return window->toolbarButton(index); }
     // The window creates the reply time-out of its scanner link first, then the
     // scan timer.

@@ -34,8 +34,8 @@ private:
     struct Session
     {
         MainWindowFixture f;
-        FakeScanner scanner{ f.port };
-        QDir dir{ f.dir.path() };
+        FakeScanner scanner { f.port };
+        QDir dir { f.dir.path() };
 
         Session()
         {
@@ -86,7 +86,7 @@ void tst_FileCommands::commandsAskNothingWithoutUnsavedResults()
     w.mnuFileNew_Click();
     w.tbToolBar_ButtonClick(2); // Open, cancelled in its dialog
     QVERIFY(f.dialogs.messages.isEmpty());
-    QCOMPARE(f.dialogs.fileDialogTitles, QStringList{ u"Open"_s });
+    QCOMPARE(f.dialogs.fileDialogTitles, QStringList { u"Open"_s });
     QVERIFY(f.dialogs.fileDialogFilters.first().startsWith(u"Text File (*.txt);;All File"_s));
     QCOMPARE(w.windowTitle(), u"VESTRA-IP"_s);
 }
@@ -116,8 +116,7 @@ void tst_FileCommands::saveQuestionBeforeNew()
     QCOMPARE(question.text, u"Will you save previous results?"_s);
     QCOMPARE(question.title, u"Save"_s);
     QCOMPARE(question.icon, QMessageBox::Question);
-    QCOMPARE(question.buttons,
-             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     QCOMPARE(question.defaultButton, QMessageBox::Yes);
 
     QCOMPARE(s.table().rows(), emptied ? 1 : 3);
@@ -140,7 +139,7 @@ void tst_FileCommands::saveQuestionBeforeOpen()
     // No: straight on to the open dialog.
     s.f.dialogs.answers << QMessageBox::No;
     s.w().mnuFileOpen_Click();
-    QCOMPARE(s.f.dialogs.fileDialogTitles, QStringList{ u"Open"_s });
+    QCOMPARE(s.f.dialogs.fileDialogTitles, QStringList { u"Open"_s });
     QVERIFY(s.w().Unsaved()); // the dialog was cancelled: nothing changed
     QCOMPARE(s.table().rows(), 3);
 }
@@ -155,10 +154,12 @@ void tst_FileCommands::saveAndOpenRoundTrip()
     QVERIFY(!s.w().Unsaved());
     const QByteArray expected = "\"VESTRA-IP Scanning Pressure Data\"\r\n"
                                 "\"ID\",\"Ch 00\",\"Ch 01\",\"Unit\"\r\n"
-            "1," + ScannerModel::valueText(0, 1).toLatin1() + ','
-            + ScannerModel::valueText(1, 2).toLatin1() + ",\"kgf/cm2\"\r\n"
-            "2," + ScannerModel::valueText(0, 3).toLatin1() + ','
-            + ScannerModel::valueText(1, 4).toLatin1() + ",\"kgf/cm2\"\r\n";
+                                "1,"
+        + ScannerModel::valueText(0, 1).toLatin1() + ',' + ScannerModel::valueText(1, 2).toLatin1()
+        + ",\"kgf/cm2\"\r\n"
+          "2,"
+        + ScannerModel::valueText(0, 3).toLatin1() + ',' + ScannerModel::valueText(1, 4).toLatin1()
+        + ",\"kgf/cm2\"\r\n";
     QCOMPARE(readAll(path), expected);
 
     // New asks nothing now; Open brings the same table back.
@@ -238,15 +239,16 @@ void tst_FileCommands::exit_data()
     QTest::addColumn<QString>("savePath"); // empty: the save dialog is cancelled
     QTest::addColumn<bool>("closes");
     QTest::addColumn<int>("questions");
-    QTest::newRow("nothing unsaved") << false << QList<int>{} << QString() << true << 0;
-    QTest::newRow("cancel") << true << QList<int>{ QMessageBox::Cancel } << QString() << false << 1;
-    QTest::newRow("no") << true << QList<int>{ QMessageBox::No } << QString() << true << 1;
-    QTest::newRow("yes, saved") << true << QList<int>{ QMessageBox::Yes } << u"exit.txt"_s << true
+    QTest::newRow("nothing unsaved") << false << QList<int> {} << QString() << true << 0;
+    QTest::newRow("cancel") << true << QList<int> { QMessageBox::Cancel } << QString() << false
+                            << 1;
+    QTest::newRow("no") << true << QList<int> { QMessageBox::No } << QString() << true << 1;
+    QTest::newRow("yes, saved") << true << QList<int> { QMessageBox::Yes } << u"exit.txt"_s << true
                                 << 1;
-    QTest::newRow("yes, dialog cancelled") << true << QList<int>{ QMessageBox::Yes } << QString()
-                                           << true << 1;
+    QTest::newRow("yes, dialog cancelled")
+        << true << QList<int> { QMessageBox::Yes } << QString() << true << 1;
     // A save that fails keeps the window and its results.
-    QTest::newRow("yes, save failed") << true << QList<int>{ QMessageBox::Yes, QMessageBox::Ok }
+    QTest::newRow("yes, save failed") << true << QList<int> { QMessageBox::Yes, QMessageBox::Ok }
                                       << u"missing/exit.txt"_s << false << 2;
 }
 

@@ -3,17 +3,17 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QPushButton>
-#include <QTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSettings>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -102,13 +102,14 @@ void tst_frmMain::menuTree()
     QStringList bar;
     for (QAction *menu : w.menuBar()->actions())
         bar << menu->text();
-    QCOMPARE(bar, (QStringList{ u"&File"_s, u"&Set"_s, u"&Help"_s }));
+    QCOMPARE(bar, (QStringList { u"&File"_s, u"&Set"_s, u"&Help"_s }));
 
     QStringList file;
     for (QAction *item : f.find<QMenu>(u"mnuFile"_s)->actions())
         file << (item->isSeparator() ? u"-"_s : item->text());
-    QCOMPARE(file, (QStringList{ u"&New File"_s, u"&Open..."_s, u"&Save..."_s, u"-"_s,
-                                 u"&Print..."_s, u"-"_s, u"E&xit"_s }));
+    QCOMPARE(file,
+             (QStringList { u"&New File"_s, u"&Open..."_s, u"&Save..."_s, u"-"_s, u"&Print..."_s,
+                            u"-"_s, u"E&xit"_s }));
     QCOMPARE(f.find<QAction>(u"mnuFileNew"_s)->shortcut(), QKeySequence(u"Ctrl+N"_s));
     QVERIFY(!f.find<QAction>(u"mnuFilePrint"_s)->isEnabled());
 
@@ -129,8 +130,8 @@ void tst_frmMain::toolbarButtons()
 {
     MainWindowFixture f;
     f.create();
-    const QStringList texts{ u"New File"_s, {}, {}, {}, u"Print"_s, {}, u"Start"_s,
-                             u"Stop"_s,     {}, u"Manual"_s };
+    const QStringList texts { u"New File"_s, {},        {}, {},         u"Print"_s, {},
+                              u"Start"_s,    u"Stop"_s, {}, u"Manual"_s };
     for (int index = 1; index <= 10; ++index) {
         QAction *button = f.button(index);
         QVERIFY(button);

@@ -68,7 +68,8 @@ void tst_MainWindowLayout::layoutFollowsTheWindow()
     QCOMPARE(l.fraPresLeft, 4490.0);
 
     const double d = 1500;
-    const MainLayout wide = mainWindowResizeStep({ false, 9420 + d, 6240 + d, 9300 + d }, same).layout;
+    const MainLayout wide
+        = mainWindowResizeStep({ false, 9420 + d, 6240 + d, 9300 + d }, same).layout;
     QCOMPARE(wide.fraSetWidth - l.fraSetWidth, d);
     QCOMPARE(wide.fgdDataWidth - l.fgdDataWidth, d);
     QCOMPARE(wide.fraChLeft - l.fraChLeft, d);

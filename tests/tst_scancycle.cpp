@@ -39,7 +39,7 @@ private:
     struct Scan
     {
         MainWindowFixture f;
-        FakeScanner scanner{ f.port };
+        FakeScanner scanner { f.port };
 
         Scan(int start, int end, const QString &term = u"1"_s)
         {
@@ -184,7 +184,7 @@ void tst_ScanCycle::portThatCannotOpenLeavesEverythingAsBefore()
     QCOMPARE(scan.f.dialogs.messages.size(), 1);
     const QString text = scan.f.dialogs.messages.first().text;
     QVERIFY2(text.contains(u"com1"_s) && text.contains(u"/dev/ttyS0"_s)
-                     && text.contains(u"cannot open"_s),
+                 && text.contains(u"cannot open"_s),
              qPrintable(text));
     QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Ready);
     QVERIFY(scan.f.button(7)->isEnabled());
@@ -302,7 +302,8 @@ void tst_ScanCycle::failingChannelsAreGivenUp()
     }
     const QModelIndex silent = scan.table().index(0, 8);
     QCOMPARE(scan.table().data(silent, Qt::ToolTipRole).toString(), u"no reply"_s);
-    const QString unreadable = scan.table().data(scan.table().index(0, 4), Qt::ToolTipRole).toString();
+    const QString unreadable
+        = scan.table().data(scan.table().index(0, 4), Qt::ToolTipRole).toString();
     QVERIFY2(unreadable.startsWith(u"unreadable reply"_s), qPrintable(unreadable));
     QVERIFY2(scan.status().contains(u"Ch 03: 15 failed readings"_s), qPrintable(scan.status()));
     QVERIFY2(scan.status().contains(u"Ch 07: 15 failed readings"_s), qPrintable(scan.status()));

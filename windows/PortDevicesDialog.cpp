@@ -26,7 +26,7 @@ PortDevicesDialog::PortDevicesDialog(const QString &com1Device, const QString &c
     QStringList locations;
     for (const QSerialPortInfo &port : ports) {
         list->addTopLevelItem(new QTreeWidgetItem(
-                { port.systemLocation(), port.description(), port.manufacturer() }));
+            { port.systemLocation(), port.description(), port.manufacturer() }));
         locations << port.systemLocation();
     }
     list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -44,9 +44,8 @@ PortDevicesDialog::PortDevicesDialog(const QString &com1Device, const QString &c
     m_com2 = makeChoice(u"cboCom2Device"_s, com2Device);
 
     // Choosing a device in the list offers it for com1 and com2 alike.
-    connect(list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
-        m_com1->setEditText(item->text(0));
-    });
+    connect(list, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem *item) { m_com1->setEditText(item->text(0)); });
 
     auto *form = new QFormLayout;
     form->addRow(u"com1:"_s, m_com1);
@@ -57,9 +56,8 @@ PortDevicesDialog::PortDevicesDialog(const QString &com1Device, const QString &c
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(ports.isEmpty()
-                                         ? u"No serial devices found; type a device path."_s
-                                         : u"Serial devices present:"_s,
+    layout->addWidget(new QLabel(ports.isEmpty() ? u"No serial devices found; type a device path."_s
+                                                 : u"Serial devices present:"_s,
                                  this));
     layout->addWidget(list);
     layout->addLayout(form);

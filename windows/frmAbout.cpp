@@ -15,8 +15,9 @@ int px(double twips)
 } // namespace
 
 frmAbout::frmAbout(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                      | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
+    : QDialog(parent,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                  | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
 {
     setObjectName(u"frmAbout"_s);
     setWindowTitle(u"About VESTRA-IP"_s);

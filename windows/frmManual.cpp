@@ -35,8 +35,9 @@ double buttonTop(int index)
 
 frmManual::frmManual(ManualScanHost &host, SettingsStore &settings, TimerFactory &timers,
                      QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                      | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
+    : QDialog(parent,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                  | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
     , m_host(host)
     , m_settings(settings)
     , m_pause(timers.createTimer())
