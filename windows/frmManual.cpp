@@ -4,6 +4,7 @@
 #include "NumberText.h"
 #include "SettingsStore.h"
 #include "Timer.h"
+#include "Twips.h"
 
 #include <QPushButton>
 
@@ -20,11 +21,6 @@ constexpr double kClientHeight = 3450;
 // What the frame and caption add to the client area.
 constexpr double kFrameHeight = 390;
 constexpr double kFrameWidth = 90;
-
-int px(double twips)
-{
-    return qRound(twips / 15.0);
-}
 
 double buttonTop(int index)
 {
@@ -46,7 +42,7 @@ frmManual::frmManual(ManualScanHost &host, SettingsStore &settings, TimerFactory
     setWindowTitle(u"Manual Scan"_s);
     if (parent)
         setWindowIcon(parent->windowIcon());
-    setFixedSize(px(kClientWidth), px(kClientHeight));
+    setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
 
     m_pause->setSingleShot(true);
     connect(m_pause.get(), &Timer::timeout, this, &frmManual::readAfterPause);
@@ -56,7 +52,8 @@ frmManual::frmManual(ManualScanHost &host, SettingsStore &settings, TimerFactory
         button->setObjectName(u"cmdCH"_s);
         button->setProperty("index", i);
         button->setAutoDefault(false);
-        button->setGeometry(px(90 + 870 * (i % 10)), px(buttonTop(i)), px(885), px(345));
+        button->setGeometry(twipsToPixels(90 + 870 * (i % 10)), twipsToPixels(buttonTop(i)),
+                            twipsToPixels(885), twipsToPixels(345));
         connect(button, &QPushButton::clicked, this, [this, i] { cmdCH_Click(i); });
         if (!cmdCH.isEmpty())
             setTabOrder(cmdCH.last(), button);
@@ -86,7 +83,8 @@ bool frmManual::Form_Load(QString *error)
 {
     // Below the main window's settings, on the same vertical centre line.
     const QRect host = m_host.hostFrameGeometry();
-    move(host.left() + (host.width() - (width() + px(kFrameWidth))) / 2, host.top() + px(2250));
+    move(host.left() + (host.width() - (width() + twipsToPixels(kFrameWidth))) / 2,
+         host.top() + twipsToPixels(2250));
 
     double index = 0;
     qint16 count = 0;
@@ -102,7 +100,7 @@ bool frmManual::Form_Load(QString *error)
                                     : u"CH "_s + QString::number(i));
         cmdCH.at(i)->setVisible(i < m_channelCount);
     }
-    setFixedHeight(px(outerHeightFor(m_channelCount) - kFrameHeight));
+    setFixedHeight(twipsToPixels(outerHeightFor(m_channelCount) - kFrameHeight));
 
     m_portOpen = m_host.openScannerPort(error);
     return m_portOpen;
