@@ -18,6 +18,7 @@
 #include "frmAbout.h"
 #include "frmManual.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -29,9 +30,11 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressDialog>
+#include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyleOptionHeader>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
@@ -151,11 +154,18 @@ void frmMain::createControls()
     // horizontal header.
     fgdData->setColumnHidden(0, true);
     fgdData->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    fgdData->verticalHeader()->setDefaultSectionSize(QFontMetrics(fgdData->font()).height() + 6);
     fgdData->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     fgdData->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     fgdData->setGridStyle(Qt::SolidLine);
     fgdData->setEditTriggers(QAbstractItemView::NoEditTriggers);
     fgdData->setWordWrap(false);
+    // The corner above the IDs carries the ID column's label.
+    if (auto *corner = fgdData->findChild<QAbstractButton *>()) {
+        corner->installEventFilter(this);
+        connect(m_table, &QAbstractItemModel::headerDataChanged, corner,
+                qOverload<>(&QWidget::update));
+    }
     place(fgdData, 90, 180, 8985, 3465);
 
     fraSet = new QGroupBox(m_client);
@@ -867,6 +877,19 @@ void frmMain::changeEvent(QEvent *event)
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Paint && watched->parent() == fgdData
+        && qobject_cast<QAbstractButton *>(watched)) {
+        auto *corner = static_cast<QWidget *>(watched);
+        QStyleOptionHeader option;
+        option.initFrom(corner);
+        option.rect = corner->rect();
+        option.text = m_table->text(0, 0);
+        option.textAlignment = Qt::AlignCenter;
+        option.position = QStyleOptionHeader::OnlyOneSection;
+        QPainter painter(corner);
+        corner->style()->drawControl(QStyle::CE_Header, &option, &painter, corner);
+        return true;
+    }
     if (watched == m_client && event->type() == QEvent::Resize) {
         Form_Resize();
         return false;
