@@ -80,12 +80,11 @@ void FileCommands::Open()
                           QMessageBox::Ok);
         break;
     case ResultFileReader::Outcome::Failed:
-        // A file that cannot be read at all is worth telling; one that ends
-        // before its header is complete keeps what was read.
-        if (!reader.errorString().isEmpty())
-            m_dialogs.message(QMessageBox::Warning, u"Open"_s,
-                              u"Cannot read %1: %2"_s.arg(path, reader.errorString()),
-                              QMessageBox::Ok, QMessageBox::Ok);
+        // Whatever was read stays in the table; the user learns why the rest
+        // is missing rather than guess.
+        m_dialogs.message(QMessageBox::Warning, u"Open"_s,
+                          u"%1 was not read completely.\n%2"_s.arg(path, reader.errorString()),
+                          QMessageBox::Ok, QMessageBox::Ok);
         break;
     }
 }

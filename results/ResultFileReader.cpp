@@ -36,7 +36,7 @@ ResultFileReader::Outcome ResultFileReader::read(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(u"Cannot open %1: %2"_s.arg(path, file.errorString()));
+        return fail(u"It cannot be opened: %1"_s.arg(file.errorString()));
     return read(&file);
 }
 

@@ -26,6 +26,7 @@ private Q_SLOTS:
     void saveAndOpenRoundTrip();
     void fileThatIsNotAResultFileIsRejected();
     void failedSaveKeepsResultsUnsavedAndTheOldFile();
+    void openThatFailsSaysWhy();
     void exit_data();
     void exit();
 
@@ -230,6 +231,33 @@ void tst_FileCommands::failedSaveKeepsResultsUnsavedAndTheOldFile()
     s.w().mnuFileSave_Click();
     QVERIFY(!s.w().Unsaved());
     QVERIFY(readAll(path).startsWith("\"VESTRA-IP Scanning Pressure Data\"\r\n"));
+}
+
+void tst_FileCommands::openThatFailsSaysWhy()
+{
+    Session s;
+    const QString titleOnly = s.path(u"title.txt"_s);
+    QFile file(titleOnly);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("\"VESTRA-IP Scanning Pressure Data\"\r\n");
+    file.close();
+
+    s.f.dialogs.answers << QMessageBox::No << QMessageBox::Ok << QMessageBox::No << QMessageBox::Ok;
+    s.f.dialogs.openPaths << s.path(u"missing.txt"_s) << titleOnly;
+    s.w().mnuFileOpen_Click();
+    QCOMPARE(s.f.dialogs.messages.size(), 2);
+    QVERIFY(s.f.dialogs.messages.last().text.contains(u"missing.txt"_s));
+    QCOMPARE(s.table().rows(), 3); // a file that cannot be opened changes nothing
+    QVERIFY(s.w().Unsaved());
+
+    // The header never ends: the table is left laid out for channels 1 to 100.
+    s.w().mnuFileOpen_Click();
+    QCOMPARE(s.f.dialogs.messages.size(), 4);
+    QCOMPARE(s.table().rows(), 1);
+    QCOMPARE(s.table().cols(), 102);
+    QCOMPARE(s.table().text(0, 101), u"Unit"_s);
+    QVERIFY(s.w().Unsaved());
+    QVERIFY(s.f.button(1)->isEnabled()); // the commands are back after the load
 }
 
 void tst_FileCommands::exit_data()
