@@ -397,7 +397,7 @@ void frmMain::connectCommands()
         lblUnit->adjustSize();
     });
     connect(m_cycle.get(), &ScanCycle::rowAdded, this, [this](int row) {
-        // Scroll the newest row into view while the user has not scrolled away.
+        // The newest pass comes into view as it begins.
         fgdData->scrollTo(m_table->index(row - 1, 1), QAbstractItemView::PositionAtBottom);
     });
     connect(m_cycle.get(), &ScanCycle::healthChanged, this, &frmMain::updateStatusText);

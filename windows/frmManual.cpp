@@ -2,6 +2,7 @@
 
 #include "ManualScanHost.h"
 #include "NumberText.h"
+#include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "Timer.h"
 #include "Twips.h"
@@ -90,9 +91,11 @@ bool frmManual::Form_Load(QString *error)
     qint16 count = 0;
     // A count the channel-count menu cannot have chosen falls back to 20, as the
     // main window's start-up does.
-    if (!wholeNumberFromText(m_settings.value(u"Settings"_s, u"ChNum"_s, u"1"_s), &index)
+    if (!wholeNumberFromText(m_settings.value(SettingsKeys::kSettings, SettingsKeys::kChNum,
+                                              QString::number(SettingsKeys::kChNumDefault)),
+                             &index)
         || !roundToInt16((index + 1) * 10, &count) || count < 10 || count > 100)
-        count = 20;
+        count = (SettingsKeys::kChNumDefault + 1) * 10;
     m_channelCount = count;
 
     for (int i = 0; i < kButtons; ++i) {
