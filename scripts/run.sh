@@ -16,4 +16,8 @@ elif ! compgen -G "/dev/ttyUSB*" > /dev/null && ! compgen -G "/dev/ttyACM*" > /d
   echo "No USB serial adapter found: starting with the simulated scanner (--demo)."
   args+=(--demo)
 fi
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "No display found: run this from a desktop session (or set DISPLAY)." >&2
+  exit 1
+fi
 exec build-release/app/rozivoda "${args[@]}" "$@"
