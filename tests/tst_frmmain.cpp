@@ -214,13 +214,17 @@ void tst_frmMain::startUpWritesOnlyTheChannelCount()
 void tst_frmMain::settingsFileFollowsXdgConfigHome()
 {
     QTemporaryDir home;
+    const bool wasSet = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
     const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
     {
         QtSettingsStore store;
         store.setValue(u"Settings"_s, u"ComPort"_s, u"2"_s);
     }
-    qputenv("XDG_CONFIG_HOME", saved);
+    if (wasSet)
+        qputenv("XDG_CONFIG_HOME", saved);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
     QFile file(home.filePath(u"ROZIVODA/ROZIVODA.conf"_s));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll().simplified(), QByteArray("[Settings] ComPort=2"));
