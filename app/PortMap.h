@@ -18,7 +18,6 @@ public:
 
     // Routes every port to device until the program ends; nothing is stored.
     void overrideAll(const QString &device) { m_override = device; }
-    bool isOverridden() const { return !m_override.isEmpty(); }
 
 private:
     SettingsStore &m_settings;

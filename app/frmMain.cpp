@@ -29,8 +29,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QProgressDialog>
 #include <QPainter>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
@@ -770,7 +770,7 @@ bool frmMain::PortOpen(int channel)
 
 bool frmMain::ReadPres(std::function<void()> done)
 {
-    if (m_manualAwaiting || m_link->isBusy())
+    if (m_manualAwaiting)
         return false;
     const double term = numberFromText(txtTerm->text());
     const auto timeout = ScanCycle::replyTimeoutFor(

@@ -42,8 +42,3 @@ void QtSettingsStore::setValue(const QString &section, const QString &key, const
     m_settings.setValue(keyPath(section, key), text);
     m_settings.sync();
 }
-
-bool QtSettingsStore::contains(const QString &section, const QString &key) const
-{
-    return m_settings.contains(keyPath(section, key));
-}

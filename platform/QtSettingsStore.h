@@ -16,7 +16,6 @@ public:
     QString value(const QString &section, const QString &key,
                   const QString &fallback) const override;
     void setValue(const QString &section, const QString &key, const QString &text) override;
-    bool contains(const QString &section, const QString &key) const override;
 
     QString fileName() const { return m_settings.fileName(); }
     static QString defaultFilePath();

@@ -13,5 +13,4 @@ public:
                           const QString &fallback) const = 0;
     // Creates or replaces the value.
     virtual void setValue(const QString &section, const QString &key, const QString &text) = 0;
-    virtual bool contains(const QString &section, const QString &key) const = 0;
 };

@@ -54,6 +54,11 @@ private:
         QString path(const QString &name) const { return dir.filePath(name); }
     };
 
+    static bool writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
     static QByteArray readAll(const QString &path)
     {
         QFile file(path);
@@ -192,10 +197,7 @@ void tst_FileCommands::fileThatIsNotAResultFileIsRejected()
 {
     Session s;
     const QString path = s.path(u"notes.txt"_s);
-    QFile notes(path);
-    QVERIFY(notes.open(QIODevice::WriteOnly));
-    notes.write("\"vestra-ip scanning pressure data\"\r\n\"ID\",\"Unit\"\r\n");
-    notes.close();
+    QVERIFY(writeFile(path, "\"vestra-ip scanning pressure data\"\r\n\"ID\",\"Unit\"\r\n"));
     s.f.dialogs.answers << QMessageBox::No << QMessageBox::Ok;
     s.f.dialogs.openPaths << path;
     s.w().mnuFileOpen_Click();
@@ -213,14 +215,9 @@ void tst_FileCommands::failedSaveKeepsResultsUnsavedAndTheOldFile()
 {
     Session s;
     const QString path = s.path(u"kept.txt"_s);
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("previous results\r\n");
-    old.close();
+    QVERIFY(writeFile(path, "previous results\r\n"));
     // A plain file where the folder should be makes the save fail.
-    QFile blocker(s.path(u"blocked"_s));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    QVERIFY(writeFile(s.path(u"blocked"_s), {}));
     s.f.dialogs.savePaths << s.path(u"blocked/new.txt"_s) << path;
     s.w().mnuFileSave_Click();
     QVERIFY(s.w().Unsaved());
@@ -237,10 +234,7 @@ void tst_FileCommands::openThatFailsSaysWhy()
 {
     Session s;
     const QString titleOnly = s.path(u"title.txt"_s);
-    QFile file(titleOnly);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("\"VESTRA-IP Scanning Pressure Data\"\r\n");
-    file.close();
+    QVERIFY(writeFile(titleOnly, "\"VESTRA-IP Scanning Pressure Data\"\r\n"));
 
     s.f.dialogs.answers << QMessageBox::No << QMessageBox::Ok << QMessageBox::No << QMessageBox::Ok;
     s.f.dialogs.openPaths << s.path(u"missing.txt"_s) << titleOnly;
