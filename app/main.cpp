@@ -5,6 +5,7 @@
 #include "QtSerialPort.h"
 #include "QtSettingsStore.h"
 #include "QtTimer.h"
+#include "Version.h"
 #include "mdlMain.h"
 
 #include <QApplication>
@@ -19,7 +20,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"ROZIVODA"_s);
-    QApplication::setApplicationVersion(u"1.0.0"_s);
+    QApplication::setApplicationVersion(QStringLiteral(ROZIVODA_VERSION));
     QApplication::setWindowIcon(QIcon(u":/icons/rozivoda.png"_s));
     // The windows name a Korean font; where it is missing, a font that carries
     // Hangul stands in for it.

@@ -1,6 +1,7 @@
 #include "frmAbout.h"
 
 #include "Twips.h"
+#include "Version.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -45,7 +46,7 @@ frmAbout::frmAbout(QWidget *parent)
     lblTitle->setPalette(black);
     lblTitle->adjustSize();
 
-    auto *lblVersion = new QLabel(u"Version 1.0.0"_s, this);
+    auto *lblVersion = new QLabel(u"Version "_s + QStringLiteral(ROZIVODA_VERSION), this);
     lblVersion->setObjectName(u"lblVersion"_s);
     lblVersion->move(twipsToPixels(720), twipsToPixels(390));
     lblVersion->adjustSize();

@@ -1,1 +1,0 @@
-rozivoda_add_bench(bench_resultfile LIBS results)

@@ -1,1 +1,0 @@
-rozivoda_add_bench(bench_resulttable LIBS scan Qt6::Widgets)

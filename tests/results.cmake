@@ -1,2 +1,0 @@
-# The result file format.
-rozivoda_add_test(tst_resultfile LIBS results)
