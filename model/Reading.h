@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+// One reading of one channel as the scan took it (or failed to), with the
+// time of the reply. The scan reports these; the record, the live view and the
+// exports consume them.
+struct Reading
+{
+    enum class Status {
+        Taken, // a value was read and stored in the table
+        NoReply, // the wait ended without a complete reply
+        Unreadable, // a reply came whose value cannot be read (raw holds it)
+        LineLost, // the line to the scanner had failed
+    };
+
+    // The pass (the table row's ID, from 1); 0 for a manual reading.
+    int pass = 0;
+    int channel = 0;
+    // UTC, millisecond precision: when the reply came or the wait ended.
+    QDateTime time;
+    // The value text as stored in the table; empty unless taken.
+    QString value;
+    QString unit;
+    Status status = Status::Taken;
+    // The reply's bytes when it could not be read, or what came before a time-out.
+    QByteArray raw;
+    // After this failure the cell was given up and left empty.
+    bool givenUp = false;
+
+    bool taken() const { return status == Status::Taken; }
+};
