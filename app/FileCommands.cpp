@@ -31,7 +31,7 @@ QString FileCommands::fileTitle(const QString &path)
     return u"VESTRA-IP -[Data  "_s + name.chopped(std::min<qsizetype>(4, name.size())) + u"]"_s;
 }
 
-bool FileCommands::askToSave()
+bool FileCommands::offerToSave()
 {
     if (!m_unsaved)
         return true;
@@ -40,14 +40,14 @@ bool FileCommands::askToSave()
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (answer == QMessageBox::Cancel)
         return false;
-    if (answer == QMessageBox::Yes)
-        Save();
-    return true;
+    // A save that was cancelled or failed stops the command as Cancel does:
+    // going on would throw the results away.
+    return answer == QMessageBox::No || Save() == SaveOutcome::Saved;
 }
 
 void FileCommands::New()
 {
-    if (!askToSave())
+    if (!offerToSave())
         return;
     m_host.enterIdleState();
     m_unsaved = false;
@@ -55,7 +55,7 @@ void FileCommands::New()
 
 void FileCommands::Open()
 {
-    if (!askToSave())
+    if (!offerToSave())
         return;
     const QString path = m_dialogs.openFileName(u"Open"_s, kFilter);
     if (path.isEmpty())

@@ -22,15 +22,15 @@ public:
     void New();
     void Open();
     SaveOutcome Save();
+    // Offers to save unsaved results; false when the command that asked must
+    // stop (the user cancelled).
+    bool offerToSave();
 
     // "VESTRA-IP -[Data  run1]" for .../run1.txt: the name without its folder
     // and without its last four characters.
     static QString fileTitle(const QString &path);
 
 private:
-    // Offers to save unsaved results; false when the user cancelled.
-    bool askToSave();
-
     ResultTable &m_table;
     Dialogs &m_dialogs;
     EventPump &m_events;

@@ -2,7 +2,8 @@
 
 #include "DocumentHost.h"
 #include "ManualScanHost.h"
-#include "ScanCycle.h"
+#include "ScanSession.h"
+#include "ToolbarButton.h"
 
 #include <QIcon>
 #include <QList>
@@ -10,27 +11,27 @@
 
 #include <memory>
 
+class ChannelComboBox;
 class Dialogs;
 class EventPump;
 class FileCommands;
 class PortMap;
 class QAction;
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressDialog;
-class QTableView;
 class QToolBar;
+class ResultGridView;
 class ResultTable;
-class ScannerLink;
-class SerialPort;
 class SettingsStore;
 class TimerFactory;
 
 // The program's main window: scan settings, live readouts, the result table,
-// and the menus and toolbar that reach every command.
+// and the menus and toolbar that reach every command. The scan itself belongs
+// to the session the window is handed; the window turns its input into
+// requests and shows what the session reports.
 class frmMain : public QMainWindow, public ManualScanHost, public DocumentHost
 {
     Q_OBJECT
@@ -39,7 +40,7 @@ public:
     {
         SettingsStore &settings;
         PortMap &ports;
-        SerialPort &comScan;
+        ScanSession &session;
         TimerFactory &timers;
         Dialogs &dialogs;
         EventPump &events;
@@ -56,7 +57,7 @@ public:
     void mnuChNum_Click(int index);
     void mnuCom1_Click();
     void mnuCom2_Click();
-    void tbToolBar_ButtonClick(int index);
+    void tbToolBar_ButtonClick(ToolbarButton button);
     void mnuFileNew_Click();
     void mnuFileOpen_Click();
     void mnuFileSave_Click();
@@ -64,13 +65,16 @@ public:
     void mnuHelpAbout_Click();
     void mnuPortDevices_Click();
 
-    // A toolbar button by its 1-based position; separators count.
-    QAction *toolbarButton(int index) const;
+    // Ends the program as a desktop session ends: the scan stops, the port
+    // closes, nothing is asked because nobody is there to answer.
+    void endSession();
+
+    QAction *toolbarButton(ToolbarButton button) const;
     int CommPort() const { return m_commPort; }
     int ChCount() const { return m_chCount; }
     bool Unsaved() const;
-    ResultTable &resultTable() { return *m_table; }
-    ScanCycle::State scanState() const { return m_cycle->state(); }
+    ResultTable &resultTable() { return m_session.table(); }
+    ScanSession::State scanState() const { return m_session.state(); }
     // A line for the status bar that stays while the program runs.
     void setSessionNotice(const QString &notice);
 
@@ -96,6 +100,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Building the widgets (frmMainControls.cpp).
     void createControls();
     void createMenus();
     void createToolBar();
@@ -104,41 +109,38 @@ private:
 
     void Form_Resize();
     void InitGrid();
-    void fitColumnWidths();
     void StartScan();
     void StopScan();
+    void openManualWindow();
     void setPortNumber(int port);
     void applyCommandStates();
     void showChannel(int channel);
     void showPressure(const QString &value);
+    void showUnit(const QString &unit);
+    void showManualReading(const Reading &reading);
     void updateStatusText();
-    QString portDescription() const;
+    QString portName() const;
 
     SettingsStore &m_settings;
     PortMap &m_ports;
-    SerialPort &comScan;
+    ScanSession &m_session;
     TimerFactory &m_timers;
     Dialogs &m_dialogs;
     EventPump &m_events;
-
-    ResultTable *m_table = nullptr;
-    std::unique_ptr<ScannerLink> m_link;
-    std::unique_ptr<ScanCycle> m_cycle;
     std::unique_ptr<FileCommands> m_files;
 
     int m_chCount = 0;
     int m_commPort = 1;
-    bool m_manualAwaiting = false;
-    std::function<void()> m_manualDone;
-    bool m_manualSilent = false;
     QString m_lineProblem;
+    QString m_manualProblem;
     QString m_sessionNotice;
     bool m_busy = false;
+    bool m_endingSession = false;
     QProgressDialog *m_loadProgress = nullptr;
 
     QWidget *m_client = nullptr;
     QGroupBox *fraData = nullptr;
-    QTableView *fgdData = nullptr;
+    ResultGridView *fgdData = nullptr;
     QGroupBox *fraSet = nullptr;
     QGroupBox *fraPres = nullptr;
     QLabel *lblUnit = nullptr;
@@ -146,8 +148,8 @@ private:
     QGroupBox *fraCh = nullptr;
     QLabel *lblCH = nullptr;
     QLineEdit *txtTerm = nullptr;
-    QComboBox *cboEnd = nullptr;
-    QComboBox *cboStart = nullptr;
+    ChannelComboBox *cboEnd = nullptr;
+    ChannelComboBox *cboStart = nullptr;
     QToolBar *tbToolBar = nullptr;
     QList<QAction *> m_buttons;
     QList<QIcon> imlToolbarIcons;
@@ -164,6 +166,7 @@ private:
     QMenu *mnuComm = nullptr;
     QAction *mnuCom1 = nullptr;
     QAction *mnuCom2 = nullptr;
+    QAction *mnuPortDevices = nullptr;
     QMenu *mnuChannel = nullptr;
     QList<QAction *> mnuChNum;
     QMenu *mnuHelp = nullptr;

@@ -5,6 +5,7 @@
 #include "QtSerialPort.h"
 #include "QtSettingsStore.h"
 #include "QtTimer.h"
+#include "ScanSession.h"
 #include "Version.h"
 #include "mdlMain.h"
 
@@ -54,7 +55,8 @@ int main(int argc, char *argv[])
         notice = u"Demo: both ports lead to the simulated scanner on "_s + simulator.devicePath();
     }
 
-    auto window = Main({ settings, ports, comScan, timers, dialogs, events });
+    ScanSession session(comScan, timers);
+    auto window = Main({ settings, ports, session, timers, dialogs, events });
     dialogs.setParentWidget(window.get());
     if (!notice.isEmpty())
         window->setSessionNotice(notice);

@@ -7,6 +7,7 @@
 #include "QtSerialPort.h"
 #include "QtSettingsStore.h"
 #include "QtTimer.h"
+#include "ScanSession.h"
 #include "ResultTable.h"
 #include "ScannerModel.h"
 #include "mdlMain.h"
@@ -68,7 +69,7 @@ struct FakeScan
         f.start();
         f.window->mnuChNum_Click(9);
         f.window->findChild<QLineEdit *>(u"txtTerm"_s)->setText(u"0.2"_s);
-        f.window->tbToolBar_ButtonClick(7);
+        f.window->tbToolBar_ButtonClick(ToolbarButton::Start);
         fillTable(f.window->resultTable(), rows);
         for (int c = 0; c < kChannels; ++c)
             replies << ScannerModel::replyText(c, 7);
@@ -169,7 +170,8 @@ void BM_SelectInterval(benchmark::State &state)
         QtTimerFactory timers;
         FakeDialogs dialogs;
         QtEventPump events;
-        auto window = Main({ settings, ports, comScan, timers, dialogs, events });
+        ScanSession session(comScan, timers);
+        auto window = Main({ settings, ports, session, timers, dialogs, events });
 
         QElapsedTimer clock;
         clock.start();
@@ -185,9 +187,9 @@ void BM_SelectInterval(benchmark::State &state)
         QTimer::singleShot(std::chrono::milliseconds(intervals * 200 * 2), &loop,
                            &QEventLoop::quit);
         window->findChild<QLineEdit *>(u"txtTerm"_s)->setText(u"0.2"_s);
-        window->tbToolBar_ButtonClick(7);
+        window->tbToolBar_ButtonClick(ToolbarButton::Start);
         loop.exec();
-        window->tbToolBar_ButtonClick(8);
+        window->tbToolBar_ButtonClick(ToolbarButton::Stop);
         if (selects.size() <= intervals) {
             state.SkipWithError("the scan stalled");
             return;

@@ -76,7 +76,6 @@ void ScanCycle::StopScan()
     if (wasScanning && m_passRowAdded && !m_rowHasReading && m_table.rows() > 1)
         m_table.setRows(m_table.rows() - 1);
     m_passRowAdded = false;
-    m_link.port().close();
 }
 
 void ScanCycle::makeReady()
@@ -119,8 +118,11 @@ void ScanCycle::beginReading()
         Q_EMIT rowAdded(row);
     }
     m_awaitingReply = m_link.query(replyTimeoutFor(m_period));
-    if (!m_awaitingReply)
-        readingFailed(u"query not sent: "_s + m_link.errorString(), false);
+    if (!m_awaitingReply) {
+        Reading reading;
+        reading.status = Reading::Status::LineLost;
+        readingFailed(u"query not sent: "_s + m_link.errorString(), reading);
+    }
 }
 
 void ScanCycle::onReply(const ParsedReply &reply, const QByteArray &raw)
@@ -129,8 +131,11 @@ void ScanCycle::onReply(const ParsedReply &reply, const QByteArray &raw)
         return;
     m_awaitingReply = false;
     if (!reply.valueTaken) {
-        readingFailed(
-            u"unreadable reply: "_s + QString::fromLatin1(raw.toPercentEncoding(" ,./-+")), false);
+        Reading reading;
+        reading.status = Reading::Status::Unreadable;
+        reading.raw = raw;
+        readingFailed(u"unreadable reply: "_s + QString::fromLatin1(raw.toPercentEncoding(" ,./-+")),
+                      reading);
         return;
     }
     const bool wasSilent = m_silent;
@@ -145,6 +150,13 @@ void ScanCycle::onReply(const ParsedReply &reply, const QByteArray &raw)
         m_table.setText(row, m_table.cols() - 1, reply.unit);
         m_unitPending = false;
     }
+    Reading reading;
+    reading.pass = row;
+    reading.channel = StartCh + CurCol - 1;
+    reading.time = QDateTime::currentDateTimeUtc();
+    reading.value = reply.value;
+    reading.unit = reply.unit;
+    Q_EMIT readingDone(reading);
     if (wasSilent)
         Q_EMIT healthChanged();
     selectCurrentChannel();
@@ -157,21 +169,29 @@ void ScanCycle::onExchangeFailed(ScannerLink::Failure failure, const QByteArray 
     m_awaitingReply = false;
     if (failure == ScannerLink::Failure::LineFailed)
         return; // the port's own lineFailed stops the scan
+    Reading reading;
+    reading.status = Reading::Status::NoReply;
+    reading.raw = partial;
     if (partial.isEmpty())
-        readingFailed(u"no reply"_s, true);
+        readingFailed(u"no reply"_s, reading);
     else
         readingFailed(u"incomplete reply: "_s
                           + QString::fromLatin1(partial.toPercentEncoding(" ,./-+")),
-                      true);
+                      reading);
 }
 
-void ScanCycle::readingFailed(const QString &why, bool timedOut)
+void ScanCycle::readingFailed(const QString &why, Reading reading)
 {
     const int channel = StartCh + CurCol - 1;
     ++m_failedReadings[channel];
-    m_silent = m_silent || timedOut;
+    m_silent = m_silent || reading.status == Reading::Status::NoReply;
+    reading.pass = readingRow();
+    reading.channel = channel;
+    reading.time = QDateTime::currentDateTimeUtc();
+    reading.givenUp = ++m_attempts >= kMaxAttempts;
+    Q_EMIT readingDone(reading);
     Q_EMIT healthChanged();
-    if (++m_attempts < kMaxAttempts)
+    if (!reading.givenUp)
         return; // the next tick asks the same channel again
     // Give the reading up so one dead channel cannot hold up the whole scan:
     // the next tick selects the next channel, as if this one had been read.

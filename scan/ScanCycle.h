@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Reading.h"
 #include "ScannerLink.h"
 
 #include <QMap>
@@ -46,8 +47,8 @@ public:
     // be open and the table laid out for the range. Writes a first query, as the
     // scanner expects a query before its first select.
     void StartPolling(int startCh, int endCh, std::chrono::milliseconds period);
-    // Disarms the scan and closes the port; the rows taken stay, but not a row
-    // just begun that holds no reading yet.
+    // Disarms the scan; the rows taken stay, but not a row just begun that
+    // holds no reading yet. The port stays as it is: its owner closes it.
     void StopScan();
     // Back to Ready, as after a new, empty table.
     void makeReady();
@@ -71,6 +72,8 @@ Q_SIGNALS:
     void healthChanged();
     // The line failed during the scan; the scan has stopped.
     void lineLost(const QString &reason);
+    // Every reading as it was taken or failed, with its time.
+    void readingDone(const Reading &reading);
 
 private:
     void setState(State state);
@@ -78,7 +81,7 @@ private:
     void selectCurrentChannel();
     void onReply(const ParsedReply &reply, const QByteArray &raw);
     void onExchangeFailed(ScannerLink::Failure failure, const QByteArray &partial);
-    void readingFailed(const QString &why, bool timedOut);
+    void readingFailed(const QString &why, Reading reading);
     void onLineFailed(const QString &reason);
     int readingRow() const;
 

@@ -5,6 +5,7 @@
 #include "QtSerialPort.h"
 #include "QtSettingsStore.h"
 #include "QtTimer.h"
+#include "ScanSession.h"
 #include "ResultTable.h"
 #include "frmManual.h"
 #include "mdlMain.h"
@@ -104,6 +105,7 @@ private:
         QtTimerFactory timers;
         FakeDialogs dialogs;
         QtEventPump events;
+        std::unique_ptr<ScanSession> session;
         std::unique_ptr<frmMain> window;
 
         frmMain &w() { return *window; }
@@ -111,16 +113,19 @@ private:
         const QByteArray &wire() { return scanner.model().wireLog(); }
         QString text(const QString &label) { return window->findChild<QLabel *>(label)->text(); }
         QString status() { return text(u"sbStatusBarText"_s); }
-        QAction *button(int index) { return window->toolbarButton(index); }
-        void click(int index)
+        QAction *button(ToolbarButton index) { return window->toolbarButton(index); }
+        void click(ToolbarButton index)
         {
             auto *bar = window->findChild<QToolBar *>(u"tbToolBar"_s);
             QTest::mouseClick(bar->widgetForAction(button(index)), Qt::LeftButton);
         }
-        QList<int> enabledButtons()
+        QList<ToolbarButton> enabledButtons()
         {
-            QList<int> enabled;
-            for (int index : { 1, 2, 3, 5, 7, 8, 10 })
+            QList<ToolbarButton> enabled;
+            for (ToolbarButton index :
+                 { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save,
+                   ToolbarButton::Print, ToolbarButton::Start, ToolbarButton::Stop,
+                   ToolbarButton::Manual })
                 if (button(index)->isEnabled())
                     enabled << index;
             return enabled;
@@ -148,7 +153,8 @@ void tst_EndToEnd::init()
                          + p.scanner.errorString()));
     // com1 leads to the simulator, as a user would set it in Serial Devices.
     p.ports.setDevice(1, p.scanner.devicePath());
-    p.window = Main({ p.settings, p.ports, p.comScan, p.timers, p.dialogs, p.events });
+    p.session = std::make_unique<ScanSession>(p.comScan, p.timers);
+    p.window = Main({ p.settings, p.ports, *p.session, p.timers, p.dialogs, p.events });
     QVERIFY(QTest::qWaitForWindowExposed(p.window.get()));
 }
 
@@ -161,22 +167,22 @@ void tst_EndToEnd::workingSession()
 {
     Program &p = *m_program;
     QCOMPARE(p.w().windowTitle(), u"VESTRA-IP"_s);
-    QCOMPARE(p.enabledButtons(), (QList<int> { 1, 2, 3, 7, 10 }));
+    QCOMPARE(p.enabledButtons(), (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save, ToolbarButton::Start, ToolbarButton::Manual }));
 
     const ScanPlan plan { 0, 20, {} };
     p.setUpScan(1, plan.start, plan.end(), u"0.1"_s);
-    p.click(7);
+    p.click(ToolbarButton::Start);
     QCOMPARE(p.w().findChild<QLineEdit *>(u"txtTerm"_s)->text(), u"0.2"_s);
     QVERIFY(p.comScan.isOpen());
-    QCOMPARE(p.enabledButtons(), (QList<int> { 8 }));
+    QCOMPARE(p.enabledButtons(), (QList<ToolbarButton> { ToolbarButton::Stop }));
     QCOMPARE(p.table().cols(), 22);
     QCOMPARE(p.table().text(0, 20), u"Ch 19"_s);
 
     // Three complete passes, and the fourth begun.
     QTRY_VERIFY_WITH_TIMEOUT(p.table().rows() >= 5, kPassWaitMs);
-    p.click(8);
+    p.click(ToolbarButton::Stop);
     QVERIFY(!p.comScan.isOpen());
-    QCOMPARE(p.enabledButtons(), (QList<int> { 1, 2, 3, 10 }));
+    QCOMPARE(p.enabledButtons(), (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save, ToolbarButton::Manual }));
     QVERIFY(p.w().Unsaved());
 
     // Nothing but query and select went out, in order, and nothing after Stop.
@@ -230,7 +236,7 @@ void tst_EndToEnd::workingSession()
 
     const QString path = p.dir.filePath(u"run1.txt"_s);
     p.dialogs.savePaths << path;
-    p.click(3);
+    p.click(ToolbarButton::Save);
     QCOMPARE(p.w().windowTitle(), u"VESTRA-IP -[Data  run1]"_s);
     QVERIFY(!p.w().Unsaved());
     QCOMPARE(p.dialogs.messages.size(), 1);
@@ -257,15 +263,15 @@ void tst_EndToEnd::workingSession()
     file.close();
 
     // New asks nothing after a save.
-    p.click(1);
+    p.click(ToolbarButton::NewFile);
     QCOMPARE(p.dialogs.messages.size(), 1);
     QCOMPARE(p.w().windowTitle(), u"VESTRA-IP"_s);
     QCOMPARE(p.table().rows(), 1);
     QCOMPARE(p.text(u"lblPres"_s), QString());
-    QCOMPARE(p.enabledButtons(), (QList<int> { 1, 2, 3, 7, 10 }));
+    QCOMPARE(p.enabledButtons(), (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save, ToolbarButton::Start, ToolbarButton::Manual }));
 
     p.dialogs.openPaths << path;
-    p.click(2);
+    p.click(ToolbarButton::Open);
     QCOMPARE(p.dialogs.messages.size(), 1);
     QCOMPARE(p.w().windowTitle(), u"VESTRA-IP -[Data  run1]"_s);
     QCOMPARE(p.table().rows(), rows);
@@ -273,7 +279,7 @@ void tst_EndToEnd::workingSession()
     for (int row = 0; row < rows; ++row)
         for (int column = 0; column < 22; ++column)
             QCOMPARE(p.table().text(row, column), scanned.at(row * 22 + column));
-    QCOMPARE(p.enabledButtons(), (QList<int> { 1, 2, 3, 10 }));
+    QCOMPARE(p.enabledButtons(), (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save, ToolbarButton::Manual }));
     QVERIFY(!p.w().Unsaved());
 
     p.w().mnuFileExit_Click();
@@ -369,9 +375,9 @@ void tst_EndToEnd::failingChannels()
             [&] { rowStarts << clock.elapsed(); });
 
     p.setUpScan(1, plan.start, plan.end(), u"0.2"_s);
-    p.click(7);
+    p.click(ToolbarButton::Start);
     QTRY_VERIFY_WITH_TIMEOUT(p.table().rows() == passes + 2, passes * kPassWaitMs);
-    p.click(8);
+    p.click(ToolbarButton::Stop);
     const QByteArray wire = p.wire();
     QCOMPARE(wire, plan.wire(passes + 1).left(wire.size()));
 
@@ -408,10 +414,10 @@ void tst_EndToEnd::lineClosingDuringAScan()
     // finds the line closed.
     p.scanner.model().options().closeAfterQueries = 13;
     p.setUpScan(1, plan.start, plan.end(), u"0.2"_s);
-    p.click(7);
+    p.click(ToolbarButton::Start);
     QTRY_VERIFY_WITH_TIMEOUT(!p.comScan.isOpen(), kPassWaitMs);
 
-    QCOMPARE(p.enabledButtons(), (QList<int> { 1, 2, 3, 10 }));
+    QCOMPARE(p.enabledButtons(), (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save, ToolbarButton::Manual }));
     QVERIFY(p.status().startsWith(u"Scan stopped: the line to the scanner on com1 ("_s
                                   + p.scanner.devicePath() + u") failed"_s));
     const QByteArray full = plan.wire(3);

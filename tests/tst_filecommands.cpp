@@ -42,12 +42,12 @@ private:
         {
             f.start();
             f.find<QComboBox>(u"cboEnd"_s)->setCurrentIndex(1);
-            f.window->tbToolBar_ButtonClick(7);
+            f.window->tbToolBar_ButtonClick(ToolbarButton::Start);
             for (int i = 0; i < 5; ++i) {
                 f.scanTimer()->fire();
                 QCoreApplication::processEvents();
             }
-            f.window->tbToolBar_ButtonClick(8);
+            f.window->tbToolBar_ButtonClick(ToolbarButton::Stop);
         }
         frmMain &w() { return *f.window; }
         const ResultTable &table() { return f.window->resultTable(); }
@@ -90,7 +90,7 @@ void tst_FileCommands::commandsAskNothingWithoutUnsavedResults()
     MainWindowFixture f;
     frmMain &w = f.start();
     w.mnuFileNew_Click();
-    w.tbToolBar_ButtonClick(2); // Open, cancelled in its dialog
+    w.tbToolBar_ButtonClick(ToolbarButton::Open); // Open, cancelled in its dialog
     QVERIFY(f.dialogs.messages.isEmpty());
     QCOMPARE(f.dialogs.fileDialogTitles, QStringList { u"Open"_s });
     QVERIFY(f.dialogs.fileDialogFilters.first().startsWith(u"Text File (*.txt);;All File"_s));
@@ -116,7 +116,7 @@ void tst_FileCommands::saveQuestionBeforeNew()
     QCOMPARE(s.table().rows(), 3);
     s.f.dialogs.answers << QMessageBox::StandardButton(answer);
     s.f.dialogs.savePaths << s.path(u"before-new.txt"_s);
-    s.f.window->tbToolBar_ButtonClick(1);
+    s.f.window->tbToolBar_ButtonClick(ToolbarButton::NewFile);
 
     const FakeDialogs::Message &question = s.f.dialogs.messages.first();
     QCOMPARE(question.text, u"Will you save previous results?"_s);
@@ -127,7 +127,7 @@ void tst_FileCommands::saveQuestionBeforeNew()
 
     QCOMPARE(s.table().rows(), emptied ? 1 : 3);
     QCOMPARE(s.w().Unsaved(), !emptied);
-    QCOMPARE(s.f.button(7)->isEnabled(), emptied);
+    QCOMPARE(s.f.button(ToolbarButton::Start)->isEnabled(), emptied);
     QCOMPARE(QFile::exists(s.path(u"before-new.txt"_s)), saved);
     QCOMPARE(s.w().windowTitle(), u"VESTRA-IP"_s);
     if (emptied)
@@ -176,7 +176,7 @@ void tst_FileCommands::saveAndOpenRoundTrip()
     start->setCurrentIndex(3);
     end->setCurrentIndex(7);
     s.f.dialogs.openPaths << path;
-    s.w().tbToolBar_ButtonClick(2);
+    s.w().tbToolBar_ButtonClick(ToolbarButton::Open);
     QCOMPARE(s.table().rows(), 3);
     QCOMPARE(s.table().cols(), 4);
     QCOMPARE(s.table().text(0, 3), u"Unit"_s);
@@ -184,12 +184,12 @@ void tst_FileCommands::saveAndOpenRoundTrip()
     QCOMPARE(s.w().windowTitle(), u"VESTRA-IP -[Data  run1]"_s);
     QVERIFY(!s.w().Unsaved());
     // Loaded results are never extended by a scan.
-    QVERIFY(!s.f.button(7)->isEnabled());
+    QVERIFY(!s.f.button(ToolbarButton::Start)->isEnabled());
     QCOMPARE(start->currentText(), u"3"_s);
     QCOMPARE(end->currentText(), u"7"_s);
 
     s.w().mnuFileNew_Click();
-    QVERIFY(s.f.button(7)->isEnabled());
+    QVERIFY(s.f.button(ToolbarButton::Start)->isEnabled());
     QCOMPARE(s.table().cols(), 7); // laid out for 3 to 7
 }
 
@@ -251,7 +251,7 @@ void tst_FileCommands::openThatFailsSaysWhy()
     QCOMPARE(s.table().cols(), 102);
     QCOMPARE(s.table().text(0, 101), u"Unit"_s);
     QVERIFY(s.w().Unsaved());
-    QVERIFY(s.f.button(1)->isEnabled()); // the commands are back after the load
+    QVERIFY(s.f.button(ToolbarButton::NewFile)->isEnabled()); // the commands are back after the load
 }
 
 void tst_FileCommands::exit_data()
@@ -267,9 +267,9 @@ void tst_FileCommands::exit_data()
     QTest::newRow("no") << true << QList<int> { QMessageBox::No } << QString() << true << 1;
     QTest::newRow("yes, saved") << true << QList<int> { QMessageBox::Yes } << u"exit.txt"_s << true
                                 << 1;
+    // A save that was cancelled or failed keeps the window and its results.
     QTest::newRow("yes, dialog cancelled")
-        << true << QList<int> { QMessageBox::Yes } << QString() << true << 1;
-    // A save that fails keeps the window and its results.
+        << true << QList<int> { QMessageBox::Yes } << QString() << false << 1;
     QTest::newRow("yes, save failed") << true << QList<int> { QMessageBox::Yes, QMessageBox::Ok }
                                       << u"missing/exit.txt"_s << false << 2;
 }

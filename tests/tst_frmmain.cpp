@@ -133,7 +133,7 @@ void tst_frmMain::toolbarButtons()
     const QStringList texts { u"New File"_s, {},        {}, {},         u"Print"_s, {},
                               u"Start"_s,    u"Stop"_s, {}, u"Manual"_s };
     for (int index = 1; index <= 10; ++index) {
-        QAction *button = f.button(index);
+        QAction *button = f.button(ToolbarButton(index));
         QVERIFY(button);
         const bool separator = index == 4 || index == 6 || index == 9;
         QCOMPARE(button->isSeparator(), separator);
@@ -141,10 +141,10 @@ void tst_frmMain::toolbarButtons()
             QCOMPARE(button->toolTip(), texts.at(index - 1));
         QVERIFY2(!button->icon().isNull() || separator, qPrintable(QString::number(index)));
     }
-    QCOMPARE(f.button(2)->toolTip(), u"Open"_s);
-    QCOMPARE(f.button(3)->toolTip(), u"Save"_s);
-    QVERIFY(!f.button(5)->isEnabled());
-    QVERIFY(!f.button(11));
+    QCOMPARE(f.button(ToolbarButton::Open)->toolTip(), u"Open"_s);
+    QCOMPARE(f.button(ToolbarButton::Save)->toolTip(), u"Save"_s);
+    QVERIFY(!f.button(ToolbarButton::Print)->isEnabled());
+    QVERIFY(!f.button(ToolbarButton(kToolbarPositions + 1)));
 }
 
 void tst_frmMain::startUp_data()
@@ -197,7 +197,7 @@ void tst_frmMain::startUp()
         QCOMPARE(counts.at(i)->isChecked(), (i + 1) * 10 == channels);
     QCOMPARE(f.find<QAction>(u"mnuCom1"_s)->isChecked(), port == 1);
     QCOMPARE(f.find<QAction>(u"mnuCom2"_s)->isChecked(), port == 2);
-    QCOMPARE(f.port.device(), PortMap::defaultDevice(port));
+    QCOMPARE(f.ports->device(w.CommPort()), PortMap::defaultDevice(port));
     QCOMPARE(f.settings->value(u"Settings"_s, u"ChNum"_s, {}), storedChNum);
     QCOMPARE(f.port.openCount, 0);
 }
@@ -235,8 +235,8 @@ void tst_frmMain::idleState()
     MainWindowFixture f;
     frmMain &w = f.start();
     QCOMPARE(w.windowTitle(), u"VESTRA-IP"_s);
-    QVERIFY(f.button(7)->isEnabled());
-    QVERIFY(!f.button(8)->isEnabled());
+    QVERIFY(f.button(ToolbarButton::Start)->isEnabled());
+    QVERIFY(!f.button(ToolbarButton::Stop)->isEnabled());
     QVERIFY(!w.Unsaved());
     QCOMPARE(f.find<QLabel>(u"lblPres"_s)->text(), QString());
     const ResultTable &table = w.resultTable();
@@ -291,7 +291,10 @@ void tst_frmMain::portCommands()
     f.find<QAction>(u"mnuCom2"_s)->trigger();
     QCOMPARE(f.settings->value(u"Settings"_s, u"ComPort"_s, {}), u"2"_s);
     QCOMPARE(f.window->CommPort(), 2);
+    // Start opens the device behind the chosen port.
+    f.window->tbToolBar_ButtonClick(ToolbarButton::Start);
     QCOMPARE(f.port.device(), u"/dev/ttyUSB7"_s);
+    f.window->tbToolBar_ButtonClick(ToolbarButton::Stop);
     QVERIFY(f.find<QAction>(u"mnuCom2"_s)->isChecked());
     QVERIFY(!f.find<QAction>(u"mnuCom1"_s)->isChecked());
     f.find<QAction>(u"mnuCom2"_s)->trigger();
@@ -299,7 +302,8 @@ void tst_frmMain::portCommands()
     f.find<QAction>(u"mnuCom1"_s)->trigger();
     QCOMPARE(f.settings->value(u"Settings"_s, u"ComPort"_s, {}), u"1"_s);
     QVERIFY(!f.find<QAction>(u"mnuCom2"_s)->isChecked());
-    QCOMPARE(f.port.openCount, 0);
+    // Choosing a port opens nothing; only Start did.
+    QCOMPARE(f.port.openCount, 1);
 }
 
 void tst_frmMain::channelListsTakeNoTypedCharacters()
@@ -346,7 +350,7 @@ void tst_frmMain::manualButtonOpensTheLoadedWindow()
         if (QWidget *modal = QApplication::activeModalWidget())
             modal->close();
     });
-    f.window->tbToolBar_ButtonClick(10);
+    f.window->tbToolBar_ButtonClick(ToolbarButton::Manual);
     QCOMPARE(seen.size(), 10);
     QCOMPARE(seen.first(), u"CH 00"_s);
     QCOMPARE(seen.last(), u"CH 09"_s);
@@ -368,7 +372,7 @@ void tst_frmMain::manualWindowWithoutItsPortDoesNotOpen()
             modal->close();
         }
     });
-    f.window->tbToolBar_ButtonClick(10);
+    f.window->tbToolBar_ButtonClick(ToolbarButton::Manual);
     QCoreApplication::processEvents();
     QVERIFY(!opened);
     QCOMPARE(f.dialogs.messages.size(), 1);

@@ -48,8 +48,8 @@ private:
             f.find<QComboBox>(u"cboEnd"_s)->setCurrentIndex(end);
             f.find<QLineEdit>(u"txtTerm"_s)->setText(term);
         }
-        void start() { f.window->tbToolBar_ButtonClick(7); }
-        void stop() { f.window->tbToolBar_ButtonClick(8); }
+        void start() { f.window->tbToolBar_ButtonClick(ToolbarButton::Start); }
+        void stop() { f.window->tbToolBar_ButtonClick(ToolbarButton::Stop); }
         // One tick of the scan timer, and the reply it asks for.
         void tick()
         {
@@ -135,7 +135,7 @@ void tst_ScanCycle::endBelowStartIsRefused()
     QCOMPARE(scan.f.dialogs.messages.first().icon, QMessageBox::Information);
     QCOMPARE(scan.f.port.openCount, 0);
     QVERIFY(!scan.f.scanTimer()->isActive());
-    QVERIFY(scan.f.button(7)->isEnabled());
+    QVERIFY(scan.f.button(ToolbarButton::Start)->isEnabled());
     QVERIFY(!scan.f.window->Unsaved());
     QCOMPARE(scan.table().cols(), 22);
 }
@@ -172,7 +172,7 @@ void tst_ScanCycle::termTooLongForTheTimerIsRefused()
     QCOMPARE(scan.f.dialogs.messages.size(), 1);
     QVERIFY(scan.f.dialogs.messages.first().text.contains(u"too long"_s));
     QCOMPARE(scan.f.port.openCount, 0);
-    QVERIFY(scan.f.button(7)->isEnabled());
+    QVERIFY(scan.f.button(ToolbarButton::Start)->isEnabled());
     QVERIFY(!scan.f.window->Unsaved());
 }
 
@@ -187,8 +187,8 @@ void tst_ScanCycle::portThatCannotOpenLeavesEverythingAsBefore()
                  && text.contains(u"cannot open"_s),
              qPrintable(text));
     QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Ready);
-    QVERIFY(scan.f.button(7)->isEnabled());
-    QVERIFY(!scan.f.button(8)->isEnabled());
+    QVERIFY(scan.f.button(ToolbarButton::Start)->isEnabled());
+    QVERIFY(!scan.f.button(ToolbarButton::Stop)->isEnabled());
     QVERIFY(scan.f.find<QGroupBox>(u"fraSet"_s)->isEnabled());
     QVERIFY(!scan.f.window->Unsaved());
     QVERIFY(!scan.f.scanTimer()->isActive());
@@ -203,8 +203,9 @@ void tst_ScanCycle::controlsFollowTheScanState()
         return scan.f.find<QAction>(QString::fromLatin1(name));
     };
     scan.start();
-    for (int index : { 1, 2, 3, 5, 7, 8, 10 })
-        QCOMPARE(scan.f.button(index)->isEnabled(), index == 8);
+    using B = ToolbarButton;
+    for (B button : { B::NewFile, B::Open, B::Save, B::Print, B::Start, B::Stop, B::Manual })
+        QCOMPARE(scan.f.button(button)->isEnabled(), button == B::Stop);
     for (const char *name : { "mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuFilePrint" })
         QVERIFY(!menuItem(name)->isEnabled());
     QVERIFY(menuItem("mnuFileExit")->isEnabled());
@@ -219,10 +220,10 @@ void tst_ScanCycle::controlsFollowTheScanState()
     scan.tick();
     scan.stop();
     QCOMPARE(w.scanState(), ScanCycle::State::Stopped);
-    for (int index : { 1, 2, 3, 10 })
-        QVERIFY(scan.f.button(index)->isEnabled());
-    for (int index : { 5, 7, 8 })
-        QVERIFY(!scan.f.button(index)->isEnabled());
+    for (B button : { B::NewFile, B::Open, B::Save, B::Manual })
+        QVERIFY(scan.f.button(button)->isEnabled());
+    for (B button : { B::Print, B::Start, B::Stop })
+        QVERIFY(!scan.f.button(button)->isEnabled());
     QVERIFY(menuItem("mnuFileNew")->isEnabled());
     QVERIFY(!menuItem("mnuFilePrint")->isEnabled());
     QVERIFY(scan.f.find<QMenu>(u"mnuChannel"_s)->menuAction()->isEnabled());
@@ -236,7 +237,7 @@ void tst_ScanCycle::controlsFollowTheScanState()
     scan.f.dialogs.answers << QMessageBox::No;
     w.mnuFileNew_Click();
     QCOMPARE(w.scanState(), ScanCycle::State::Ready);
-    QVERIFY(scan.f.button(7)->isEnabled());
+    QVERIFY(scan.f.button(ToolbarButton::Start)->isEnabled());
     QCOMPARE(scan.table().rows(), 1);
 }
 
@@ -383,8 +384,8 @@ void tst_ScanCycle::lostLineStopsTheScanKeepingTheRows()
         scan.tick();
     QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Stopped);
     QVERIFY(!scan.f.scanTimer()->isActive());
-    QVERIFY(!scan.f.button(7)->isEnabled());
-    QVERIFY(scan.f.button(1)->isEnabled());
+    QVERIFY(!scan.f.button(ToolbarButton::Start)->isEnabled());
+    QVERIFY(scan.f.button(ToolbarButton::NewFile)->isEnabled());
     QVERIFY(scan.f.window->Unsaved());
     // The pass that the failure interrupted had stored nothing: no ID-only row.
     QCOMPARE(scan.table().rows(), 3);

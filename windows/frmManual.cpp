@@ -2,8 +2,7 @@
 
 #include "ManualScanHost.h"
 #include "NumberText.h"
-#include "SettingsKeys.h"
-#include "SettingsStore.h"
+#include "StoredSettings.h"
 #include "Timer.h"
 #include "Twips.h"
 
@@ -87,16 +86,8 @@ bool frmManual::Form_Load(QString *error)
     move(host.left() + (host.width() - (width() + twipsToPixels(kFrameWidth))) / 2,
          host.top() + twipsToPixels(2250));
 
-    double index = 0;
-    qint16 count = 0;
-    // A count the channel-count menu cannot have chosen falls back to 20, as the
-    // main window's start-up does.
-    if (!wholeNumberFromText(m_settings.value(SettingsKeys::kSettings, SettingsKeys::kChNum,
-                                              QString::number(SettingsKeys::kChNumDefault)),
-                             &index)
-        || !roundToInt16((index + 1) * 10, &count) || count < 10 || count > 100)
-        count = (SettingsKeys::kChNumDefault + 1) * 10;
-    m_channelCount = count;
+    m_channelCount
+        = StoredSettings::channelCountFor(StoredSettings::channelCountIndex(m_settings));
 
     for (int i = 0; i < kButtons; ++i) {
         cmdCH.at(i)->setText(i <= 9 ? u"CH 0"_s + QString::number(i)

@@ -6,6 +6,7 @@
 #include "PortMap.h"
 #include "QtEventPump.h"
 #include "QtSettingsStore.h"
+#include "ScanSession.h"
 #include "frmMain.h"
 
 #include <QAction>
@@ -25,6 +26,7 @@ struct MainWindowFixture
     FakeTimerFactory timers;
     FakeDialogs dialogs;
     QtEventPump events;
+    std::unique_ptr<ScanSession> session;
     std::unique_ptr<frmMain> window;
 
     MainWindowFixture() : settings(std::make_unique<QtSettingsStore>(settingsPath())) { }
@@ -35,8 +37,9 @@ struct MainWindowFixture
     frmMain &create()
     {
         ports = std::make_unique<PortMap>(*settings);
+        session = std::make_unique<ScanSession>(port, timers);
         window = std::make_unique<frmMain>(
-            frmMain::Services { *settings, *ports, port, timers, dialogs, events });
+            frmMain::Services { *settings, *ports, *session, timers, dialogs, events });
         return *window;
     }
     // Creates, loads and shows the window, as the program starts.
@@ -49,8 +52,8 @@ struct MainWindowFixture
     }
 
     template<typename T> T *find(const QString &name) const { return window->findChild<T *>(name); }
-    QAction *button(int index) const { return window->toolbarButton(index); }
-    // The window creates the reply time-out of its scanner link first, then the
+    QAction *button(ToolbarButton button) const { return window->toolbarButton(button); }
+    // The session creates the reply time-out of its scanner link first, then the
     // scan timer.
     FakeTimer *replyTimer() const { return timers.timers.value(0).data(); }
     FakeTimer *scanTimer() const { return timers.timers.value(1).data(); }

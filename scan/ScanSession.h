@@ -1,0 +1,96 @@
+#pragma once
+
+#include "ManualReading.h"
+#include "Reading.h"
+#include "ScanCycle.h"
+#include "ScannerLink.h"
+
+#include <QMap>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+#include <memory>
+
+class ResultTable;
+class SerialPort;
+class TimerFactory;
+
+// Everything a scan is, owned in one place: the scanner's port (opened and
+// closed only here), the link over it, the automatic scan, the manual reading,
+// the channel health and the result table they fill. It is the only place that
+// changes the scan state; windows and the command line send it requests and
+// follow its signals.
+class ScanSession : public QObject
+{
+    Q_OBJECT
+public:
+    using State = ScanCycle::State;
+
+    struct Request
+    {
+        int startCh = 0;
+        int endCh = 0;
+        std::chrono::milliseconds period { 1000 };
+        // "com1", and the device behind it.
+        QString portName;
+        QString device;
+    };
+
+    ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent = nullptr);
+    ~ScanSession() override;
+
+    ResultTable &table() { return *m_table; }
+    const ResultTable &table() const { return *m_table; }
+    State state() const { return m_cycle->state(); }
+    bool isScanning() const { return state() == State::Scanning; }
+    ScanCycle &cycle() { return *m_cycle; }
+    ManualReading &manual() { return *m_manual; }
+
+    // Opens the port, lays the table out for the range and starts the scan.
+    // False, with nothing changed, when the port cannot be opened.
+    bool start(const Request &request);
+    // Ends the scan and closes the port; the rows taken stay.
+    void stop();
+    // Back to Ready for a new, empty table.
+    void makeReady();
+    // The table holds results from elsewhere (a file): a scan must not extend
+    // them, so Start stays off until makeReady().
+    void holdTable();
+
+    // The line for manual readings; closeLine() abandons a reading under way.
+    bool openLine(const QString &portName, const QString &device);
+    void closeLine();
+
+    // "com1 (/dev/ttyS0)": the port of the last scan or manual line.
+    QString portDescription() const;
+    QString errorString() const { return m_error; }
+
+    // Failed readings per channel since the scan started.
+    const QMap<int, int> &failedReadings() const { return m_cycle->failedReadings(); }
+    // The last query of the scan or of a manual reading went unanswered.
+    bool scannerSilent() const { return m_cycle->scannerSilent() || m_manual->scannerSilent(); }
+
+Q_SIGNALS:
+    void stateChanged(ScanSession::State state);
+    void channelSelected(int channel);
+    void valueRead(const QString &value);
+    void unitRead(const QString &unit);
+    void rowAdded(int row);
+    void healthChanged();
+    // The line failed and has closed; scanStopped when a scan was under way.
+    void lineLost(const QString &reason, bool scanStopped);
+    // Every reading of the scan and every manual reading, with its time.
+    void readingDone(const Reading &reading);
+
+private:
+    bool openPort(const QString &portName, const QString &device);
+
+    SerialPort &m_port;
+    ResultTable *m_table = nullptr;
+    std::unique_ptr<ScannerLink> m_link;
+    std::unique_ptr<ScanCycle> m_cycle;
+    std::unique_ptr<ManualReading> m_manual;
+    QString m_portName;
+    QString m_error;
+};
