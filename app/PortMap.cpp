@@ -27,7 +27,11 @@ QString PortMap::device(int port) const
     return stored.isEmpty() ? defaultDevice(port) : stored;
 }
 
-void PortMap::setDevice(int port, const QString &device)
+bool PortMap::setDevice(int port, const QString &device)
 {
-    m_settings.setValue(SettingsKeys::kPorts, SettingsKeys::portKey(port), device.trimmed());
+    // The demonstration's pseudo-terminal is gone once the program ends: kept
+    // in the settings, it would be a dead device at the next start.
+    if (isOverridden())
+        return true;
+    return m_settings.setValue(SettingsKeys::kPorts, SettingsKeys::portKey(port), device.trimmed());
 }

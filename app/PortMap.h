@@ -13,7 +13,10 @@ public:
     explicit PortMap(SettingsStore &settings);
 
     QString device(int port) const;
-    void setDevice(int port, const QString &device);
+    // Stores the device behind a port; false when the settings could not be
+    // written. A demonstration run stores nothing.
+    bool setDevice(int port, const QString &device);
+    bool isOverridden() const { return !m_override.isEmpty(); }
     static QString defaultDevice(int port);
 
     // Routes every port to device until the program ends; nothing is stored.

@@ -181,7 +181,7 @@ void frmMain::showLoadProgress(qint64 bytesDone, qint64 bytesTotal)
 
 void frmMain::mnuChNum_Click(int index)
 {
-    m_settings.setValue(SettingsKeys::kSettings, SettingsKeys::kChNum, QString::number(index));
+    keepSetting(SettingsKeys::kChNum, QString::number(index));
     m_chCount = StoredSettings::channelCountFor(index);
     cboStart->clear();
     cboEnd->clear();
@@ -203,7 +203,7 @@ void frmMain::setPortNumber(int port)
 
 void frmMain::mnuCom1_Click()
 {
-    m_settings.setValue(SettingsKeys::kSettings, SettingsKeys::kComPort, u"1"_s);
+    keepSetting(SettingsKeys::kComPort, u"1"_s);
     setPortNumber(1);
     mnuCom1->setChecked(true);
     mnuCom2->setChecked(false);
@@ -211,7 +211,7 @@ void frmMain::mnuCom1_Click()
 
 void frmMain::mnuCom2_Click()
 {
-    m_settings.setValue(SettingsKeys::kSettings, SettingsKeys::kComPort, u"2"_s);
+    keepSetting(SettingsKeys::kComPort, u"2"_s);
     setPortNumber(2);
     mnuCom1->setChecked(false);
     mnuCom2->setChecked(true);
@@ -220,10 +220,25 @@ void frmMain::mnuCom2_Click()
 void frmMain::mnuPortDevices_Click()
 {
     PortDevicesDialog dialog(m_ports.device(1), m_ports.device(2), this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (m_ports.isOverridden())
+        dialog.showAsFixed(u"Demo: both ports lead to the simulated scanner. This mapping is "
+                           u"not stored; the devices chosen before stay as they were."_s);
+    if (dialog.exec() != QDialog::Accepted || m_ports.isOverridden())
         return;
-    m_ports.setDevice(1, dialog.device(1));
-    m_ports.setDevice(2, dialog.device(2));
+    if (!m_ports.setDevice(1, dialog.device(1)) || !m_ports.setDevice(2, dialog.device(2)))
+        noteSettingsProblem();
+}
+
+void frmMain::keepSetting(const QString &key, const QString &text)
+{
+    if (!m_settings.setValue(SettingsKeys::kSettings, key, text))
+        noteSettingsProblem();
+}
+
+void frmMain::noteSettingsProblem()
+{
+    m_settingsProblem = u"Settings cannot be saved: "_s + m_settings.errorString();
+    updateStatusText();
 }
 
 QString frmMain::portName() const
@@ -337,7 +352,8 @@ void frmMain::applyCommandStates()
 {
     const ScanSession::State state = m_session.state();
     const bool scanning = state == ScanSession::State::Scanning;
-    for (ToolbarButton button : { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save })
+    for (ToolbarButton button :
+         { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save })
         toolbarButton(button)->setEnabled(!scanning);
     toolbarButton(ToolbarButton::Print)->setEnabled(false);
     toolbarButton(ToolbarButton::Start)->setEnabled(state == ScanSession::State::Ready);
@@ -458,6 +474,8 @@ void frmMain::updateStatusText()
         parts << u"No reply from scanner on "_s + m_session.portDescription();
     if (!m_manualProblem.isEmpty())
         parts << m_manualProblem;
+    if (!m_settingsProblem.isEmpty())
+        parts << m_settingsProblem;
     const QMap<int, int> &failed = m_session.failedReadings();
     for (auto it = failed.constBegin(); it != failed.constEnd(); ++it)
         parts << u"Ch %1: %2 failed readings"_s.arg(channelText(it.key())).arg(it.value());

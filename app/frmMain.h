@@ -119,6 +119,9 @@ private:
     void showUnit(const QString &unit);
     void showManualReading(const Reading &reading);
     void updateStatusText();
+    // Keeps a value of the Settings section, saying so when it cannot.
+    void keepSetting(const QString &key, const QString &text);
+    void noteSettingsProblem();
     QString portName() const;
 
     SettingsStore &m_settings;
@@ -133,6 +136,7 @@ private:
     int m_commPort = 1;
     QString m_lineProblem;
     QString m_manualProblem;
+    QString m_settingsProblem;
     QString m_sessionNotice;
     bool m_busy = false;
     bool m_endingSession = false;

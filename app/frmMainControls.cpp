@@ -259,4 +259,3 @@ void frmMain::createStatusBar()
     connect(dateTimer, &QTimer::timeout, this, showDate);
     dateTimer->start(std::chrono::minutes(1));
 }
-

@@ -7,8 +7,8 @@
 #include "QtSerialPort.h"
 #include "QtSettingsStore.h"
 #include "QtTimer.h"
-#include "ScanSession.h"
 #include "ResultTable.h"
+#include "ScanSession.h"
 #include "ScannerModel.h"
 #include "mdlMain.h"
 

@@ -11,6 +11,8 @@ public:
     // The stored text, or fallback when nothing is stored under section/key.
     virtual QString value(const QString &section, const QString &key,
                           const QString &fallback) const = 0;
-    // Creates or replaces the value.
-    virtual void setValue(const QString &section, const QString &key, const QString &text) = 0;
+    // Creates or replaces the value and writes it out; false, with
+    // errorString() saying why, when it could not be kept.
+    virtual bool setValue(const QString &section, const QString &key, const QString &text) = 0;
+    virtual QString errorString() const = 0;
 };

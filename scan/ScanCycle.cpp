@@ -134,7 +134,8 @@ void ScanCycle::onReply(const ParsedReply &reply, const QByteArray &raw)
         Reading reading;
         reading.status = Reading::Status::Unreadable;
         reading.raw = raw;
-        readingFailed(u"unreadable reply: "_s + QString::fromLatin1(raw.toPercentEncoding(" ,./-+")),
+        readingFailed(u"unreadable reply: "_s
+                          + QString::fromLatin1(raw.toPercentEncoding(" ,./-+")),
                       reading);
         return;
     }

@@ -45,7 +45,8 @@ bool ScanSession::openPort(const QString &portName, const QString &device)
     m_port.setDevice(device);
     if (m_port.open())
         return true;
-    m_error = u"Cannot open the scanner's port %1: %2"_s.arg(portDescription(), m_port.errorString());
+    m_error
+        = u"Cannot open the scanner's port %1: %2"_s.arg(portDescription(), m_port.errorString());
     return false;
 }
 

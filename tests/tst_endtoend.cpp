@@ -5,8 +5,8 @@
 #include "QtSerialPort.h"
 #include "QtSettingsStore.h"
 #include "QtTimer.h"
-#include "ScanSession.h"
 #include "ResultTable.h"
+#include "ScanSession.h"
 #include "frmManual.h"
 #include "mdlMain.h"
 
@@ -167,7 +167,10 @@ void tst_EndToEnd::workingSession()
 {
     Program &p = *m_program;
     QCOMPARE(p.w().windowTitle(), u"VESTRA-IP"_s);
-    QCOMPARE(p.enabledButtons(), (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save, ToolbarButton::Start, ToolbarButton::Manual }));
+    QCOMPARE(
+        p.enabledButtons(),
+        (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save,
+                                ToolbarButton::Start, ToolbarButton::Manual }));
 
     const ScanPlan plan { 0, 20, {} };
     p.setUpScan(1, plan.start, plan.end(), u"0.1"_s);
@@ -182,7 +185,9 @@ void tst_EndToEnd::workingSession()
     QTRY_VERIFY_WITH_TIMEOUT(p.table().rows() >= 5, kPassWaitMs);
     p.click(ToolbarButton::Stop);
     QVERIFY(!p.comScan.isOpen());
-    QCOMPARE(p.enabledButtons(), (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save, ToolbarButton::Manual }));
+    QCOMPARE(p.enabledButtons(),
+             (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open,
+                                     ToolbarButton::Save, ToolbarButton::Manual }));
     QVERIFY(p.w().Unsaved());
 
     // Nothing but query and select went out, in order, and nothing after Stop.
@@ -268,7 +273,10 @@ void tst_EndToEnd::workingSession()
     QCOMPARE(p.w().windowTitle(), u"VESTRA-IP"_s);
     QCOMPARE(p.table().rows(), 1);
     QCOMPARE(p.text(u"lblPres"_s), QString());
-    QCOMPARE(p.enabledButtons(), (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save, ToolbarButton::Start, ToolbarButton::Manual }));
+    QCOMPARE(
+        p.enabledButtons(),
+        (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save,
+                                ToolbarButton::Start, ToolbarButton::Manual }));
 
     p.dialogs.openPaths << path;
     p.click(ToolbarButton::Open);
@@ -279,7 +287,9 @@ void tst_EndToEnd::workingSession()
     for (int row = 0; row < rows; ++row)
         for (int column = 0; column < 22; ++column)
             QCOMPARE(p.table().text(row, column), scanned.at(row * 22 + column));
-    QCOMPARE(p.enabledButtons(), (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save, ToolbarButton::Manual }));
+    QCOMPARE(p.enabledButtons(),
+             (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open,
+                                     ToolbarButton::Save, ToolbarButton::Manual }));
     QVERIFY(!p.w().Unsaved());
 
     p.w().mnuFileExit_Click();
@@ -417,7 +427,9 @@ void tst_EndToEnd::lineClosingDuringAScan()
     p.click(ToolbarButton::Start);
     QTRY_VERIFY_WITH_TIMEOUT(!p.comScan.isOpen(), kPassWaitMs);
 
-    QCOMPARE(p.enabledButtons(), (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save, ToolbarButton::Manual }));
+    QCOMPARE(p.enabledButtons(),
+             (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open,
+                                     ToolbarButton::Save, ToolbarButton::Manual }));
     QVERIFY(p.status().startsWith(u"Scan stopped: the line to the scanner on com1 ("_s
                                   + p.scanner.devicePath() + u") failed"_s));
     const QByteArray full = plan.wire(3);

@@ -251,7 +251,8 @@ void tst_FileCommands::openThatFailsSaysWhy()
     QCOMPARE(s.table().cols(), 102);
     QCOMPARE(s.table().text(0, 101), u"Unit"_s);
     QVERIFY(s.w().Unsaved());
-    QVERIFY(s.f.button(ToolbarButton::NewFile)->isEnabled()); // the commands are back after the load
+    QVERIFY(
+        s.f.button(ToolbarButton::NewFile)->isEnabled()); // the commands are back after the load
 }
 
 void tst_FileCommands::exit_data()

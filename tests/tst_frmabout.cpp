@@ -25,7 +25,8 @@ void tst_frmAbout::texts()
     frmAbout about;
     QCOMPARE(about.windowTitle(), u"About VESTRA-IP"_s);
     QCOMPARE(about.findChild<QLabel *>(u"lblTitle"_s)->text(), u"VESTRA-IP Demo"_s);
-    QCOMPARE(about.findChild<QLabel *>(u"lblVersion"_s)->text(), u"Version "_s + QStringLiteral(ROZIVODA_VERSION));
+    QCOMPARE(about.findChild<QLabel *>(u"lblVersion"_s)->text(),
+             u"Version "_s + QStringLiteral(ROZIVODA_VERSION));
     QCOMPARE(about.findChild<QPushButton *>(u"cmdOK"_s)->text(), u"OK"_s);
     QVERIFY(!about.findChild<QLabel *>(u"Image1"_s)->pixmap().isNull());
 }

@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -35,6 +37,8 @@ private Q_SLOTS:
     void idleState();
     void channelCountCommand();
     void portCommands();
+    void settingsThatCannotBeWrittenAreReported();
+    void demoMappingIsNeverStored();
     void channelListsTakeNoTypedCharacters();
     void manualButtonOpensTheLoadedWindow();
     void manualWindowWithoutItsPortDoesNotOpen();
@@ -304,6 +308,39 @@ void tst_frmMain::portCommands()
     QVERIFY(!f.find<QAction>(u"mnuCom2"_s)->isChecked());
     // Choosing a port opens nothing; only Start did.
     QCOMPARE(f.port.openCount, 1);
+}
+
+void tst_frmMain::settingsThatCannotBeWrittenAreReported()
+{
+    MainWindowFixture f;
+    // A folder where the settings file should be: nothing can be written.
+    QVERIFY(QDir().mkpath(f.settingsPath()));
+    f.start();
+    auto *status = f.find<QLabel>(u"sbStatusBarText"_s);
+    QVERIFY2(status->text().startsWith(u"Settings cannot be saved: "_s),
+             qPrintable(status->text()));
+    QVERIFY(status->text().contains(f.settingsPath()));
+}
+
+void tst_frmMain::demoMappingIsNeverStored()
+{
+    MainWindowFixture f;
+    f.start();
+    f.ports->overrideAll(u"/dev/pts/99"_s);
+    bool fixed = false;
+    QTimer::singleShot(0, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        const auto *note = modal->findChild<QLabel *>(u"lblFixedNote"_s);
+        fixed = note && note->isVisible()
+            && !modal->findChild<QComboBox *>(u"cboCom1Device"_s)->isEnabled();
+        static_cast<QDialog *>(modal)->accept();
+    });
+    f.find<QAction>(u"mnuPortDevices"_s)->trigger();
+    QVERIFY(fixed);
+    QCOMPARE(f.settings->value(u"Ports"_s, u"COM1"_s, u"none"_s), u"none"_s);
+    QCOMPARE(f.settings->value(u"Ports"_s, u"COM2"_s, u"none"_s), u"none"_s);
 }
 
 void tst_frmMain::channelListsTakeNoTypedCharacters()

@@ -55,7 +55,13 @@ PortDevicesDialog::PortDevicesDialog(const QString &com1Device, const QString &c
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    m_note = new QLabel(this);
+    m_note->setObjectName(u"lblFixedNote"_s);
+    m_note->setWordWrap(true);
+    m_note->hide();
+
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_note);
     layout->addWidget(new QLabel(ports.isEmpty() ? u"No serial devices found; type a device path."_s
                                                  : u"Serial devices present:"_s,
                                  this));
@@ -67,4 +73,12 @@ PortDevicesDialog::PortDevicesDialog(const QString &com1Device, const QString &c
 QString PortDevicesDialog::device(int port) const
 {
     return (port == 2 ? m_com2 : m_com1)->currentText().trimmed();
+}
+
+void PortDevicesDialog::showAsFixed(const QString &note)
+{
+    m_note->setText(note);
+    m_note->show();
+    m_com1->setEnabled(false);
+    m_com2->setEnabled(false);
 }

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QLabel;
 
 // Chooses the serial device behind com1 and com2: the devices present are
 // listed with their description and maker, and any path can be typed (a
@@ -15,8 +16,11 @@ public:
                       QWidget *parent = nullptr);
 
     QString device(int port) const;
+    // Shows the mapping without letting it change, with a note saying why.
+    void showAsFixed(const QString &note);
 
 private:
+    QLabel *m_note = nullptr;
     QComboBox *m_com1 = nullptr;
     QComboBox *m_com2 = nullptr;
 };

@@ -86,8 +86,7 @@ bool frmManual::Form_Load(QString *error)
     move(host.left() + (host.width() - (width() + twipsToPixels(kFrameWidth))) / 2,
          host.top() + twipsToPixels(2250));
 
-    m_channelCount
-        = StoredSettings::channelCountFor(StoredSettings::channelCountIndex(m_settings));
+    m_channelCount = StoredSettings::channelCountFor(StoredSettings::channelCountIndex(m_settings));
 
     for (int i = 0; i < kButtons; ++i) {
         cmdCH.at(i)->setText(i <= 9 ? u"CH 0"_s + QString::number(i)

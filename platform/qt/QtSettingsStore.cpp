@@ -37,8 +37,20 @@ QString QtSettingsStore::value(const QString &section, const QString &key,
     return stored.toString();
 }
 
-void QtSettingsStore::setValue(const QString &section, const QString &key, const QString &text)
+bool QtSettingsStore::setValue(const QString &section, const QString &key, const QString &text)
 {
     m_settings.setValue(keyPath(section, key), text);
     m_settings.sync();
+    switch (m_settings.status()) {
+    case QSettings::NoError:
+        m_error.clear();
+        return true;
+    case QSettings::AccessError:
+        m_error = u"%1 cannot be written"_s.arg(m_settings.fileName());
+        break;
+    case QSettings::FormatError:
+        m_error = u"%1 cannot be read as a settings file"_s.arg(m_settings.fileName());
+        break;
+    }
+    return false;
 }

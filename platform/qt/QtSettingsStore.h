@@ -15,11 +15,13 @@ public:
 
     QString value(const QString &section, const QString &key,
                   const QString &fallback) const override;
-    void setValue(const QString &section, const QString &key, const QString &text) override;
+    bool setValue(const QString &section, const QString &key, const QString &text) override;
+    QString errorString() const override { return m_error; }
 
     QString fileName() const { return m_settings.fileName(); }
     static QString defaultFilePath();
 
 private:
     mutable QSettings m_settings;
+    QString m_error;
 };
