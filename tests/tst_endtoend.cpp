@@ -7,6 +7,7 @@
 #include "QtTimer.h"
 #include "ResultTable.h"
 #include "ScanSession.h"
+#include "SignalSessionEndWatcher.h"
 #include "frmManual.h"
 #include "mdlMain.h"
 
@@ -21,6 +22,7 @@
 #include <QTest>
 #include <QToolBar>
 
+#include <csignal>
 #include <ctime>
 #include <memory>
 
@@ -93,6 +95,8 @@ private Q_SLOTS:
     void failingChannels_data();
     void failingChannels();
     void lineClosingDuringAScan();
+    void sessionEndSignals_data();
+    void sessionEndSignals();
 
 private:
     struct Program
@@ -465,3 +469,38 @@ void tst_EndToEnd::lineClosingDuringAScan()
 
 QTEST_MAIN(tst_EndToEnd)
 #include "tst_endtoend.moc"
+
+void tst_EndToEnd::sessionEndSignals_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
+    QTest::newRow("SIGINT") << SIGINT;
+}
+
+void tst_EndToEnd::sessionEndSignals()
+{
+    QFETCH(int, signalNumber);
+    Program &p = *m_program;
+    SignalSessionEndWatcher watcher;
+    QVERIFY(watcher.isWatching());
+    connect(&watcher, &SessionEndWatcher::endRequested, p.window.get(), &frmMain::endSession);
+    p.setUpScan(1, 0, 4, u"0.2"_s);
+    p.click(ToolbarButton::Start);
+    QTRY_VERIFY_WITH_TIMEOUT(p.table().rows() > 1, kPassWaitMs);
+    // The port's lock file, as the serial port names it.
+    QString lock = u"LCK.."_s + p.scanner.devicePath().mid(5).replace(u'/', u'_');
+    for (const QString &folder : { u"/var/lock/"_s, u"/run/lock/"_s, u"/tmp/"_s })
+        if (QFile::exists(folder + lock))
+            lock.prepend(folder);
+    QVERIFY2(lock.startsWith(u'/'), qPrintable(lock + u" not found"_s));
+
+    ::raise(signalNumber);
+    // Nobody is there to answer: the scan stops, the port closes, nothing is
+    // asked although the results are unsaved.
+    QTRY_VERIFY_WITH_TIMEOUT(!p.w().isVisible(), 2000);
+    QVERIFY(p.dialogs.messages.isEmpty());
+    QVERIFY(!p.comScan.isOpen());
+    QCOMPARE(p.w().scanState(), ScanSession::State::Stopped);
+    QVERIFY2(!QFile::exists(lock), qPrintable(lock));
+}

@@ -39,6 +39,8 @@ private Q_SLOTS:
     void portCommands();
     void settingsThatCannotBeWrittenAreReported();
     void demoMappingIsNeverStored();
+    void manualOutcomeOnTheReadouts_data();
+    void manualOutcomeOnTheReadouts();
     void channelListsTakeNoTypedCharacters();
     void manualButtonOpensTheLoadedWindow();
     void manualWindowWithoutItsPortDoesNotOpen();
@@ -341,6 +343,42 @@ void tst_frmMain::demoMappingIsNeverStored()
     QVERIFY(fixed);
     QCOMPARE(f.settings->value(u"Ports"_s, u"COM1"_s, u"none"_s), u"none"_s);
     QCOMPARE(f.settings->value(u"Ports"_s, u"COM2"_s, u"none"_s), u"none"_s);
+}
+
+void tst_frmMain::manualOutcomeOnTheReadouts_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("pressure");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("reading") << "     2.5000,kgf/cm2\n\r"_ba << u"2.5"_s << QString();
+    // The earlier reading must not pass for this channel's.
+    QTest::newRow("unreadable") << "0000001.25,kgf/cm2\n\r"_ba << QString()
+                                << u"Ch 03: unreadable reply"_s;
+    QTest::newRow("time-out") << QByteArray() << QString() << u"No reply from scanner on com1"_s;
+}
+
+void tst_frmMain::manualOutcomeOnTheReadouts()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, pressure);
+    QFETCH(QString, status);
+    MainWindowFixture f;
+    frmMain &w = f.start();
+    auto *lblPres = f.find<QLabel>(u"lblPres"_s);
+    lblPres->setText(u"9.75"_s);
+    QVERIFY(w.openScannerPort(nullptr));
+    QVERIFY(w.PortOpen(3));
+    int done = 0;
+    QVERIFY(w.ReadPres([&] { ++done; }));
+    if (reply.isEmpty())
+        f.replyTimer()->fire();
+    else
+        f.port.receive(reply);
+    QCOMPARE(done, 1);
+    QCOMPARE(lblPres->text(), pressure);
+    const QString shown = f.find<QLabel>(u"sbStatusBarText"_s)->text();
+    QVERIFY2(status.isEmpty() ? shown.isEmpty() : shown.startsWith(status), qPrintable(shown));
+    w.closeScannerPort();
 }
 
 void tst_frmMain::channelListsTakeNoTypedCharacters()
