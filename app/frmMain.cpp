@@ -88,6 +88,10 @@ void frmMain::connectCommands()
         connect(item, &QAction::triggered, this, [this, index] { mnuChNum_Click(index); });
     }
     connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
+    connect(mnuHelpAboutQt, &QAction::triggered, this, [this] { QMessageBox::aboutQt(this); });
+    connect(mnuScanStart, &QAction::triggered, this, &frmMain::StartScan);
+    connect(mnuScanStop, &QAction::triggered, this, &frmMain::StopScan);
+    connect(mnuScanManual, &QAction::triggered, this, &frmMain::openManualWindow);
     for (int i = 0; i < m_buttons.size(); ++i) {
         if (!m_buttons.at(i)->isSeparator())
             connect(m_buttons.at(i), &QAction::triggered, this,
@@ -361,6 +365,9 @@ void frmMain::applyCommandStates()
     toolbarButton(ToolbarButton::Manual)->setEnabled(!scanning);
     for (QAction *item : { mnuFileNew, mnuFileOpen, mnuFileSave })
         item->setEnabled(!scanning);
+    mnuScanStart->setEnabled(state == ScanSession::State::Ready);
+    mnuScanStop->setEnabled(scanning);
+    mnuScanManual->setEnabled(!scanning);
     mnuFilePrint->setEnabled(false);
     mnuChannel->menuAction()->setEnabled(!scanning);
     mnuComm->menuAction()->setEnabled(!scanning);

@@ -173,6 +173,11 @@ private:
     QAction *mnuPortDevices = nullptr;
     QMenu *mnuChannel = nullptr;
     QList<QAction *> mnuChNum;
+    QMenu *mnuScan = nullptr;
+    QAction *mnuScanStart = nullptr;
+    QAction *mnuScanStop = nullptr;
+    QAction *mnuScanManual = nullptr;
     QMenu *mnuHelp = nullptr;
     QAction *mnuHelpAbout = nullptr;
+    QAction *mnuHelpAboutQt = nullptr;
 };

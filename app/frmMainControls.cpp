@@ -158,12 +158,15 @@ void frmMain::createMenus()
     mnuFileNew = action(mnuFile, u"mnuFileNew"_s, u"&New File"_s);
     mnuFileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     mnuFileOpen = action(mnuFile, u"mnuFileOpen"_s, u"&Open..."_s);
+    mnuFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     mnuFileSave = action(mnuFile, u"mnuFileSave"_s, u"&Save..."_s);
+    mnuFileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     separator(mnuFile, u"mnuFileBar0"_s);
     mnuFilePrint = action(mnuFile, u"mnuFilePrint"_s, u"&Print..."_s);
     mnuFilePrint->setEnabled(false);
     separator(mnuFile, u"mnuFileBar1"_s);
     mnuFileExit = action(mnuFile, u"mnuFileExit"_s, u"E&xit"_s);
+    mnuFileExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     mnuSet = menuBar()->addMenu(u"&Set"_s);
     mnuSet->setObjectName(u"mnuSet"_s);
@@ -185,9 +188,21 @@ void frmMain::createMenus()
         mnuChNum << item;
     }
 
+    // The scan commands of the toolbar, with keys, so that a scan can be run
+    // without the mouse.
+    mnuScan = menuBar()->addMenu(u"S&can"_s);
+    mnuScan->setObjectName(u"mnuScan"_s);
+    mnuScanStart = action(mnuScan, u"mnuScanStart"_s, u"&Start"_s);
+    mnuScanStart->setShortcut(QKeySequence(Qt::Key_F5));
+    mnuScanStop = action(mnuScan, u"mnuScanStop"_s, u"S&top"_s);
+    mnuScanStop->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    mnuScanManual = action(mnuScan, u"mnuScanManual"_s, u"&Manual..."_s);
+
     mnuHelp = menuBar()->addMenu(u"&Help"_s);
     mnuHelp->setObjectName(u"mnuHelp"_s);
     mnuHelpAbout = action(mnuHelp, u"mnuHelpAbout"_s, u"&About"_s);
+    mnuHelpAbout->setShortcut(QKeySequence(Qt::Key_F1));
+    mnuHelpAboutQt = action(mnuHelp, u"mnuHelpAboutQt"_s, u"About &Qt"_s);
 }
 
 void frmMain::createToolBar()
@@ -203,22 +218,24 @@ void frmMain::createToolBar()
 
     imlToolbarIcons = loadToolbarIcons();
     // The buttons in their order, with their picture's 1-based index in the
-    // image list; an empty text is a separator.
+    // image list and the menu command whose key they name; an empty text is a
+    // separator.
     const struct
     {
         QString text;
         int picture;
+        QAction *twin;
     } buttons[] = {
-        { u"New File"_s, 1 },
-        { u"Open"_s, 2 },
-        { u"Save"_s, 3 },
-        { {}, 0 },
-        { u"Print"_s, 4 },
-        { {}, 0 },
-        { u"Start"_s, 5 },
-        { u"Stop"_s, 6 },
-        { {}, 0 },
-        { u"Manual"_s, 7 },
+        { u"New File"_s, 1, mnuFileNew },
+        { u"Open"_s, 2, mnuFileOpen },
+        { u"Save"_s, 3, mnuFileSave },
+        { {}, 0, nullptr },
+        { u"Print"_s, 4, mnuFilePrint },
+        { {}, 0, nullptr },
+        { u"Start"_s, 5, mnuScanStart },
+        { u"Stop"_s, 6, mnuScanStop },
+        { {}, 0, nullptr },
+        { u"Manual"_s, 7, mnuScanManual },
     };
     for (const auto &button : buttons) {
         QAction *item = button.text.isEmpty()
@@ -227,7 +244,10 @@ void frmMain::createToolBar()
         item->setObjectName(button.text.isEmpty()
                                 ? u"tbSeparator"_s
                                 : u"tb"_s + button.text.simplified().remove(u' '));
-        item->setToolTip(button.text);
+        const QKeySequence key = button.twin ? button.twin->shortcut() : QKeySequence();
+        item->setToolTip(
+            key.isEmpty() ? button.text
+                          : u"%1 (%2)"_s.arg(button.text, key.toString(QKeySequence::NativeText)));
         m_buttons << item;
         if (QWidget *widget = tbToolBar->widgetForAction(item); widget && !button.text.isEmpty())
             widget->setFixedSize(23, 22);
