@@ -17,6 +17,7 @@ public:
     virtual void holdStart() = 0;
     // The busy pointer, and other commands held off, while a file is read or written.
     virtual void setBusy(bool busy) = 0;
-    // Called now and then while a file loads; lets the window repaint.
-    virtual void showLoadProgress(qint64 bytesDone, qint64 bytesTotal) = 0;
+    // Called when a file starts loading and then every few tens of
+    // milliseconds; false when the user cancelled the load.
+    virtual bool showLoadProgress(qint64 bytesDone, qint64 bytesTotal) = 0;
 };

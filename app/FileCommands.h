@@ -19,6 +19,11 @@ public:
     bool Unsaved() const { return m_unsaved; }
     void raiseUnsaved() { m_unsaved = true; }
 
+    // "Will you save previous results?" when there are unsaved results. True to
+    // go on (saved, or not wanted); false to stop where the command is, as when
+    // the question or the save dialog was cancelled or the save failed.
+    bool offerToSave();
+
     void New();
     void Open();
     SaveOutcome Save();
@@ -28,9 +33,6 @@ public:
     static QString fileTitle(const QString &path);
 
 private:
-    // Offers to save unsaved results; false when the user cancelled.
-    bool askToSave();
-
     ResultTable &m_table;
     Dialogs &m_dialogs;
     EventPump &m_events;

@@ -515,10 +515,10 @@ void frmMain::setBusy(bool busy)
     QApplication::restoreOverrideCursor();
 }
 
-void frmMain::showLoadProgress(qint64 bytesDone, qint64 bytesTotal)
+bool frmMain::showLoadProgress(qint64 bytesDone, qint64 bytesTotal)
 {
     if (!m_loadProgress) {
-        m_loadProgress = new QProgressDialog(u"Loading results..."_s, QString(), 0, 1000, this);
+        m_loadProgress = new QProgressDialog(u"Loading results..."_s, u"Cancel"_s, 0, 1000, this);
         m_loadProgress->setObjectName(u"dlgLoadProgress"_s);
         m_loadProgress->setWindowTitle(u"Open"_s);
         m_loadProgress->setWindowModality(Qt::WindowModal);
@@ -528,6 +528,7 @@ void frmMain::showLoadProgress(qint64 bytesDone, qint64 bytesTotal)
     }
     if (bytesTotal > 0)
         m_loadProgress->setValue(int(bytesDone * 1000 / bytesTotal));
+    return !m_loadProgress->wasCanceled();
 }
 
 void frmMain::mnuChNum_Click(int index)

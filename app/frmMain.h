@@ -88,7 +88,7 @@ public:
     void layOutForFile() override;
     void holdStart() override;
     void setBusy(bool busy) override;
-    void showLoadProgress(qint64 bytesDone, qint64 bytesTotal) override;
+    bool showLoadProgress(qint64 bytesDone, qint64 bytesTotal) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
