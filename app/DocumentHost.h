@@ -11,12 +11,11 @@ public:
     virtual void setCaption(const QString &caption) = 0;
     // A new, empty table laid out for the chosen channels, ready for a scan.
     virtual void enterIdleState() = 0;
-    // Lays the table out for channels 1 to 100; the channel lists keep their texts.
-    virtual void layOutForFile() = 0;
     // Loaded results are never extended by a scan: Start stays off until New.
     virtual void holdStart() = 0;
     // The busy pointer, and other commands held off, while a file is read or written.
     virtual void setBusy(bool busy) = 0;
-    // Called now and then while a file loads; lets the window repaint.
-    virtual void showLoadProgress(qint64 bytesDone, qint64 bytesTotal) = 0;
+    // Called when a file starts loading and then every few tens of
+    // milliseconds; false when the user cancelled the load.
+    virtual bool showLoadProgress(qint64 bytesDone, qint64 bytesTotal) = 0;
 };

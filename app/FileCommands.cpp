@@ -60,31 +60,36 @@ void FileCommands::Open()
     const QString path = m_dialogs.openFileName(u"Open"_s, kFilter);
     if (path.isEmpty())
         return;
-    m_host.setCaption(fileTitle(path));
     m_host.setBusy(true);
     ResultFileReader reader(m_table);
-    reader.setLayoutForOpen([this] { m_host.layOutForFile(); });
     reader.setProgressHandler([this](qint64 done, qint64 total) {
-        m_host.showLoadProgress(done, total);
+        const bool goOn = m_host.showLoadProgress(done, total);
         m_events.processEvents();
+        return goOn;
     });
     const ResultFileReader::Outcome outcome = reader.read(path);
     m_host.setBusy(false);
+    // Only a file read whole replaces the table; otherwise the table, its
+    // caption and Start stay as they were.
     switch (outcome) {
     case ResultFileReader::Outcome::Loaded:
-        m_host.holdStart();
+        m_host.setCaption(fileTitle(path));
+        // A scan must not append to rows from a file.
+        if (m_table.rows() > 1)
+            m_host.holdStart();
         m_unsaved = false;
         break;
     case ResultFileReader::Outcome::Rejected:
-        m_dialogs.message(QMessageBox::Critical, u"Error"_s, u"File Error !!"_s, QMessageBox::Ok,
-                          QMessageBox::Ok);
+        m_dialogs.message(QMessageBox::Critical, u"Error"_s,
+                          u"File Error !!\n%1\n%2"_s.arg(path, reader.errorString()),
+                          QMessageBox::Ok, QMessageBox::Ok);
         break;
     case ResultFileReader::Outcome::Failed:
-        // Whatever was read stays in the table; the user learns why the rest
-        // is missing rather than guess.
         m_dialogs.message(QMessageBox::Warning, u"Open"_s,
-                          u"%1 was not read completely.\n%2"_s.arg(path, reader.errorString()),
+                          u"%1 was not loaded.\n%2"_s.arg(path, reader.errorString()),
                           QMessageBox::Ok, QMessageBox::Ok);
+        break;
+    case ResultFileReader::Outcome::Cancelled:
         break;
     }
 }
@@ -94,7 +99,6 @@ FileCommands::SaveOutcome FileCommands::Save()
     const QString path = m_dialogs.saveFileName(u"Save"_s, kFilter);
     if (path.isEmpty())
         return SaveOutcome::Cancelled;
-    m_host.setCaption(fileTitle(path));
     m_host.setBusy(true);
     ResultFileWriter writer;
     const bool written = writer.write(path, m_table);
@@ -107,6 +111,7 @@ FileCommands::SaveOutcome FileCommands::Save()
                           QMessageBox::Ok, QMessageBox::Ok);
         return SaveOutcome::Failed;
     }
+    m_host.setCaption(fileTitle(path));
     m_unsaved = false;
     return SaveOutcome::Saved;
 }

@@ -19,12 +19,14 @@ public:
     bool Unsaved() const { return m_unsaved; }
     void raiseUnsaved() { m_unsaved = true; }
 
+    // "Will you save previous results?" when there are unsaved results. True to
+    // go on (saved, or not wanted); false to stop where the command is, as when
+    // the question or the save dialog was cancelled or the save failed.
+    bool offerToSave();
+
     void New();
     void Open();
     SaveOutcome Save();
-    // Offers to save unsaved results; false when the command that asked must
-    // stop (the user cancelled).
-    bool offerToSave();
 
     // "VESTRA-IP -[Data  run1]" for .../run1.txt: the name without its folder
     // and without its last four characters.

@@ -133,17 +133,6 @@ void frmMain::enterIdleState()
     lblPres->clear();
 }
 
-void frmMain::layOutForFile()
-{
-    const QString start = cboStart->currentText();
-    const QString end = cboEnd->currentText();
-    cboStart->setEditText(u"1"_s);
-    cboEnd->setEditText(u"100"_s);
-    InitGrid();
-    cboStart->setEditText(start);
-    cboEnd->setEditText(end);
-}
-
 void frmMain::holdStart()
 {
     m_session.holdTable();
@@ -168,10 +157,10 @@ void frmMain::setBusy(bool busy)
     QApplication::restoreOverrideCursor();
 }
 
-void frmMain::showLoadProgress(qint64 bytesDone, qint64 bytesTotal)
+bool frmMain::showLoadProgress(qint64 bytesDone, qint64 bytesTotal)
 {
     if (!m_loadProgress) {
-        m_loadProgress = new QProgressDialog(u"Loading results..."_s, QString(), 0, 1000, this);
+        m_loadProgress = new QProgressDialog(u"Loading results..."_s, u"Cancel"_s, 0, 1000, this);
         m_loadProgress->setObjectName(u"dlgLoadProgress"_s);
         m_loadProgress->setWindowTitle(u"Open"_s);
         m_loadProgress->setWindowModality(Qt::WindowModal);
@@ -181,6 +170,7 @@ void frmMain::showLoadProgress(qint64 bytesDone, qint64 bytesTotal)
     }
     if (bytesTotal > 0)
         m_loadProgress->setValue(int(bytesDone * 1000 / bytesTotal));
+    return !m_loadProgress->wasCanceled();
 }
 
 void frmMain::mnuChNum_Click(int index)

@@ -89,10 +89,9 @@ public:
     // DocumentHost
     void setCaption(const QString &caption) override { setWindowTitle(caption); }
     void enterIdleState() override;
-    void layOutForFile() override;
     void holdStart() override;
     void setBusy(bool busy) override;
-    void showLoadProgress(qint64 bytesDone, qint64 bytesTotal) override;
+    bool showLoadProgress(qint64 bytesDone, qint64 bytesTotal) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

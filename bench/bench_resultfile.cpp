@@ -4,12 +4,14 @@
 #include "ResultTable.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -140,6 +142,7 @@ void BM_Read(benchmark::State &state)
     double cells = 0;
     double tableBytes = 0;
     double peakBytes = 0;
+    double longestGapMs = 0;
     for (auto _ : state) {
         state.PauseTiming();
         resetPeak();
@@ -148,6 +151,13 @@ void BM_Read(benchmark::State &state)
         {
             ResultTable table;
             ResultFileReader reader(table);
+            QElapsedTimer sinceProgress;
+            sinceProgress.start();
+            reader.setProgressHandler([&](qint64, qint64) {
+                longestGapMs = std::max(longestGapMs, double(sinceProgress.nsecsElapsed()) / 1e6);
+                sinceProgress.restart();
+                return true;
+            });
             if (reader.read(path) != ResultFileReader::Outcome::Loaded)
                 state.SkipWithError("read failed");
             state.PauseTiming();
@@ -163,6 +173,41 @@ void BM_Read(benchmark::State &state)
     state.counters["table_MB"] = tableBytes / 1e6;
     state.counters["peak_load_MB"] = peakBytes / 1e6;
     state.counters["peak_over_table"] = peakBytes / tableBytes;
+    state.counters["progress_gap_max_ms"] = longestGapMs;
+}
+
+// A corrupt file of one endless field, opened over a loaded table: how soon it
+// is rejected and what it costs beyond the table that stays.
+void BM_RejectOneHugeField(benchmark::State &state)
+{
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(u"huge-field.txt"_s);
+    const qint64 size = state.range(0) << 20;
+    {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write("\"VESTRA-IP Scanning Pressure Data\"\r\n\"ID\",\"Unit\"\r\n");
+        const QByteArray digits(1 << 20, '7');
+        for (qint64 written = 0; written < size; written += digits.size())
+            file.write(digits);
+    }
+    ResultTable table;
+    fillTable(table, 30000);
+    double peakBytes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        resetPeak();
+        const long before = statusKiB("VmRSS:");
+        state.ResumeTiming();
+        ResultFileReader reader(table);
+        if (reader.read(path) != ResultFileReader::Outcome::Rejected)
+            state.SkipWithError("not rejected");
+        state.PauseTiming();
+        peakBytes = double(statusKiB("VmHWM:") - before) * 1024.0;
+        state.ResumeTiming();
+    }
+    state.counters["extra_peak_MB"] = peakBytes / 1e6;
+    state.counters["table_MB"] = double(table.memoryUsage()) / 1e6;
 }
 
 } // namespace
@@ -170,5 +215,6 @@ void BM_Read(benchmark::State &state)
 BENCHMARK(BM_Write)->Arg(30000)->Arg(300000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteFile)->Arg(30000)->Arg(300000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Read)->Arg(30000)->Arg(300000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RejectOneHugeField)->Arg(256)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -86,6 +86,20 @@ void ResultTable::appendRows(const CellStore &block)
     endInsertRows();
 }
 
+void ResultTable::swapContents(ResultTable &other)
+{
+    beginResetModel();
+    other.beginResetModel();
+    std::swap(m_cells, other.m_cells);
+    m_labels.swap(other.m_labels);
+    m_widthTexts.swap(other.m_widthTexts);
+    m_marks.swap(other.m_marks);
+    other.endResetModel();
+    endResetModel();
+    Q_EMIT layoutReset();
+    Q_EMIT other.layoutReset();
+}
+
 void ResultTable::setLayout(const GridLayout &layout)
 {
     const int cols = layout.columnCount();

@@ -30,6 +30,10 @@ public:
     // Appends whole rows at once, as a file load does; block has cols() columns.
     void appendRows(const CellStore &block);
 
+    // Exchanges rows, columns, labels and marks with other, as a load that has
+    // read its file whole puts the result in place at once.
+    void swapContents(ResultTable &other);
+
     // Sets the columns, their labels and their width texts; leaves the rows.
     void setLayout(const GridLayout &layout);
     // Label and the blanks that widen the column, for the view's column widths.

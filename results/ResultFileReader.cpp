@@ -5,7 +5,6 @@
 #include "ResultFileFormat.h"
 #include "ResultTable.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 
 #include <climits>
@@ -15,7 +14,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Rows collected before they go to the table when progress calls are rare.
+// Rows collected before they go to the table.
 constexpr qsizetype kBatchRows = 4096;
 constexpr qint64 kProgressIntervalMs = 30;
 // Row numbers of the table are ints, the label row included.
@@ -34,9 +33,12 @@ ResultFileReader::ResultFileReader(ResultTable &table) : m_table(table) { }
 
 ResultFileReader::Outcome ResultFileReader::read(const QString &path)
 {
+    m_errorString.clear();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(u"It cannot be opened: %1"_s.arg(file.errorString()));
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_errorString = u"It cannot be opened: %1"_s.arg(file.errorString());
+        return Outcome::Failed;
+    }
     return read(&file);
 }
 
@@ -50,17 +52,52 @@ ResultFileReader::Outcome ResultFileReader::read(QIODevice *device)
     m_position = 0;
     m_filled = 0;
     m_atEnd = false;
-    m_readError = false;
-    const Outcome outcome = readFields();
+    m_stop = Stop::None;
+    ResultTable staged;
+    m_staged = &staged;
+    m_sinceProgress.start();
+    Outcome outcome = Outcome::Cancelled;
+    if (reportProgress(0, true))
+        outcome = readFields();
+    if (outcome == Outcome::Loaded)
+        m_table.swapContents(staged);
+    m_staged = nullptr;
     m_device = nullptr;
     m_buffer = QByteArray();
     return outcome;
 }
 
-ResultFileReader::Outcome ResultFileReader::fail(const QString &why)
+void ResultFileReader::stop(Stop why, const QString &text)
 {
-    m_errorString = why;
-    return Outcome::Failed;
+    m_stop = why;
+    m_atEnd = true;
+    m_errorString = text;
+}
+
+ResultFileReader::Outcome ResultFileReader::stopOutcome(Outcome otherwise) const
+{
+    switch (m_stop) {
+    case Stop::None:
+        return otherwise;
+    case Stop::ReadError:
+        return Outcome::Failed;
+    case Stop::Corrupt:
+        return Outcome::Rejected;
+    case Stop::Cancelled:
+        return Outcome::Cancelled;
+    }
+    return otherwise;
+}
+
+bool ResultFileReader::reportProgress(qint64 bytesDone, bool now)
+{
+    if (!m_progress || (!now && m_sinceProgress.elapsed() < kProgressIntervalMs))
+        return true;
+    m_sinceProgress.restart();
+    if (m_progress(bytesDone, m_bytesTotal))
+        return true;
+    stop(Stop::Cancelled, u"The load was cancelled."_s);
+    return false;
 }
 
 bool ResultFileReader::readMore()
@@ -75,7 +112,6 @@ bool ResultFileReader::readMore()
         m_position = 0;
         m_filled = kept;
     }
-    // A field longer than a piece makes the buffer grow to hold it.
     qsizetype piece = m_pieceSize;
     if (m_bytesTotal >= 0) // a small file needs no full piece
         piece = qsizetype(
@@ -83,17 +119,22 @@ bool ResultFileReader::readMore()
     const qsizetype wanted = std::max(piece, 2 * kept);
     if (m_buffer.size() < wanted)
         m_buffer.resize(wanted);
-    const qint64 got = m_device->read(m_buffer.data() + m_filled, m_buffer.size() - m_filled);
+    char *fresh = m_buffer.data() + m_filled;
+    const qint64 got = m_device->read(fresh, m_buffer.size() - m_filled);
     if (got < 0) {
-        m_readError = true;
-        m_atEnd = true;
-        m_errorString = u"Reading failed: %1"_s.arg(m_device->errorString());
+        stop(Stop::ReadError, u"Reading failed: %1"_s.arg(m_device->errorString()));
+        return false;
+    }
+    // No result file holds a NUL byte; a file of them is damage, not data.
+    if (const void *nul = std::memchr(fresh, 0, std::size_t(got))) {
+        const qint64 offset = m_bytesDropped + m_filled + (static_cast<const char *>(nul) - fresh);
+        stop(Stop::Corrupt, u"It holds a NUL byte at byte %1."_s.arg(offset));
         return false;
     }
     m_filled += got;
     if (got == 0 || m_device->atEnd())
         m_atEnd = true;
-    return true;
+    return reportProgress(m_bytesDropped + m_position, false);
 }
 
 bool ResultFileReader::nextField(Scan scan, Span *text)
@@ -102,6 +143,15 @@ bool ResultFileReader::nextField(Scan scan, Span *text)
         const char *begin = m_buffer.constData();
         const char *position = begin + m_position;
         const auto result = scan(&position, begin + m_filled, m_atEnd, text);
+        const qsizetype length = result == FieldScanner::Result::Field
+            ? position - begin - m_position
+            : m_filled - m_position;
+        if (length > m_maxFieldLength) {
+            stop(Stop::Corrupt,
+                 u"A field at byte %1 is longer than %2 bytes."_s.arg(m_bytesDropped + m_position)
+                     .arg(m_maxFieldLength));
+            return false;
+        }
         if (result == FieldScanner::Result::Field) {
             m_position = position - begin;
             return true;
@@ -113,29 +163,25 @@ bool ResultFileReader::nextField(Scan scan, Span *text)
 
 ResultFileReader::Outcome ResultFileReader::readFields()
 {
-    if (!readMore() && m_readError)
-        return Outcome::Failed;
+    if (!readMore() && m_stop != Stop::None)
+        return stopOutcome(Outcome::Failed);
     m_position = m_decoder.examineStart(m_buffer.constData(), m_buffer.constData() + m_filled);
     Span title;
     if (!nextField(&FieldScanner::stringField, &title)) {
-        if (!m_readError)
+        if (m_stop == Stop::None)
             m_errorString = u"The file is empty."_s;
-        return Outcome::Failed;
+        return stopOutcome(Outcome::Failed);
     }
     if (!equals(title, ResultFileFormat::kTitle)) {
         m_errorString = u"This is not a result file: its first field is not the title."_s;
         return Outcome::Rejected;
     }
-    m_table.setRows(1);
-    if (m_layoutForOpen)
-        m_layoutForOpen();
-    else
-        m_table.setLayout(gridLayoutFor(1, 100));
-    m_table.setCols(ResultFileFormat::kMaxColumns);
+    m_staged->setLayout(gridLayoutFor(1, 100));
+    m_staged->setCols(ResultFileFormat::kMaxColumns);
     if (!readHeader()) {
-        if (!m_readError)
+        if (m_stop == Stop::None)
             m_errorString = u"The file ends before the header's unit label."_s;
-        return Outcome::Failed;
+        return stopOutcome(Outcome::Failed);
     }
     return readData();
 }
@@ -147,10 +193,10 @@ bool ResultFileReader::readHeader()
         if (!nextField(&FieldScanner::stringField, &field))
             return false;
         const QString label = m_decoder.decode(field.begin, field.end);
-        m_table.setText(0, column, label);
+        m_staged->setText(0, column, label);
         if (label == QStringView(ResultFileFormat::kUnitLabel)
             || label == QStringView(ResultFileFormat::kKoreanUnitLabel)) {
-            m_table.setCols(column + 1);
+            m_staged->setCols(column + 1);
             break;
         }
     }
@@ -159,13 +205,11 @@ bool ResultFileReader::readHeader()
 
 ResultFileReader::Outcome ResultFileReader::readData()
 {
-    const int columns = m_table.cols();
+    const int columns = m_staged->cols();
     const int unitColumn = columns - 1;
     CellStore block(columns);
-    QElapsedTimer sinceProgress;
-    sinceProgress.start();
     for (;;) {
-        if (m_table.rows() - 1 + block.rowCount() >= kMaxDataRows)
+        if (m_staged->rows() - 1 + block.rowCount() >= kMaxDataRows)
             return fail(u"The file holds more rows than a table can."_s);
         block.appendRow();
         const qsizetype row = block.rowCount() - 1;
@@ -183,38 +227,31 @@ ResultFileReader::Outcome ResultFileReader::readData()
             }
         }
         if (!complete) {
+            if (m_stop != Stop::None)
+                return stopOutcome(Outcome::Failed);
             // The read for a new row that found the end leaves it empty.
             if (block.isEmpty(row, 0))
                 block.truncate(row);
             break;
         }
-        const bool progressDue = sinceProgress.elapsed() >= kProgressIntervalMs;
-        if (progressDue || block.rowCount() >= kBatchRows) {
-            if (!flush(block, columns, progressDue))
-                return fail(u"The table changed while the file was loading."_s);
-            if (progressDue)
-                sinceProgress.restart();
+        if (block.rowCount() >= kBatchRows) {
+            m_staged->appendRows(block);
+            block.reset(columns);
         }
+        // A file of short rows finds no new piece for a while.
+        if (!reportProgress(m_bytesDropped + m_position, false))
+            return Outcome::Cancelled;
     }
-    if (!flush(block, columns, false))
-        return fail(u"The table changed while the file was loading."_s);
-    if (m_progress)
-        m_progress(m_bytesDropped + m_filled, m_bytesTotal);
-    // A read error is not the end of the data: rows past it would be lost.
-    return m_readError ? Outcome::Failed : Outcome::Loaded;
+    m_staged->appendRows(block);
+    if (!reportProgress(m_bytesDropped + m_filled, true))
+        return Outcome::Cancelled;
+    return Outcome::Loaded;
 }
 
-bool ResultFileReader::flush(CellStore &block, int columns, bool reportProgress)
+ResultFileReader::Outcome ResultFileReader::fail(const QString &why)
 {
-    if (m_table.cols() != columns)
-        return false;
-    m_table.appendRows(block);
-    block.reset(columns);
-    if (reportProgress && m_progress) {
-        m_progress(m_bytesDropped + m_position, m_bytesTotal);
-        return m_table.cols() == columns;
-    }
-    return true;
+    m_errorString = why;
+    return Outcome::Failed;
 }
 
 void ResultFileReader::storeNumber(CellStore &block, qsizetype row, int column, Span field)

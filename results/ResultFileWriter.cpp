@@ -23,11 +23,18 @@ constexpr std::size_t kWriteChunk = 1 << 20;
 bool ResultFileWriter::write(const QString &path, const ResultTable &table)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: the writes come in large pieces anyway, and a buffered one
+    // that fails only in the final flush is not seen by commit(), which would
+    // then put a short file in place of the earlier one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         m_errorString = u"Cannot save %1: %2"_s.arg(path, file.errorString());
         return false;
     }
-    if (!write(&file, table)) {
+    const bool written = write(&file, table);
+    if (!written || !file.flush() || file.error() != QFileDevice::NoError) {
+        if (written)
+            m_errorString = u"Writing failed: %1"_s.arg(file.errorString());
+        m_errorString = u"Cannot save %1: %2"_s.arg(path, m_errorString);
         file.cancelWriting();
         return false;
     }

@@ -23,10 +23,14 @@ private Q_SLOTS:
     void saveQuestionBeforeNew_data();
     void saveQuestionBeforeNew();
     void saveQuestionBeforeOpen();
+    void saveThatDoesNotHappenStopsNewAndOpen_data();
+    void saveThatDoesNotHappenStopsNewAndOpen();
     void saveAndOpenRoundTrip();
     void fileThatIsNotAResultFileIsRejected();
     void failedSaveKeepsResultsUnsavedAndTheOldFile();
-    void openThatFailsSaysWhy();
+    void openThatFailsLeavesTheTable_data();
+    void openThatFailsLeavesTheTable();
+    void openWithoutRowsLeavesStart();
     void exit_data();
     void exit();
 
@@ -150,6 +154,32 @@ void tst_FileCommands::saveQuestionBeforeOpen()
     QCOMPARE(s.table().rows(), 3);
 }
 
+void tst_FileCommands::saveThatDoesNotHappenStopsNewAndOpen_data()
+{
+    QTest::addColumn<ToolbarButton>("toolbarButton");
+    QTest::addColumn<QString>("savePath"); // empty: the save dialog is cancelled
+    QTest::newRow("new, save cancelled") << ToolbarButton::NewFile << QString();
+    QTest::newRow("new, save failed") << ToolbarButton::NewFile << u"missing/new.txt"_s;
+    QTest::newRow("open, save cancelled") << ToolbarButton::Open << QString();
+    QTest::newRow("open, save failed") << ToolbarButton::Open << u"missing/open.txt"_s;
+}
+
+void tst_FileCommands::saveThatDoesNotHappenStopsNewAndOpen()
+{
+    QFETCH(ToolbarButton, toolbarButton);
+    QFETCH(QString, savePath);
+    Session s;
+    s.f.dialogs.answers << QMessageBox::Yes << QMessageBox::Ok;
+    if (!savePath.isEmpty())
+        s.f.dialogs.savePaths << s.path(savePath);
+    s.f.dialogs.openPaths << s.path(u"never.txt"_s);
+    s.w().tbToolBar_ButtonClick(toolbarButton);
+    QCOMPARE(s.f.dialogs.fileDialogTitles, QStringList { u"Save"_s });
+    QCOMPARE(s.table().rows(), 3);
+    QVERIFY(s.w().Unsaved());
+    QVERIFY(!s.f.button(ToolbarButton::Start)->isEnabled());
+}
+
 void tst_FileCommands::saveAndOpenRoundTrip()
 {
     Session s;
@@ -202,10 +232,10 @@ void tst_FileCommands::fileThatIsNotAResultFileIsRejected()
     s.f.dialogs.openPaths << path;
     s.w().mnuFileOpen_Click();
     const FakeDialogs::Message &rejection = s.f.dialogs.messages.last();
-    QCOMPARE(rejection.text, u"File Error !!"_s);
+    QVERIFY(rejection.text.startsWith(u"File Error !!\n"_s + path));
     QCOMPARE(rejection.title, u"Error"_s);
     QCOMPARE(rejection.icon, QMessageBox::Critical);
-    QCOMPARE(s.w().windowTitle(), u"VESTRA-IP -[Data  notes]"_s);
+    QCOMPARE(s.w().windowTitle(), u"VESTRA-IP"_s);
     QCOMPARE(s.table().rows(), 3);
     QCOMPARE(s.table().cols(), 4);
     QVERIFY(s.w().Unsaved());
@@ -230,29 +260,70 @@ void tst_FileCommands::failedSaveKeepsResultsUnsavedAndTheOldFile()
     QVERIFY(readAll(path).startsWith("\"VESTRA-IP Scanning Pressure Data\"\r\n"));
 }
 
-void tst_FileCommands::openThatFailsSaysWhy()
+void tst_FileCommands::openThatFailsLeavesTheTable_data()
 {
-    Session s;
-    const QString titleOnly = s.path(u"title.txt"_s);
-    QVERIFY(writeFile(titleOnly, "\"VESTRA-IP Scanning Pressure Data\"\r\n"));
+    QTest::addColumn<QByteArray>("file"); // empty: no such file
+    QTest::addColumn<QString>("title");
+    const QByteArray title = "\"VESTRA-IP Scanning Pressure Data\"\r\n";
+    const QByteArray header = title + "\"ID\",\"Ch 00\",\"Unit\"\r\n";
+    QTest::newRow("missing file") << QByteArray() << u"Open"_s;
+    QTest::newRow("title only") << title << u"Open"_s;
+    QTest::newRow("header cut") << title + "\"ID\",\"Ch 00\"" << u"Open"_s;
+    QTest::newRow("header then NUL bytes") << header + QByteArray(1 << 20, '\0') << u"Error"_s;
+    QTest::newRow("one huge field") << header + "1," + QByteArray(2 << 20, '5') << u"Error"_s;
+}
 
-    s.f.dialogs.answers << QMessageBox::No << QMessageBox::Ok << QMessageBox::No << QMessageBox::Ok;
-    s.f.dialogs.openPaths << s.path(u"missing.txt"_s) << titleOnly;
+void tst_FileCommands::openThatFailsLeavesTheTable()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, title);
+    Session s;
+    const QString path = s.path(u"bad.txt"_s);
+    if (!file.isEmpty())
+        QVERIFY(writeFile(path, file));
+    const QStringList before { s.table().text(0, 1), s.table().text(1, 1), s.table().text(2, 2) };
+    s.f.dialogs.answers << QMessageBox::No << QMessageBox::Ok;
+    s.f.dialogs.openPaths << path;
     s.w().mnuFileOpen_Click();
     QCOMPARE(s.f.dialogs.messages.size(), 2);
-    QVERIFY(s.f.dialogs.messages.last().text.contains(u"missing.txt"_s));
-    QCOMPARE(s.table().rows(), 3); // a file that cannot be opened changes nothing
-    QVERIFY(s.w().Unsaved());
-
-    // The header never ends: the table is left laid out for channels 1 to 100.
-    s.w().mnuFileOpen_Click();
-    QCOMPARE(s.f.dialogs.messages.size(), 4);
-    QCOMPARE(s.table().rows(), 1);
-    QCOMPARE(s.table().cols(), 102);
-    QCOMPARE(s.table().text(0, 101), u"Unit"_s);
+    QCOMPARE(s.f.dialogs.messages.last().title, title);
+    QVERIFY(s.f.dialogs.messages.last().text.contains(path));
+    QCOMPARE(s.table().rows(), 3);
+    QCOMPARE(s.table().cols(), 4);
+    QCOMPARE((QStringList { s.table().text(0, 1), s.table().text(1, 1), s.table().text(2, 2) }),
+             before);
+    QCOMPARE(s.w().windowTitle(), u"VESTRA-IP"_s);
     QVERIFY(s.w().Unsaved());
     QVERIFY(
         s.f.button(ToolbarButton::NewFile)->isEnabled()); // the commands are back after the load
+}
+
+void tst_FileCommands::openWithoutRowsLeavesStart()
+{
+    MainWindowFixture f;
+    frmMain &w = f.start();
+    const QDir dir(f.dir.path());
+    const QByteArray title = "\"VESTRA-IP Scanning Pressure Data\"\r\n";
+    const QByteArray header = title + "\"ID\",\"Ch 00\",\"Unit\"\r\n";
+    struct Case
+    {
+        QByteArray file;
+        bool startAfter;
+    };
+    // Start is held only once rows from a file are in the table.
+    const Case cases[] = { { {}, true },
+                           { title, true },
+                           { title + "\"ID\"", true },
+                           { header, true },
+                           { header + "1,2.5,\"kgf/cm2\"\r\n", false } };
+    for (const Case &c : cases) {
+        const QString path = dir.filePath(u"file.txt"_s);
+        QVERIFY(writeFile(path, c.file));
+        f.dialogs.answers << QMessageBox::Ok;
+        f.dialogs.openPaths << path;
+        w.mnuFileOpen_Click();
+        QVERIFY2(f.button(ToolbarButton::Start)->isEnabled() == c.startAfter, c.file.constData());
+    }
 }
 
 void tst_FileCommands::exit_data()
