@@ -316,8 +316,9 @@ qint64 SqliteScanRecord::beginScan(const ScanInfo &info)
     query.prepare(u"INSERT INTO scan (start_ms, port, device, first_channel, last_channel, "
                   "term_ms, state, host) VALUES (?, ?, ?, ?, ?, ?, 'running', ?)"_s);
     query.addBindValue(start.toMSecsSinceEpoch());
-    query.addBindValue(info.portName);
-    query.addBindValue(info.device);
+    // A null QString binds as NULL; a scan without a port name still has one.
+    query.addBindValue(info.portName.isNull() ? u""_s : info.portName);
+    query.addBindValue(info.device.isNull() ? u""_s : info.device);
     query.addBindValue(info.startChannel);
     query.addBindValue(info.endChannel);
     query.addBindValue(qint64(info.term.count()));

@@ -179,6 +179,7 @@ void tst_Store::readingsRoundTrip()
     QCOMPARE(scan.savedFile, u"/data/run.txt"_s);
     compareReadings(record.loadScan(scan.id), taken);
     compareReadings(record.loadScan(0), { manual });
+    QVERIFY(record.beginScan(ScanInfo {}) > 0); // no port named
 }
 
 void tst_Store::unfinishedScanIsOffered()
