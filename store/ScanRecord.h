@@ -58,7 +58,9 @@ public:
     virtual qint64 beginScan(const ScanInfo &info) = 0;
     virtual qint64 currentScan() const = 0;
     // Adds a reading to the current scan, or, with no scan begun, to the
-    // manual readings (pass 0). Committed before it returns.
+    // manual readings (pass 0). True once it is committed. False while the
+    // record still works means another program holds the file for a moment:
+    // the reading is kept and written, in order, by the next call.
     virtual bool addReading(const Reading &reading) = 0;
     // Ends the current scan: Stopped, or Saved / Discarded straight away.
     virtual bool endScan(ScanState state = ScanState::Stopped, const QDateTime &end = {}) = 0;

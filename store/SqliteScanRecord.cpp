@@ -21,7 +21,10 @@ constexpr int kSqliteNotADatabase = 26;
 
 // A writer waits this long for another program's transaction on the same
 // file before the write counts as failed.
-constexpr int kBusyTimeoutMs = 250;
+constexpr int kBusyTimeoutMs = 50;
+// Readings kept in memory while another program holds the file; past this
+// the record gives up.
+constexpr qsizetype kMaxPending = 10000;
 
 // Step n takes the schema from version n to n + 1. Never edit a step that has
 // shipped: add one.
@@ -84,6 +87,14 @@ ScanState stateFromName(const QString &name)
 int primaryCode(const QSqlError &error)
 {
     return error.nativeErrorCode().toInt() & 0xff;
+}
+
+bool isBusy(const QSqlError &error)
+{
+    constexpr int kSqliteBusy = 5;
+    constexpr int kSqliteLocked = 6;
+    const int code = primaryCode(error);
+    return code == kSqliteBusy || code == kSqliteLocked;
 }
 
 QDateTime utc(qint64 ms)
@@ -159,6 +170,7 @@ bool SqliteScanRecord::open(Durability durability)
     m_movedAside.clear();
     m_scan = -1;
     m_units.clear();
+    m_pending.clear();
 
     const QFileInfo file(m_path);
     if (!QDir().mkpath(file.absolutePath())) {
@@ -338,7 +350,7 @@ qint64 SqliteScanRecord::beginScan(const ScanInfo &info)
     return m_scan;
 }
 
-int SqliteScanRecord::unitId(const QString &unit)
+int SqliteScanRecord::unitId(const QString &unit, QSqlError *error)
 {
     if (unit.isEmpty())
         return 0;
@@ -348,12 +360,16 @@ int SqliteScanRecord::unitId(const QString &unit)
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(u"INSERT OR IGNORE INTO unit (text) VALUES (?)"_s);
     query.addBindValue(unit);
-    if (!query.exec())
-        return fail(u"write"_s, query.lastError()) ? 0 : -1;
+    if (!query.exec()) {
+        *error = query.lastError();
+        return 0;
+    }
     query.prepare(u"SELECT id FROM unit WHERE text = ?"_s);
     query.addBindValue(unit);
-    if (!query.exec() || !query.next())
-        return fail(u"read"_s, query.lastError()) ? 0 : -1;
+    if (!query.exec() || !query.next()) {
+        *error = query.lastError();
+        return 0;
+    }
     const int id = query.value(0).toInt();
     m_units.insert(unit, id);
     return id;
@@ -363,38 +379,65 @@ bool SqliteScanRecord::addReading(const Reading &reading)
 {
     if (!m_working)
         return false;
-    const int unit = unitId(reading.unit);
-    if (unit < 0)
-        return false;
     const qint64 scan = std::max<qint64>(m_scan, 0);
+    m_pending.append({ scan, scan == 0 ? 0 : m_scanStartMs, reading });
+    return writePending();
+}
+
+bool SqliteScanRecord::writePending()
+{
+    while (!m_pending.isEmpty()) {
+        const QSqlError error = writeReading(m_pending.first());
+        if (!error.isValid()) {
+            m_pending.removeFirst();
+            continue;
+        }
+        // Another program writing to the same file holds its lock for a
+        // moment: the readings wait here, in order, for the next call.
+        if (isBusy(error) && m_pending.size() <= kMaxPending) {
+            m_error
+                = u"%1 is busy; %2 readings wait to be written"_s.arg(m_path).arg(m_pending.size());
+            return false;
+        }
+        return fail(u"write"_s, error);
+    }
+    return true;
+}
+
+QSqlError SqliteScanRecord::writeReading(const PendingReading &pending)
+{
+    const Reading &reading = pending.reading;
+    QSqlError error;
+    const int unit = unitId(reading.unit, &error);
+    if (error.isValid())
+        return error;
     qint64 seq = m_nextSeq;
-    if (scan == 0) {
+    if (pending.scan == 0) {
         // Another program may add manual readings to the same file.
         if (!m_nextManualSeq->exec() || !m_nextManualSeq->next())
-            return fail(u"read"_s, m_nextManualSeq->lastError());
+            return m_nextManualSeq->lastError();
         seq = m_nextManualSeq->value(0).toLongLong();
         m_nextManualSeq->finish();
     }
     const qint64 timeMs = reading.time.isValid() ? reading.time.toMSecsSinceEpoch()
                                                  : QDateTime::currentMSecsSinceEpoch();
-    const qint64 startMs = scan == 0 ? 0 : m_scanStartMs;
 
     QSqlQuery &insert = *m_insertReading;
-    insert.bindValue(0, scan);
+    insert.bindValue(0, pending.scan);
     insert.bindValue(1, seq);
     insert.bindValue(2, reading.pass);
     insert.bindValue(3, reading.channel);
-    insert.bindValue(4, timeMs - startMs);
+    insert.bindValue(4, timeMs - pending.startMs);
     insert.bindValue(5, reading.value.isEmpty() ? QVariant() : QVariant(reading.value));
     insert.bindValue(6, unit == 0 ? QVariant() : QVariant(unit));
     insert.bindValue(7, int(reading.status));
     insert.bindValue(8, reading.raw.isEmpty() ? QVariant() : QVariant(reading.raw));
     insert.bindValue(9, reading.givenUp ? 1 : 0);
     if (!insert.exec())
-        return fail(u"write"_s, insert.lastError());
+        return insert.lastError();
     insert.finish();
 
-    if (scan != 0) {
+    if (pending.scan != 0 && pending.scan == m_scan) {
         ++m_nextSeq;
         if (reading.pass > 0 && reading.pass != m_lastPass) {
             ++m_passes;
@@ -403,13 +446,14 @@ bool SqliteScanRecord::addReading(const Reading &reading)
         ++(reading.taken() ? m_taken : m_failed);
         m_lastTimeMs = std::max(m_lastTimeMs, timeMs);
     }
-    return true;
+    return {};
 }
 
 bool SqliteScanRecord::endScan(ScanState state, const QDateTime &end)
 {
     if (!m_working || m_scan < 0)
         return false;
+    writePending();
     if (state == ScanState::Running)
         state = ScanState::Stopped;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));

@@ -3,10 +3,11 @@
 #include "ScanRecord.h"
 
 #include <QHash>
+#include <QList>
+#include <QSqlError>
 
 #include <memory>
 
-class QSqlError;
 class QSqlQuery;
 
 // The scan record in one SQLite file (WAL mode), schema versioned by
@@ -18,7 +19,12 @@ class SqliteScanRecord : public ScanRecord
 public:
     // How far a committed reading survives: Process survives the program being
     // killed (synchronous=NORMAL); PowerLoss also survives the machine losing
-    // power (synchronous=FULL, a flush to disk on every commit).
+    // power (synchronous=FULL, a flush to disk on every commit). Process is the
+    // default: measured by bench_store, a flush per reading took 4 ms typically
+    // and 13 ms at the 99th percentile, against 20 us and 90 us without, on a
+    // tick of 100 ms or more. With Process, the log is flushed at each
+    // checkpoint (every 1000 commits or so), so a power loss costs at most the
+    // readings since then.
     enum class Durability { Process, PowerLoss };
 
     static constexpr int kSchemaVersion = 2;
@@ -61,7 +67,15 @@ private:
     bool exec(const QString &sql);
     bool fail(const QString &doing, const QSqlError &error);
     void readFailed(const QString &doing, const QSqlError &error);
-    int unitId(const QString &unit);
+    struct PendingReading
+    {
+        qint64 scan;
+        qint64 startMs;
+        Reading reading;
+    };
+    bool writePending();
+    QSqlError writeReading(const PendingReading &pending);
+    int unitId(const QString &unit, QSqlError *error);
     bool setState(qint64 id, ScanState state, const QString &file);
     QList<ScanSummary> summaries(const QString &where, qint64 id);
 
@@ -82,6 +96,7 @@ private:
     qint64 m_lastTimeMs = 0;
 
     QHash<QString, int> m_units;
+    QList<PendingReading> m_pending;
     std::unique_ptr<QSqlQuery> m_insertReading;
     std::unique_ptr<QSqlQuery> m_nextManualSeq;
 };

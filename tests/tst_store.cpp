@@ -111,6 +111,7 @@ private Q_SLOTS:
     void initTestCase();
     void readingsRoundTrip();
     void unfinishedScanIsOffered();
+    void busyFileKeepsReadingsInOrder();
     void unusableLocation_data();
     void unusableLocation();
     void damagedFileMovedAside_data();
@@ -209,6 +210,31 @@ void tst_Store::unfinishedScanIsOffered()
     QVERIFY(record.unfinishedScans().isEmpty());
     QCOMPARE(record.scan(id)->state, ScanState::Discarded);
     QCOMPARE(record.scan(id)->readings, 2);
+}
+
+void tst_Store::busyFileKeepsReadingsInOrder()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"scans.sqlite"_s);
+    SqliteScanRecord record(path);
+    QVERIFY(record.open());
+    const qint64 id = record.beginScan(info());
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other"_s);
+        other.setDatabaseName(path);
+        QVERIFY(other.open());
+        QSqlQuery lock(other);
+        QVERIFY(lock.exec(u"BEGIN IMMEDIATE"_s));
+        QVERIFY(!record.addReading(reading(1, 3, 200, u"1.0"_s)));
+        QVERIFY(!record.addReading(reading(1, 4, 400, u"2.0"_s)));
+        QVERIFY(record.isWorking());
+        QVERIFY(lock.exec(u"COMMIT"_s));
+    }
+    QSqlDatabase::removeDatabase(u"other"_s);
+    QVERIFY(record.addReading(reading(2, 3, 600, u"3.0"_s)));
+    compareReadings(record.loadScan(id),
+                    { reading(1, 3, 200, u"1.0"_s), reading(1, 4, 400, u"2.0"_s),
+                      reading(2, 3, 600, u"3.0"_s) });
 }
 
 void tst_Store::unusableLocation_data()
