@@ -5,11 +5,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
 
 #include <array>
+
+#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -612,30 +615,46 @@ bool SqliteScanRecord::readScan(qint64 id, const std::function<void(const Readin
     while (query.next())
         units.insert(query.value(0).toInt(), query.value(1).toString());
 
-    query.prepare(u"SELECT pass, channel, t_ms, value, unit, status, raw, given_up FROM reading "
-                  "WHERE scan = ? ORDER BY seq"_s);
-    query.addBindValue(id);
-    if (!query.exec()) {
-        readFailed(u"read"_s, query.lastError());
+    query.finish();
+
+    // A million readings pass through here when a long scan is opened: read
+    // them through SQLite itself, without a QVariant per value.
+    const QVariant handle = db.driver()->handle();
+    sqlite3 *connection = qstrcmp(handle.typeName(), "sqlite3*") == 0
+        ? *static_cast<sqlite3 *const *>(handle.constData())
+        : nullptr;
+    if (!connection) {
+        m_error = u"cannot read %1: not an SQLite connection"_s.arg(m_path);
         return false;
     }
+    sqlite3_stmt *statement = nullptr;
+    const char *sql = "SELECT pass, channel, t_ms, value, unit, status, raw, given_up "
+                      "FROM reading WHERE scan = ? ORDER BY seq";
+    int result = sqlite3_prepare_v2(connection, sql, -1, &statement, nullptr);
+    if (result == SQLITE_OK)
+        result = sqlite3_bind_int64(statement, 1, id);
     Reading reading;
-    while (query.next()) {
-        reading.pass = query.value(0).toInt();
-        reading.channel = query.value(1).toInt();
-        reading.time = utc(startMs + query.value(2).toLongLong());
-        reading.value = query.value(3).toString();
-        reading.unit = units.value(query.value(4).toInt());
-        reading.status = Reading::Status(std::clamp(query.value(5).toInt(), 0, 3));
-        reading.raw = query.value(6).toByteArray();
-        reading.givenUp = query.value(7).toInt() != 0;
+    while (result == SQLITE_OK || result == SQLITE_ROW) {
+        result = sqlite3_step(statement);
+        if (result != SQLITE_ROW)
+            break;
+        reading.pass = sqlite3_column_int(statement, 0);
+        reading.channel = sqlite3_column_int(statement, 1);
+        reading.time = utc(startMs + sqlite3_column_int64(statement, 2));
+        const auto *value = reinterpret_cast<const char *>(sqlite3_column_text(statement, 3));
+        reading.value = QString::fromUtf8(value, sqlite3_column_bytes(statement, 3));
+        reading.unit = units.value(sqlite3_column_int(statement, 4));
+        reading.status = Reading::Status(std::clamp(sqlite3_column_int(statement, 5), 0, 3));
+        const auto *raw = static_cast<const char *>(sqlite3_column_blob(statement, 6));
+        reading.raw = QByteArray(raw, sqlite3_column_bytes(statement, 6));
+        reading.givenUp = sqlite3_column_int(statement, 7) != 0;
         visit(reading);
     }
-    if (query.lastError().isValid()) {
-        readFailed(u"read"_s, query.lastError());
-        return false;
-    }
-    return true;
+    if (result != SQLITE_DONE)
+        m_error
+            = u"cannot read %1: %2"_s.arg(m_path, QString::fromUtf8(sqlite3_errmsg(connection)));
+    sqlite3_finalize(statement);
+    return result == SQLITE_DONE;
 }
 
 bool SqliteScanRecord::deleteScan(qint64 id)
