@@ -16,7 +16,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <ctime>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -111,6 +113,7 @@ private Q_SLOTS:
     void initTestCase();
     void readingsRoundTrip();
     void unfinishedScanIsOffered();
+    void killedWriterLosesNoCommittedReading();
     void busyFileKeepsReadingsInOrder();
     void unusableLocation_data();
     void unusableLocation();
@@ -210,6 +213,53 @@ void tst_Store::unfinishedScanIsOffered()
     QVERIFY(record.unfinishedScans().isEmpty());
     QCOMPARE(record.scan(id)->state, ScanState::Discarded);
     QCOMPARE(record.scan(id)->readings, 2);
+}
+
+void tst_Store::killedWriterLosesNoCommittedReading()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"scans.sqlite"_s);
+    for (const int killAfter : { 1, 37, 400, 1500 }) {
+        int pipeEnds[2];
+        QCOMPARE(::pipe(pipeEnds), 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            // Writes readings until killed, telling the parent of each one
+            // the record said was committed.
+            ::close(pipeEnds[0]);
+            SqliteScanRecord record(path);
+            if (!record.open())
+                ::_exit(1);
+            record.beginScan(info(0, 9));
+            for (qint32 n = 0;; ++n) {
+                if (!record.addReading(reading(n / 10 + 1, n % 10, n, QString::number(n))))
+                    ::_exit(2);
+                if (::write(pipeEnds[1], &n, sizeof n) != sizeof n)
+                    ::_exit(3);
+            }
+        }
+        ::close(pipeEnds[1]);
+        qint32 committed = -1;
+        while (committed + 1 < killAfter && ::read(pipeEnds[0], &committed, sizeof committed) > 0) {
+        }
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        while (::read(pipeEnds[0], &committed, sizeof committed) > 0) { }
+        ::close(pipeEnds[0]);
+        QVERIFY(committed + 1 >= killAfter);
+
+        SqliteScanRecord record(path);
+        QVERIFY(record.open());
+        const ScanSummary scan = record.unfinishedScans().first();
+        const QList<Reading> stored = record.loadScan(scan.id);
+        // Every committed reading is back; at most the one in flight is more.
+        QVERIFY2(stored.size() == committed + 1 || stored.size() == committed + 2,
+                 qPrintable(u"%1 stored, %2 committed"_s.arg(stored.size()).arg(committed + 1)));
+        for (qint32 n = 0; n < stored.size(); ++n)
+            QCOMPARE(stored.at(n).value, QString::number(n));
+        QVERIFY(record.markDiscarded(scan.id));
+    }
 }
 
 void tst_Store::busyFileKeepsReadingsInOrder()
