@@ -40,15 +40,16 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 
 # dpkg-shlibdeps derives the library packages, with their minimum versions, from the binaries
 # themselves. Without it (not a Debian build host), fall back to the Debian 12 runtime packages.
-# The Hangul font is not a linked library, so it is always named: without it the Korean grid
-# font has no glyphs and Korean text shows as boxes.
+# The Hangul font and the SQLite driver of Qt SQL (a plugin, loaded at run time) are not linked
+# libraries, so they are always named: without the font the Korean grid font has no glyphs and
+# Korean text shows as boxes; without the driver no reading is kept on disk.
 find_program(ROZIVODA_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(ROZIVODA_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum, libqt6sql6-sqlite (>= 6.4)")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), fonts-nanum")
+      "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6sql6-sqlite (>= 6.4), libsqlite3-0, fonts-nanum")
 endif()
 
 include(CPack)

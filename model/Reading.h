@@ -31,4 +31,26 @@ struct Reading
     bool givenUp = false;
 
     bool taken() const { return status == Status::Taken; }
+
+    // Why a failed reading failed, as the table's mark on a given-up cell
+    // shows it; the record rebuilds those marks from it. A line failure's raw
+    // holds the port's error text.
+    QString failureText() const
+    {
+        using namespace Qt::StringLiterals;
+        const auto shown = [this] {
+            return QString::fromLatin1(raw.toPercentEncoding(" ,./-+"));
+        };
+        switch (status) {
+        case Status::Taken:
+            return {};
+        case Status::NoReply:
+            return raw.isEmpty() ? u"no reply"_s : u"incomplete reply: "_s + shown();
+        case Status::Unreadable:
+            return u"unreadable reply: "_s + shown();
+        case Status::LineLost:
+            return u"query not sent: "_s + QString::fromUtf8(raw);
+        }
+        return {};
+    }
 };

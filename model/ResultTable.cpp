@@ -3,6 +3,8 @@
 #include <QBrush>
 #include <QColor>
 
+using namespace Qt::StringLiterals;
+
 ResultTable::ResultTable(QObject *parent) : QAbstractTableModel(parent)
 {
     setLayout(gridLayoutFor(0, -1));
@@ -15,6 +17,8 @@ void ResultTable::setRows(int rows)
     if (dataRows < current) {
         beginRemoveRows({}, int(dataRows), int(current - 1));
         m_cells.truncate(dataRows);
+        if (qsizetype(m_rowTimes.size()) > dataRows)
+            m_rowTimes.resize(std::size_t(dataRows));
         for (auto it = m_marks.begin(); it != m_marks.end();) {
             if (qsizetype(it.key() >> 32) > dataRows)
                 it = m_marks.erase(it);
@@ -142,6 +146,25 @@ void ResultTable::clearMarks()
                            { Qt::BackgroundRole, Qt::ToolTipRole });
 }
 
+void ResultTable::setRowTime(int row, const QDateTime &time)
+{
+    if (row < 1 || row >= rows())
+        return;
+    const auto index = std::size_t(row - 1);
+    if (m_rowTimes.size() <= index)
+        m_rowTimes.resize(index + 1, kNoTime);
+    m_rowTimes[index] = time.isValid() ? time.toMSecsSinceEpoch() : kNoTime;
+    Q_EMIT headerDataChanged(Qt::Vertical, row - 1, row - 1);
+}
+
+QDateTime ResultTable::rowTime(int row) const
+{
+    const auto index = std::size_t(row - 1);
+    if (row < 1 || index >= m_rowTimes.size() || m_rowTimes[index] == kNoTime)
+        return {};
+    return QDateTime::fromMSecsSinceEpoch(m_rowTimes[index], Qt::UTC);
+}
+
 bool ResultTable::isMarked(int row, int column) const
 {
     return m_marks.contains(markKey(row, column));
@@ -183,6 +206,11 @@ QVariant ResultTable::headerData(int section, Qt::Orientation orientation, int r
 {
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignCenter);
+    if (role == Qt::ToolTipRole && orientation == Qt::Vertical) {
+        const QDateTime time = rowTime(section + 1);
+        return time.isValid() ? QVariant(time.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss.zzz"_s))
+                              : QVariant();
+    }
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)

@@ -4,8 +4,12 @@
 #include "GridLayout.h"
 
 #include <QAbstractTableModel>
+#include <QDateTime>
 #include <QHash>
 #include <QStringList>
+
+#include <limits>
+#include <vector>
 
 // The result table: row 0 holds the column labels, every further row one scan
 // pass; column 0 holds the row's ID and the last column the unit. The grid
@@ -44,6 +48,10 @@ public:
     void clearMarks();
     bool isMarked(int row, int column) const;
 
+    // When a row's pass began (UTC); the ID's tool tip and the exports show it.
+    void setRowTime(int row, const QDateTime &time);
+    QDateTime rowTime(int row) const;
+
     std::size_t memoryUsage() const { return m_cells.memoryUsage(); }
     // The data rows' cells (row 1 of the table is row 0 here), for writing a
     // file without building a QString per cell.
@@ -66,4 +74,7 @@ private:
     QStringList m_labels;
     QStringList m_widthTexts;
     QHash<quint64, QString> m_marks;
+    // Milliseconds since 1970 UTC per data row; kNoTime where unknown.
+    static constexpr qint64 kNoTime = std::numeric_limits<qint64>::min();
+    std::vector<qint64> m_rowTimes;
 };

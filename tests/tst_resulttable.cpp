@@ -19,6 +19,7 @@ private Q_SLOTS:
     void truncatedRowsComeBackEmpty();
     void modelStaysConsistent();
     void marksFollowTheirCells();
+    void rowTimesFollowTheirRows();
 };
 
 void tst_ResultTable::layouts_data()
@@ -142,6 +143,23 @@ void tst_ResultTable::marksFollowTheirCells()
     table.setRows(3);
     table.setRows(4);
     QVERIFY(!table.isMarked(3, 8));
+}
+
+void tst_ResultTable::rowTimesFollowTheirRows()
+{
+    ResultTable table;
+    table.setLayout(gridLayoutFor(0, 1));
+    table.setRows(4);
+    const QDateTime time = QDateTime::fromMSecsSinceEpoch(1796640000045, Qt::UTC);
+    table.setRowTime(3, time);
+    QCOMPARE(table.rowTime(3), time);
+    QCOMPARE(table.headerData(2, Qt::Vertical, Qt::ToolTipRole).toString(),
+             time.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss.zzz"_s));
+    QVERIFY(!table.headerData(1, Qt::Vertical, Qt::ToolTipRole).isValid());
+    // A row removed and added again has no time of its own.
+    table.setRows(3);
+    table.setRows(4);
+    QVERIFY(!table.rowTime(3).isValid());
 }
 
 QTEST_GUILESS_MAIN(tst_ResultTable)

@@ -1,0 +1,63 @@
+#include "CsvExport.h"
+
+#include "ResultTable.h"
+
+#include <QIODevice>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void appendField(QByteArray &line, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    if (utf8.contains(',') || utf8.contains('"') || utf8.contains('\n') || utf8.contains('\r')) {
+        line += '"';
+        line += QByteArray(utf8).replace("\"", "\"\"");
+        line += '"';
+    } else {
+        line += utf8;
+    }
+}
+
+// Always with the offset ("+09:00"), never "Z", so that a reader sees the
+// local time and how it relates to UTC.
+QString localTimeText(const QDateTime &time)
+{
+    if (!time.isValid())
+        return {};
+    const QDateTime local = time.toLocalTime();
+    const int offset = local.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return local.toString(u"yyyy-MM-ddTHH:mm:ss.zzz"_s) + (offset < 0 ? u'-' : u'+')
+        + u"%1:%2"_s.arg(minutes / 60, 2, 10, QChar(u'0')).arg(minutes % 60, 2, 10, QChar(u'0'));
+}
+
+} // namespace
+
+bool writeCsv(const ResultTable &table, QIODevice &out)
+{
+    const int cols = table.cols();
+    QByteArray chunk = "\xEF\xBB\xBFpass,time";
+    for (int column = 1; column < cols - 1; ++column) {
+        chunk += ',';
+        appendField(chunk, table.text(0, column));
+    }
+    chunk += ",unit\r\n";
+    for (int row = 1; row < table.rows(); ++row) {
+        appendField(chunk, table.text(row, 0));
+        chunk += ',';
+        chunk += localTimeText(table.rowTime(row)).toLatin1();
+        for (int column = 1; column < cols; ++column) {
+            chunk += ',';
+            appendField(chunk, table.text(row, column));
+        }
+        chunk += "\r\n";
+        if (chunk.size() >= 1 << 16) {
+            if (out.write(chunk) != chunk.size())
+                return false;
+            chunk.clear();
+        }
+    }
+    return out.write(chunk) == chunk.size();
+}

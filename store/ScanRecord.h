@@ -1,0 +1,93 @@
+#pragma once
+
+#include "Reading.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+enum class ScanState { Running, Stopped, Saved, Discarded };
+
+// What a scan was started with.
+struct ScanInfo
+{
+    QDateTime start; // UTC, millisecond precision
+    QString portName; // "com1"
+    QString device; // "/dev/ttyUSB0"
+    int startChannel = 0;
+    int endChannel = -1;
+    std::chrono::milliseconds term { 0 };
+    // The machine the scan ran on; empty means this one.
+    QString host;
+};
+
+// A stored scan as the history lists it.
+struct ScanSummary
+{
+    qint64 id = 0;
+    ScanInfo info;
+    // When it stopped; for a scan still marked running, its last reading.
+    QDateTime end;
+    int passes = 0;
+    qint64 readings = 0; // taken
+    qint64 failedReadings = 0;
+    ScanState state = ScanState::Running;
+    QString savedFile;
+};
+
+// The durable record of every reading, behind what the scan session needs.
+// Every write is on disk (committed) when the call returns. A record that
+// cannot be opened or written stops working: isWorking() turns false,
+// errorString() says why, stoppedWorking() is emitted once, and every later
+// write returns false at once; nothing throws. The scan goes on without it.
+class ScanRecord : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual bool isWorking() const = 0;
+    virtual QString errorString() const = 0;
+
+    // Starts a scan (ending one still open as stopped); returns its id, or -1.
+    virtual qint64 beginScan(const ScanInfo &info) = 0;
+    virtual qint64 currentScan() const = 0;
+    // Adds a reading to the current scan, or, with no scan begun, to the
+    // manual readings (pass 0). True once it is committed. False while the
+    // record still works means another program holds the file for a moment:
+    // the reading is kept and written, in order, by the next call.
+    virtual bool addReading(const Reading &reading) = 0;
+    // Ends the current scan: Stopped, or Saved / Discarded straight away.
+    virtual bool endScan(ScanState state = ScanState::Stopped, const QDateTime &end = {}) = 0;
+    // Marks any stored scan (ending it if it is the current one).
+    virtual bool markSaved(qint64 id, const QString &file) = 0;
+    virtual bool markDiscarded(qint64 id) = 0;
+
+    // Newest first.
+    virtual QList<ScanSummary> listScans() = 0;
+    // Scans still marked running, other than the current one: left by a
+    // program that ended without Stop or Exit.
+    virtual QList<ScanSummary> unfinishedScans() = 0;
+    virtual std::optional<ScanSummary> scan(qint64 id) = 0;
+    // Hands the scan's readings to visit in the order they were taken.
+    virtual bool readScan(qint64 id, const std::function<void(const Reading &)> &visit) = 0;
+    QList<Reading> loadScan(qint64 id)
+    {
+        QList<Reading> readings;
+        readScan(id, [&readings](const Reading &reading) { readings.append(reading); });
+        return readings;
+    }
+    virtual bool deleteScan(qint64 id) = 0;
+    // Removes saved and discarded scans, and manual readings, older than days;
+    // 0 keeps everything. Returns the number of scans removed.
+    virtual int applyRetention(int days, const QDateTime &now = QDateTime::currentDateTimeUtc())
+        = 0;
+
+Q_SIGNALS:
+    void stoppedWorking(const QString &why);
+};
