@@ -9,7 +9,8 @@ packages=(
   libbenchmark-dev
   fonts-nanum
 )
-# Extra packages a caller asks for, e.g. the fuzzing toolchain in CI.
+# Extra packages a caller asks for, e.g. the fuzzing toolchain or the package
+# checks (lintian, appstream, desktop-file-utils, dpkg-dev) in CI.
 packages+=("$@")
 
 missing=()
