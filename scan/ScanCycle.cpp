@@ -121,7 +121,8 @@ void ScanCycle::beginReading()
     if (!m_awaitingReply) {
         Reading reading;
         reading.status = Reading::Status::LineLost;
-        readingFailed(u"query not sent: "_s + m_link.errorString(), reading);
+        reading.raw = m_link.errorString().toUtf8();
+        readingFailed(reading);
     }
 }
 
@@ -134,9 +135,7 @@ void ScanCycle::onReply(const ParsedReply &reply, const QByteArray &raw)
         Reading reading;
         reading.status = Reading::Status::Unreadable;
         reading.raw = raw;
-        readingFailed(u"unreadable reply: "_s
-                          + QString::fromLatin1(raw.toPercentEncoding(" ,./-+")),
-                      reading);
+        readingFailed(reading);
         return;
     }
     const bool wasSilent = m_silent;
@@ -173,15 +172,10 @@ void ScanCycle::onExchangeFailed(ScannerLink::Failure failure, const QByteArray 
     Reading reading;
     reading.status = Reading::Status::NoReply;
     reading.raw = partial;
-    if (partial.isEmpty())
-        readingFailed(u"no reply"_s, reading);
-    else
-        readingFailed(u"incomplete reply: "_s
-                          + QString::fromLatin1(partial.toPercentEncoding(" ,./-+")),
-                      reading);
+    readingFailed(reading);
 }
 
-void ScanCycle::readingFailed(const QString &why, Reading reading)
+void ScanCycle::readingFailed(Reading reading)
 {
     const int channel = StartCh + CurCol - 1;
     ++m_failedReadings[channel];
@@ -197,7 +191,7 @@ void ScanCycle::readingFailed(const QString &why, Reading reading)
     // Give the reading up so one dead channel cannot hold up the whole scan:
     // the next tick selects the next channel, as if this one had been read.
     m_attempts = 0;
-    m_table.markCell(readingRow(), CurCol, why);
+    m_table.markCell(readingRow(), CurCol, reading.failureText());
     if (CurCol == 1)
         m_unitPending = true;
     FirstTick = true;

@@ -81,7 +81,8 @@ private:
     void selectCurrentChannel();
     void onReply(const ParsedReply &reply, const QByteArray &raw);
     void onExchangeFailed(ScannerLink::Failure failure, const QByteArray &partial);
-    void readingFailed(const QString &why, Reading reading);
+    // Counts the failure, reports it, and gives the cell up after kMaxAttempts.
+    void readingFailed(Reading reading);
     void onLineFailed(const QString &reason);
     int readingRow() const;
 

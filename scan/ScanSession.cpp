@@ -2,6 +2,7 @@
 
 #include "GridLayout.h"
 #include "ResultTable.h"
+#include "ScanRecord.h"
 #include "SerialPort.h"
 
 using namespace Qt::StringLiterals;
@@ -19,13 +20,14 @@ ScanSession::ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent
     connect(m_cycle.get(), &ScanCycle::unitRead, this, &ScanSession::unitRead);
     connect(m_cycle.get(), &ScanCycle::rowAdded, this, &ScanSession::rowAdded);
     connect(m_cycle.get(), &ScanCycle::healthChanged, this, &ScanSession::healthChanged);
-    connect(m_cycle.get(), &ScanCycle::readingDone, this, &ScanSession::readingDone);
+    connect(m_cycle.get(), &ScanCycle::readingDone, this, &ScanSession::keep);
     connect(m_cycle.get(), &ScanCycle::lineLost, this, [this](const QString &reason) {
         m_port.close();
+        endRecordedScan();
         Q_EMIT lineLost(reason, true);
     });
     connect(m_manual.get(), &ManualReading::finished, this, [this](const Reading &reading) {
-        Q_EMIT readingDone(reading);
+        keep(reading);
         Q_EMIT healthChanged();
         if (reading.status == Reading::Status::LineLost)
             Q_EMIT lineLost(m_link->errorString(), false);
@@ -37,6 +39,53 @@ ScanSession::~ScanSession()
     m_manual.reset();
     m_cycle.reset();
     m_link.reset();
+}
+
+void ScanSession::setRecord(ScanRecord *record)
+{
+    m_record = record;
+    if (m_record)
+        connect(m_record, &ScanRecord::stoppedWorking, this, &ScanSession::recordFailed);
+}
+
+QString ScanSession::recordProblem() const
+{
+    return m_record && !m_record->isWorking() ? m_record->errorString() : QString();
+}
+
+int ScanSession::passes() const
+{
+    return std::max(0, m_table->rows() - 1);
+}
+
+void ScanSession::keep(const Reading &reading)
+{
+    // A pass's time is that of its first reading.
+    if (reading.pass > 0 && !m_table->rowTime(reading.pass).isValid())
+        m_table->setRowTime(reading.pass, reading.time);
+    // Committed here, before the event loop can run the next tick.
+    if (m_record)
+        m_record->addReading(reading);
+    Q_EMIT readingDone(reading);
+}
+
+void ScanSession::endRecordedScan()
+{
+    if (m_record && m_record->currentScan() >= 0)
+        m_record->endScan(ScanState::Stopped);
+}
+
+void ScanSession::markSaved(const QString &file)
+{
+    if (m_record && m_tableScan >= 0)
+        m_record->markSaved(m_tableScan, file);
+}
+
+void ScanSession::markDiscarded()
+{
+    if (m_record && m_tableScan >= 0)
+        m_record->markDiscarded(m_tableScan);
+    m_tableScan = -1;
 }
 
 bool ScanSession::openPort(const QString &portName, const QString &device)
@@ -56,6 +105,17 @@ bool ScanSession::start(const Request &request)
     if (!openPort(request.portName, request.device))
         return false;
     m_table->setLayout(gridLayoutFor(request.startCh, request.endCh));
+    m_startedAt = QDateTime::currentDateTimeUtc();
+    if (m_record) {
+        ScanInfo info;
+        info.start = m_startedAt;
+        info.portName = request.portName;
+        info.device = request.device;
+        info.startChannel = request.startCh;
+        info.endChannel = request.endCh;
+        info.term = request.period;
+        m_tableScan = m_record->beginScan(info);
+    }
     m_cycle->StartPolling(request.startCh, request.endCh, request.period);
     return true;
 }
@@ -64,6 +124,15 @@ void ScanSession::stop()
 {
     m_cycle->StopScan();
     m_port.close();
+    endRecordedScan();
+}
+
+void ScanSession::abandon()
+{
+    // The record keeps the scan marked running, so that the next start offers
+    // it back.
+    m_cycle->StopScan();
+    closeLine();
 }
 
 void ScanSession::makeReady()

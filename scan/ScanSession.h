@@ -13,6 +13,7 @@
 #include <memory>
 
 class ResultTable;
+class ScanRecord;
 class SerialPort;
 class TimerFactory;
 
@@ -40,6 +41,22 @@ public:
     ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent = nullptr);
     ~ScanSession() override;
 
+    // The durable record every reading goes to; none keeps the scan in memory
+    // only. A record that stops working never stops the scan.
+    void setRecord(ScanRecord *record);
+    ScanRecord *record() const { return m_record; }
+    // Why readings are not being kept on disk; empty while they are.
+    QString recordProblem() const;
+    // The stored scan the table holds: the last one started, or one restored.
+    qint64 tableScan() const { return m_tableScan; }
+    void setTableScan(qint64 id) { m_tableScan = id; }
+    // What became of the table's results, for the record.
+    void markSaved(const QString &file);
+    void markDiscarded();
+    // When the scan now running started, and its passes so far.
+    QDateTime startedAt() const { return m_startedAt; }
+    int passes() const;
+
     ResultTable &table() { return *m_table; }
     const ResultTable &table() const { return *m_table; }
     State state() const { return m_cycle->state(); }
@@ -52,6 +69,9 @@ public:
     bool start(const Request &request);
     // Ends the scan and closes the port; the rows taken stay.
     void stop();
+    // Ends everything at once as the program ends unasked (logout, a kill):
+    // the port closes, and the record leaves the scan for recovery.
+    void abandon();
     // Back to Ready for a new, empty table.
     void makeReady();
     // The table holds results from elsewhere (a file): a scan must not extend
@@ -82,9 +102,13 @@ Q_SIGNALS:
     void lineLost(const QString &reason, bool scanStopped);
     // Every reading of the scan and every manual reading, with its time.
     void readingDone(const Reading &reading);
+    // The record stopped keeping readings; recordProblem() says why.
+    void recordFailed(const QString &why);
 
 private:
     bool openPort(const QString &portName, const QString &device);
+    void keep(const Reading &reading);
+    void endRecordedScan();
 
     SerialPort &m_port;
     ResultTable *m_table = nullptr;
@@ -93,4 +117,7 @@ private:
     std::unique_ptr<ManualReading> m_manual;
     QString m_portName;
     QString m_error;
+    ScanRecord *m_record = nullptr;
+    qint64 m_tableScan = -1;
+    QDateTime m_startedAt;
 };
