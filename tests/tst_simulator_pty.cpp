@@ -67,7 +67,10 @@ void tst_SimulatorPty::cleanup()
 bool tst_SimulatorPty::queryAndWait(std::chrono::milliseconds timeout)
 {
     const qsizetype before = m_replies->count() + m_failures->count();
-    if (!m_link->query(timeout))
+    // As a scan does: a late reply of the channel selected before is awaited
+    // or its window passes first.
+    if (!QTest::qWaitFor([&] { return !m_link->isDraining(); }, kWaitMs)
+        || !m_link->query(timeout))
         return false;
     return QTest::qWaitFor([&] { return m_replies->count() + m_failures->count() == before + 1; },
                            kWaitMs);
