@@ -124,8 +124,10 @@ void ScannerLink::takeReplies()
                 noteLatency(m_clock.elapsed() - m_queryWrittenAt, false);
                 m_state = State::Idle;
             } else {
-                m_owed.removeFirst();
-                owe(Owed::GaveUp, m_queryWrittenAt, kLateReplyWindow);
+                // If it answered the oldest owed query, the scanner is that
+                // slow, and the replies still owed may take as long.
+                const qint64 latency = m_clock.elapsed() - m_owed.takeFirst().writtenAt;
+                owe(Owed::GaveUp, m_queryWrittenAt, lateReplyWindow(latency));
             }
         } else {
             dropOwedReply();
@@ -153,7 +155,7 @@ void ScannerLink::dropOwedReply()
         m_window->stop();
         m_state = State::Idle;
     } else {
-        m_window->start(kLateReplyWindow);
+        m_window->start(lateReplyWindow(latency));
     }
 }
 
@@ -162,6 +164,11 @@ void ScannerLink::owe(Owed kind, qint64 writtenAt, std::chrono::milliseconds win
     m_owed.append({ kind, writtenAt });
     m_state = State::Draining;
     m_window->start(window);
+}
+
+std::chrono::milliseconds ScannerLink::lateReplyWindow(qint64 latency)
+{
+    return std::clamp(std::chrono::milliseconds(latency), kLateReplyWindow, kMaxReplyWait);
 }
 
 void ScannerLink::noteLatency(qint64 ms, bool late)

@@ -25,12 +25,12 @@ class TimerFactory;
 // written without a wait (sendQuery()) still owes a reply, and the link keeps
 // count of those owed replies: one that arrives while no query waits is
 // dropped. Owed replies are forgotten kLateReplyWindow after the last sign of
-// them (kFirstReplyWindow for sendQuery()'s). A select turns them into replies
-// of another channel: until they have come or their window has passed,
-// isDraining() is true and query() refuses, so a reading of the old channel
-// can never be taken for one of the new. A retry on the same channel may go
-// out meanwhile: whichever reply then comes first is that channel's reading,
-// and the reply still owed is dropped when it follows.
+// them (kFirstReplyWindow for sendQuery()'s), or after as long as the latest
+// reply took, when that is longer: replies come in order and about as slowly. A select turns them
+// into replies of another channel: until they have come or their window has passed, isDraining() is
+// true and query() refuses, so a reading of the old channel can never be taken for one of the new.
+// A retry on the same channel may go out meanwhile: whichever reply then comes first is that
+// channel's reading, and the reply still owed is dropped when it follows.
 //
 // A dropped reply that came after its wait gave up tells how slow the scanner
 // is: later waits last 1.5 times that latency (at most kMaxReplyWait), and
@@ -103,6 +103,7 @@ private:
     void dropOwedReply();
     void owe(Owed kind, qint64 writtenAt, std::chrono::milliseconds window);
     void noteLatency(qint64 ms, bool late);
+    static std::chrono::milliseconds lateReplyWindow(qint64 latency);
     void onTimeout();
     void onWindowPassed();
     void onLineFailed(const QString &reason);

@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QTest>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 // The automatic scan through the main window, against the simulated scanner on
@@ -31,6 +33,8 @@ private Q_SLOTS:
     void failingChannelsAreGivenUp();
     void silentFirstChannelAddsNoPhantomRows();
     void passingFaultIsRetriedIntoTheSameCell();
+    void lateReplyIsNeverAnotherChannelsReading_data();
+    void lateReplyIsNeverAnotherChannelsReading();
     void replyTimeoutEndsBeforeATick_data();
     void replyTimeoutEndsBeforeATick();
     void lostLineStopsTheScanKeepingTheRows();
@@ -362,6 +366,55 @@ void tst_ScanCycle::passingFaultIsRetriedIntoTheSameCell()
     QVERIFY(!scan.table().isMarked(1, 1));
     QVERIFY2(!scan.status().startsWith(u"No reply"_s), qPrintable(scan.status()));
     QVERIFY(scan.status().contains(u"Ch 00: 1 failed readings"_s));
+}
+
+void tst_ScanCycle::lateReplyIsNeverAnotherChannelsReading_data()
+{
+    // Replies to these queries (0 is the one written at Start) come late: they
+    // and every reply after them arrive only at an "r" step.
+    QTest::addColumn<QList<quint64>>("late");
+    // t: a tick; x: the reply wait times out; r: the oldest late reply arrives.
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("readings");
+    QTest::newRow("first query") << QList<quint64> { 0 } << u"ttrtttt"_s << 4;
+    QTest::newRow("after its time-out, before the retry's reply")
+        << QList<quint64> { 1 } << u"ttxtrtrtt"_s << 3;
+    QTest::newRow("of a channel given up")
+        << QList<quint64> { 1, 2, 3 } << u"ttxtxtxttrrrtt"_s << 2;
+}
+
+void tst_ScanCycle::lateReplyIsNeverAnotherChannelsReading()
+{
+    QFETCH(QList<quint64>, late);
+    QFETCH(QString, steps);
+    QFETCH(int, readings);
+    // Channels 3 to 5; the scanner starts on channel 0.
+    Scan scan(3, 5);
+    for (quint64 query : std::as_const(late))
+        scan.scanner.model.options().queryDelays.insert(query, std::chrono::milliseconds(1500));
+    scan.start();
+    for (const QChar step : std::as_const(steps)) {
+        if (step == u't')
+            scan.tick();
+        else if (step == u'x')
+            scan.f.replyTimer()->fire();
+        else
+            QVERIFY(scan.scanner.releaseReply());
+    }
+    int stored = 0;
+    for (int row = 1; row < scan.table().rows(); ++row) {
+        for (int column = 1; column <= 3; ++column) {
+            const QString value = scan.table().text(row, column);
+            if (value.isEmpty())
+                continue;
+            ++stored;
+            // Every value of the simulator is channel × 1.5 − 7 plus less than 0.25.
+            const int channel = int(std::floor((value.toDouble() + 7) / 1.5));
+            QVERIFY2(channel == column + 2,
+                     qPrintable(u"row %1, Ch %2 holds %3"_s.arg(row).arg(column + 2).arg(value)));
+        }
+    }
+    QCOMPARE(stored, readings);
 }
 
 void tst_ScanCycle::replyTimeoutEndsBeforeATick_data()
