@@ -100,6 +100,10 @@ void ScanCycle::tmrScan_Timer()
         selectCurrentChannel();
         return;
     }
+    // A reply to a query on the channel selected before is still due: a
+    // reading now could take it for this channel's. Not a failed reading.
+    if (m_link.isDraining())
+        return;
     beginReading();
 }
 

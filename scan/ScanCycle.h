@@ -16,8 +16,9 @@ class TimerFactory;
 // The automatic scan: walks a channel range one channel per timer tick and
 // fills the result table, one row per pass. A channel is selected in one tick
 // and read in the next, so the scanner has a whole period to settle on it.
-// Ticks never overlap: a tick that comes due while a reply is awaited is
-// skipped. A reading that fails is retried at the next tick into the same cell;
+// Ticks never overlap: a tick that comes due while a reply is awaited, or while
+// the link still drops replies owed by the channel selected before, is skipped,
+// never queued. A reading that fails is retried at the next tick into the same cell;
 // after kMaxAttempts failures in a row the cell is given up (left empty and
 // marked) and the next tick selects the next channel.
 class ScanCycle : public QObject

@@ -90,12 +90,14 @@ QList<ScannerModel::Action> ScannerModel::answerQuery()
 
     // Pieces of about equal size; never more pieces than bytes.
     const qsizetype pieces = std::clamp<qsizetype>(m_options.pieces, 1, reply.size());
+    const std::chrono::milliseconds delay
+        = m_options.queryDelays.value(queryNumber, m_options.replyDelay);
     QList<Action> actions;
     qsizetype from = 0;
     for (qsizetype i = 0; i < pieces; ++i) {
         const qsizetype to = reply.size() * (i + 1) / pieces;
         Action piece;
-        piece.after = m_options.replyDelay + i * m_options.pieceGap;
+        piece.after = delay + i * m_options.pieceGap;
         piece.bytes = reply.mid(from, to - from);
         actions += piece;
         from = to;

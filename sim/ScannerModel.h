@@ -28,6 +28,9 @@ public:
     {
         // Time from the query to the first byte of its reply.
         std::chrono::milliseconds replyDelay { 0 };
+        // The same for single replies, by the 0-based number of their query
+        // (0 is the first query received); replaces replyDelay for them.
+        QHash<quint64, std::chrono::milliseconds> queryDelays;
         // The reply is split into this many pieces (at least 1) ...
         int pieces = 1;
         // ... with this much time between two pieces.

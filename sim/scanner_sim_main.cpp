@@ -68,6 +68,11 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption delay(u"delay"_s, u"Answer each query after <ms> milliseconds."_s,
                                    u"ms"_s, u"0"_s);
+    const QCommandLineOption queryDelay(
+        u"delay-query"_s,
+        u"Answer query <n> (0: the first) after <ms> milliseconds, e.g. 0=1500 (may be "
+        "repeated)."_s,
+        u"n=ms"_s);
     const QCommandLineOption pieces(u"pieces"_s, u"Send each reply in <n> pieces."_s, u"n"_s,
                                     u"1"_s);
     const QCommandLineOption gap(u"gap"_s, u"Wait <ms> milliseconds between two pieces."_s, u"ms"_s,
@@ -81,7 +86,7 @@ int main(int argc, char *argv[])
                                         u"Close the line when query <n> + 1 arrives (0: never)."_s,
                                         u"n"_s, u"0"_s);
     const QCommandLineOption quiet(u"quiet"_s, u"Do not print the traffic."_s);
-    parser.addOptions({ delay, pieces, gap, fault, channelFault, closeAfter, quiet });
+    parser.addOptions({ delay, queryDelay, pieces, gap, fault, channelFault, closeAfter, quiet });
     parser.process(app);
 
     QTextStream err(stderr);
@@ -94,6 +99,17 @@ int main(int argc, char *argv[])
         return 2;
     }
     options.replyDelay = std::chrono::milliseconds(number);
+    for (const QString &entry : parser.values(queryDelay)) {
+        const QStringList parts = entry.split(u'=');
+        int query = 0;
+        int ms = 0;
+        if (parts.size() != 2 || !readCount(parts.at(0), 0, &query)
+            || !readCount(parts.at(1), 0, &ms)) {
+            err << "--delay-query needs query=ms, e.g. 0=1500: " << entry << '\n';
+            return 2;
+        }
+        options.queryDelays.insert(quint64(query), std::chrono::milliseconds(ms));
+    }
     if (!readCount(parser.value(gap), 0, &number)) {
         err << "--gap needs a number of milliseconds\n";
         return 2;

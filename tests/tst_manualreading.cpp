@@ -36,7 +36,8 @@ struct Rig
         manual.select(channel);
         return manual.query(1000ms, [this](const Reading &r) { outcomes << r; });
     }
-    FakeTimer *replyTimer() const { return timers.timers.value(0).data(); }
+    // The link creates its late-reply window first, then the reply time-out.
+    FakeTimer *replyTimer() const { return timers.timers.value(1).data(); }
 };
 
 } // namespace

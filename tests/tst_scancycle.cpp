@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QTest>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 // The automatic scan through the main window, against the simulated scanner on
@@ -31,6 +33,8 @@ private Q_SLOTS:
     void failingChannelsAreGivenUp();
     void silentFirstChannelAddsNoPhantomRows();
     void passingFaultIsRetriedIntoTheSameCell();
+    void lateReplyIsNeverAnotherChannelsReading_data();
+    void lateReplyIsNeverAnotherChannelsReading();
     void replyTimeoutEndsBeforeATick_data();
     void replyTimeoutEndsBeforeATick();
     void lostLineStopsTheScanKeepingTheRows();
@@ -247,6 +251,7 @@ void tst_ScanCycle::ticksNeverOverlap()
     scan.scanner.model.options().fault = ScannerModel::ReplyFault::Silent;
     scan.start();
     scan.tick();
+    scan.f.lateReplyTimer()->fire(); // nor does the first query's
     scan.tick(); // waits for a reply that does not come
     const QByteArray before = scan.f.port.written;
     scan.tick();
@@ -289,6 +294,8 @@ void tst_ScanCycle::failingChannelsAreGivenUp()
             }
             if (attempts > 1)
                 scan.tick(); // selects the next channel after giving up
+            if (channel == 7)
+                scan.f.lateReplyTimer()->fire(); // no late reply came
         }
     }
     QCOMPARE(scan.table().rows(), passes + 1);
@@ -316,11 +323,13 @@ void tst_ScanCycle::silentFirstChannelAddsNoPhantomRows()
     scan.scanner.model.options().channelFaults.insert(0, ScannerModel::ReplyFault::Silent);
     scan.start();
     scan.tick();
+    scan.f.lateReplyTimer()->fire(); // the first query, on channel 0, got no reply
     const int passes = 5;
     for (int pass = 0; pass < passes; ++pass) {
         for (int attempt = 0; attempt < ScanCycle::kMaxAttempts; ++attempt)
             scan.tickWithoutReply();
         scan.tick();
+        scan.f.lateReplyTimer()->fire(); // no late reply came
         for (int channel = 1; channel < 10; ++channel)
             scan.tick();
     }
@@ -345,7 +354,11 @@ void tst_ScanCycle::passingFaultIsRetriedIntoTheSameCell()
     QCOMPARE(scan.table().rows(), 2);
     QVERIFY(scan.status().startsWith(u"No reply from scanner on com1"_s));
     scan.scanner.model.options().fault = ScannerModel::ReplyFault::None;
-    for (int i = 0; i < 6; ++i)
+    scan.tick();
+    // The reply taken may have been the late one: the next channel is read
+    // once the other reply has come or could no longer come.
+    scan.f.lateReplyTimer()->fire();
+    for (int i = 0; i < 5; ++i)
         scan.tick();
     // The retry reused the row: no row holds only its ID.
     QCOMPARE(scan.table().rows(), 3);
@@ -354,6 +367,55 @@ void tst_ScanCycle::passingFaultIsRetriedIntoTheSameCell()
     QVERIFY(!scan.table().isMarked(1, 1));
     QVERIFY2(!scan.status().startsWith(u"No reply"_s), qPrintable(scan.status()));
     QVERIFY(scan.status().contains(u"Ch 00: 1 failed readings"_s));
+}
+
+void tst_ScanCycle::lateReplyIsNeverAnotherChannelsReading_data()
+{
+    // Replies to these queries (0 is the one written at Start) come late: they
+    // and every reply after them arrive only at an "r" step.
+    QTest::addColumn<QList<quint64>>("late");
+    // t: a tick; x: the reply wait times out; r: the oldest late reply arrives.
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("readings");
+    QTest::newRow("first query") << QList<quint64> { 0 } << u"ttrtttt"_s << 4;
+    QTest::newRow("after its time-out, before the retry's reply")
+        << QList<quint64> { 1 } << u"ttxtrtrtt"_s << 3;
+    QTest::newRow("of a channel given up")
+        << QList<quint64> { 1, 2, 3 } << u"ttxtxtxttrrrtt"_s << 2;
+}
+
+void tst_ScanCycle::lateReplyIsNeverAnotherChannelsReading()
+{
+    QFETCH(QList<quint64>, late);
+    QFETCH(QString, steps);
+    QFETCH(int, readings);
+    // Channels 3 to 5; the scanner starts on channel 0.
+    Scan scan(3, 5);
+    for (quint64 query : std::as_const(late))
+        scan.scanner.model.options().queryDelays.insert(query, std::chrono::milliseconds(1500));
+    scan.start();
+    for (const QChar step : std::as_const(steps)) {
+        if (step == u't')
+            scan.tick();
+        else if (step == u'x')
+            scan.f.replyTimer()->fire();
+        else
+            QVERIFY(scan.scanner.releaseReply());
+    }
+    int stored = 0;
+    for (int row = 1; row < scan.table().rows(); ++row) {
+        for (int column = 1; column <= 3; ++column) {
+            const QString value = scan.table().text(row, column);
+            if (value.isEmpty())
+                continue;
+            ++stored;
+            // Every value of the simulator is channel × 1.5 − 7 plus less than 0.25.
+            const int channel = int(std::floor((value.toDouble() + 7) / 1.5));
+            QVERIFY2(channel == column + 2,
+                     qPrintable(u"row %1, Ch %2 holds %3"_s.arg(row).arg(column + 2).arg(value)));
+        }
+    }
+    QCOMPARE(stored, readings);
 }
 
 void tst_ScanCycle::replyTimeoutEndsBeforeATick_data()

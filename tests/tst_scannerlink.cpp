@@ -33,6 +33,8 @@ private Q_SLOTS:
     void failedWriteStartsNoWait_data();
     void failedWriteStartsNoWait();
     void nextQueryFromTheOutcome();
+    void oldChannelsReplyIsNeverTheNewOnes_data();
+    void oldChannelsReplyIsNeverTheNewOnes();
 
 private:
     int outcomes() const { return int(m_replies->count() + m_failures->count()); }
@@ -262,6 +264,51 @@ void tst_ScannerLink::nextQueryFromTheOutcome()
     Q_EMIT m_port->readyRead();
     QCOMPARE(answered, 3);
     QCOMPARE(m_port->written, "?R\r\nV01\r\n?R\r\nV02\r\n?R\r\n"_ba);
+}
+
+void tst_ScannerLink::oldChannelsReplyIsNeverTheNewOnes_data()
+{
+    QTest::addColumn<QString>("ending"); // how the query on channel 1 ended
+    QTest::addColumn<bool>("replyComes"); // or its window passes
+    for (const QString &ending : { u"time-out"_s, u"abandon"_s, u"sendQuery"_s }) {
+        QTest::addRow("%s, late reply", qPrintable(ending)) << ending << true;
+        QTest::addRow("%s, no reply", qPrintable(ending)) << ending << false;
+    }
+}
+
+void tst_ScannerLink::oldChannelsReplyIsNeverTheNewOnes()
+{
+    QFETCH(QString, ending);
+    QFETCH(bool, replyComes);
+    FakeTimer *window = m_timers->timers.first();
+    QVERIFY(m_link->select(1));
+    if (ending == u"sendQuery") {
+        QVERIFY(m_link->sendQuery());
+    } else {
+        QVERIFY(m_link->query(kTimeout));
+        if (ending == u"abandon")
+            m_link->abandon();
+        else
+            m_timers->last()->fire();
+    }
+    const int before = outcomes();
+
+    // Until channel 1's reply has come or can no longer come, channel 2 is
+    // selected but not read.
+    QVERIFY(m_link->select(2));
+    QVERIFY(m_link->isDraining());
+    QVERIFY(!m_link->query(kTimeout));
+    if (replyComes)
+        m_port->receive("     1.0000,kgf/cm2\n\r"_ba);
+    else
+        window->fire();
+    QCOMPARE(outcomes(), before);
+    QVERIFY(!m_link->isDraining());
+
+    QVERIFY(m_link->query(kTimeout));
+    m_port->receive("     2.0000,kgf/cm2\n\r"_ba);
+    QCOMPARE(m_replies->count(), 1);
+    QCOMPARE(m_replies->at(0).at(0).value<ParsedReply>().value, u"2"_s);
 }
 
 QTEST_GUILESS_MAIN(tst_ScannerLink)

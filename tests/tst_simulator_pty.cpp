@@ -1,10 +1,14 @@
 #include "PtyScanner.h"
 #include "QtSerialPort.h"
 #include "QtTimer.h"
+#include "ResultTable.h"
+#include "ScanCycle.h"
 #include "ScannerLink.h"
 
 #include <QSignalSpy>
 #include <QTest>
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -29,6 +33,8 @@ private Q_SLOTS:
     void channelFaults();
     void silentTimesOutAndLateReplyIsDropped();
     void closedLineFailsOnce();
+    void scanPutsEveryReadingInItsColumn_data();
+    void scanPutsEveryReadingInItsColumn();
 
 private:
     // Starts a query and waits for its one outcome; false if none came.
@@ -67,7 +73,9 @@ void tst_SimulatorPty::cleanup()
 bool tst_SimulatorPty::queryAndWait(std::chrono::milliseconds timeout)
 {
     const qsizetype before = m_replies->count() + m_failures->count();
-    if (!m_link->query(timeout))
+    // As a scan does: a late reply of the channel selected before is awaited
+    // or its window passes first.
+    if (!QTest::qWaitFor([&] { return !m_link->isDraining(); }, kWaitMs) || !m_link->query(timeout))
         return false;
     return QTest::qWaitFor([&] { return m_replies->count() + m_failures->count() == before + 1; },
                            kWaitMs);
@@ -185,6 +193,66 @@ void tst_SimulatorPty::closedLineFailsOnce()
     QCOMPARE(m_failures->count(), 1);
     QVERIFY(!m_port->isOpen());
     QVERIFY(!m_link->query(kReplyTimeout));
+}
+
+void tst_SimulatorPty::scanPutsEveryReadingInItsColumn_data()
+{
+    QTest::addColumn<int>("delayMs"); // of every reply
+    QTest::addColumn<QList<int>>("lateQueries"); // 0 is the query written at Start
+    QTest::addColumn<int>("lateMs");
+    QTest::addColumn<QList<int>>("dead");
+
+    // At the shortest term (0.2 s) a reply waits up to 0.99 s.
+    QTest::newRow("prompt") << 0 << QList<int>() << 0 << QList<int>();
+    QTest::newRow("every reply over the term") << 900 << QList<int>() << 0 << QList<int>();
+    QTest::newRow("every reply over the wait") << 1500 << QList<int>() << 0 << QList<int>();
+    QTest::newRow("every reply 2 s") << 2000 << QList<int>() << 0 << QList<int>();
+    // The retry's reply comes after the late one, when the next channel's query
+    // may already wait.
+    QTest::newRow("one reply late") << 350 << QList<int> { 2 } << 1100 << QList<int>();
+    QTest::newRow("first reply late") << 0 << QList<int> { 0 } << 2000 << QList<int>();
+    QTest::newRow("dead channel, then a late reply")
+        << 350 << QList<int> { 4 } << 1100 << QList<int> { 3 };
+}
+
+void tst_SimulatorPty::scanPutsEveryReadingInItsColumn()
+{
+    QFETCH(int, delayMs);
+    QFETCH(QList<int>, lateQueries);
+    QFETCH(int, lateMs);
+    QFETCH(QList<int>, dead);
+    constexpr int kStart = 3; // the scanner starts on channel 0
+    constexpr int kEnd = 5;
+    constexpr int kPasses = 1;
+    ScannerModel::Options &options = m_scanner->model().options();
+    options.replyDelay = std::chrono::milliseconds(delayMs);
+    for (int query : std::as_const(lateQueries))
+        options.queryDelays.insert(quint64(query), std::chrono::milliseconds(lateMs));
+    for (int channel : std::as_const(dead))
+        options.channelFaults.insert(channel, ScannerModel::ReplyFault::Silent);
+
+    ResultTable table;
+    table.setCols(kEnd - kStart + 3);
+    ScanCycle cycle(*m_link, m_timers, table);
+    cycle.StartPolling(kStart, kEnd, 200ms);
+    // The pass after the last one checked has begun.
+    QVERIFY(QTest::qWaitFor([&] { return table.rows() >= kPasses + 2; }, 60000));
+    cycle.StopScan();
+
+    for (int row = 1; row <= kPasses; ++row) {
+        for (int channel = kStart; channel <= kEnd; ++channel) {
+            const int column = channel - kStart + 1;
+            const QString value = table.text(row, column);
+            const QString where = u"row %1, Ch %2: '%3'"_s.arg(row).arg(channel).arg(value);
+            // A dead channel is given up; a slow one never.
+            QVERIFY2(table.isMarked(row, column) == dead.contains(channel), qPrintable(where));
+            QVERIFY2(value.isEmpty() == dead.contains(channel), qPrintable(where));
+            // Every value of the simulator is channel × 1.5 − 7 plus less than 0.25.
+            if (!value.isEmpty())
+                QVERIFY2(int(std::floor((value.toDouble() + 7) / 1.5)) == channel,
+                         qPrintable(where));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_SimulatorPty)
