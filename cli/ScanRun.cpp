@@ -55,10 +55,13 @@ bool ScanRun::start(const Plan &plan)
 
     if (!m_session.start(plan.request)) {
         QString reason = m_port.errorString();
-        // QSerialPort's lock file and exclusive open refuse a port another
-        // program holds with a bare permission error.
+        // A port another program holds is refused by its lock file or its
+        // exclusive open, reported as a locking or busy error that does not
+        // say who holds it.
         const QFileInfo device(plan.request.device);
-        if (device.exists() && device.isReadable() && device.isWritable())
+        const bool heldElsewhere = reason.contains(u"lock"_s, Qt::CaseInsensitive)
+            || reason.contains(u"busy"_s, Qt::CaseInsensitive);
+        if (heldElsewhere && device.isReadable() && device.isWritable())
             reason += u" (is another program using it?)"_s;
         m_outcome = { PortFailed, u"cannot open %1: %2"_s.arg(plan.request.device, reason) };
         return false;
