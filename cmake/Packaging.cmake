@@ -58,6 +58,10 @@ if(TARGET rozivoda)
   endforeach()
 endif()
 
+if(TARGET rozivoda-scan)
+  install(TARGETS rozivoda-scan RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+endif()
+
 if(TARGET rozivoda-scanner-sim)
   install(TARGETS rozivoda-scanner-sim RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
   rozivoda_man_page(rozivoda-scanner-sim)

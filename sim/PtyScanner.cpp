@@ -61,12 +61,16 @@ bool PtyScanner::start()
         fail(u"cannot put the pseudo-terminal into raw mode"_s);
         return false;
     }
+    // Close-on-exec: a program the host starts (the command-line scanner in a
+    // test) must not inherit the master, or closing the line here would not
+    // hang it up.
     const int flags = ::fcntl(m_master, F_GETFL);
-    if (flags < 0 || ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0) {
+    if (flags < 0 || ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0
+        || ::fcntl(m_master, F_SETFD, FD_CLOEXEC) != 0) {
         fail(u"cannot make the pseudo-terminal non-blocking"_s);
         return false;
     }
-    m_slave = ::open(name, O_RDWR | O_NOCTTY);
+    m_slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_slave < 0) {
         fail(u"cannot open %1"_s.arg(QString::fromLocal8Bit(name)));
         return false;

@@ -1,0 +1,152 @@
+#include "ScanRun.h"
+
+#include "ResultFileWriter.h"
+#include "ResultTable.h"
+#include "SerialPort.h"
+#include "Timer.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTimer>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString passesText(int passes)
+{
+    return passes == 1 ? u"1 pass"_s : u"%1 passes"_s.arg(passes);
+}
+
+QString rowsText(int rows)
+{
+    return rows == 1 ? u"1 row"_s : u"%1 rows"_s.arg(rows);
+}
+
+} // namespace
+
+ScanRun::ScanRun(ScanSession &session, SerialPort &port, TimerFactory &timers, QObject *parent)
+    : QObject(parent), m_session(session), m_port(port), m_ticker(timers.createTimer())
+{
+    connect(m_ticker.get(), &Timer::timeout, this, &ScanRun::onTick);
+    connect(&m_session, &ScanSession::readingDone, this, &ScanRun::onReading);
+    connect(&m_session, &ScanSession::lineLost, this, [this](const QString &reason) {
+        finish(LineLost, u"the line to the scanner was lost (%1)"_s.arg(reason));
+    });
+}
+
+ScanRun::~ScanRun() = default;
+
+bool ScanRun::start(const Plan &plan)
+{
+    m_plan = plan;
+    m_passes = 0;
+    m_failing.clear();
+    // A result file that cannot be written is found out now, not at the end
+    // of a long scan. Nothing is created: the check is cancelled.
+    QSaveFile probe(plan.outFile);
+    if (!probe.open(QIODevice::WriteOnly)) {
+        m_outcome = { SaveFailed, u"cannot write %1: %2"_s.arg(plan.outFile, probe.errorString()) };
+        return false;
+    }
+    probe.cancelWriting();
+
+    if (!m_session.start(plan.request)) {
+        QString reason = m_port.errorString();
+        // A port another program holds is refused by its lock file or its
+        // exclusive open, reported as a locking or busy error that does not
+        // say who holds it.
+        const QFileInfo device(plan.request.device);
+        const bool heldElsewhere = reason.contains(u"lock"_s, Qt::CaseInsensitive)
+            || reason.contains(u"busy"_s, Qt::CaseInsensitive);
+        if (heldElsewhere && device.isReadable() && device.isWritable())
+            reason += u" (is another program using it?)"_s;
+        m_outcome = { PortFailed, u"cannot open %1: %2"_s.arg(plan.request.device, reason) };
+        return false;
+    }
+    m_running = true;
+    m_outcome = {};
+    m_clock.start();
+    m_ticker->start(kProgressInterval);
+    return true;
+}
+
+void ScanRun::end(const QString &why)
+{
+    finish(Done, u"ended by %1"_s.arg(why));
+}
+
+ScanRun::Progress ScanRun::progress() const
+{
+    Progress p;
+    p.passes = m_passes;
+    p.passLimit = m_plan.passes;
+    p.rows = m_session.table().rows() - 1;
+    p.elapsed = std::chrono::milliseconds(m_clock.isValid() ? m_clock.elapsed() : 0);
+    p.duration = m_plan.duration;
+    p.failingChannels = m_failing.values();
+    std::sort(p.failingChannels.begin(), p.failingChannels.end());
+    p.scannerSilent = m_session.scannerSilent();
+    return p;
+}
+
+void ScanRun::onReading(const Reading &reading)
+{
+    // Manual readings (pass 0) are not part of the scan.
+    if (!m_running || reading.pass == 0)
+        return;
+    if (reading.taken())
+        m_failing.remove(reading.channel);
+    else
+        m_failing.insert(reading.channel);
+    const bool passDone
+        = reading.channel == m_plan.request.endCh && (reading.taken() || reading.givenUp);
+    if (!passDone)
+        return;
+    ++m_passes;
+    Q_EMIT progressed(progress());
+    if (m_plan.passes > 0 && m_passes >= m_plan.passes) {
+        // The scan goes on to select the next channel once this signal
+        // returns; it ends after that, with no row of the next pass begun.
+        QTimer::singleShot(0, this, [this] { finish(Done, u"done"_s); });
+    }
+}
+
+void ScanRun::onTick()
+{
+    if (m_plan.duration.count() > 0 && m_clock.elapsed() >= m_plan.duration.count()) {
+        finish(Done, u"done"_s);
+        return;
+    }
+    Q_EMIT progressed(progress());
+}
+
+QString ScanRun::summary() const
+{
+    const Progress p = progress();
+    const qint64 seconds = p.elapsed.count() / 1000;
+    return u"%1, %2 in %3 s"_s.arg(passesText(p.passes), rowsText(p.rows)).arg(seconds);
+}
+
+void ScanRun::finish(int exitCode, const QString &how)
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    m_ticker->stop();
+    m_session.stop();
+    m_outcome = { exitCode, how + u": "_s + summary() };
+
+    ResultFileWriter writer;
+    if (writer.write(m_plan.outFile, m_session.table())) {
+        m_outcome.message += u"; saved to "_s + m_plan.outFile;
+    } else {
+        // The file is the only copy: a script must not take it as written.
+        m_outcome = { SaveFailed,
+                      u"%1; the results were not saved to %2: %3"_s.arg(
+                          m_outcome.message, m_plan.outFile, writer.errorString()) };
+    }
+    Q_EMIT finished(m_outcome);
+}

@@ -1,0 +1,123 @@
+#include "PortMap.h"
+#include "ProgressPrinter.h"
+#include "PtyScanner.h"
+#include "QtSerialPort.h"
+#include "QtSettingsStore.h"
+#include "QtTimer.h"
+#include "ScanOptions.h"
+#include "ScanRun.h"
+#include "ScanSession.h"
+#include "SignalSessionEndWatcher.h"
+#include "Version.h"
+#include "WireLogPort.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kProgram = u"rozivoda-scan"_s;
+
+void printTo(std::FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(kProgram);
+    QCoreApplication::setApplicationVersion(QStringLiteral(ROZIVODA_VERSION));
+
+    ScanOptionsParser parser;
+    if (!parser.parse(QCoreApplication::arguments())) {
+        printTo(stderr, u"%1: %2 (see --help)\n"_s.arg(kProgram, parser.errorString()));
+        return ScanRun::BadArguments;
+    }
+    const ScanOptions &options = parser.options();
+    if (options.action == ScanOptions::Action::Help) {
+        printTo(stdout, parser.helpText());
+        return 0;
+    }
+    if (options.action == ScanOptions::Action::Version) {
+        printTo(stdout, u"%1 %2\n"_s.arg(kProgram, QStringLiteral(ROZIVODA_VERSION)));
+        return 0;
+    }
+
+    // The wire log is a line of its own between progress lines, which then
+    // are plain lines too.
+    ProgressPrinter printer(stderr, !options.verbose && isTerminal(stderr));
+    const auto say = [&printer](const QString &text) {
+        printer.line(kProgram + u": "_s + text);
+    };
+
+    // Stops the scan and saves from the first request on, even one that comes
+    // before the scan has started.
+    SignalSessionEndWatcher sessionEnd;
+
+    QtSerialPort serial;
+    std::unique_ptr<WireLogPort> wireLog;
+    SerialPort *port = &serial;
+    if (options.verbose) {
+        wireLog = std::make_unique<WireLogPort>(
+            serial, [&printer](const QString &line) { printer.line(line); });
+        port = wireLog.get();
+    }
+    QtTimerFactory timers;
+
+    ScanRun::Plan plan;
+    plan.request.startCh = options.startCh;
+    plan.request.endCh = options.endCh;
+    plan.request.period = options.period;
+    plan.passes = options.passes;
+    plan.duration = options.duration;
+    plan.outFile = options.outFile;
+
+    PtyScanner simulator;
+    if (options.demo) {
+        if (!simulator.start()) {
+            say(u"cannot start the simulated scanner: "_s + simulator.errorString());
+            return ScanRun::PortFailed;
+        }
+        plan.request.portName = u"demo"_s;
+        plan.request.device = simulator.devicePath();
+    } else if (options.port > 0) {
+        QtSettingsStore settings;
+        plan.request.portName = u"com"_s + QString::number(options.port);
+        plan.request.device = PortMap(settings).device(options.port);
+    } else {
+        plan.request.portName = options.device;
+        plan.request.device = options.device;
+    }
+
+    ScanSession session(*port, timers);
+    ScanRun run(session, *port, timers);
+    QObject::connect(&sessionEnd, &SessionEndWatcher::endRequested, &run, &ScanRun::end);
+    if (!options.quiet)
+        QObject::connect(&run, &ScanRun::progressed, &run,
+                         [&printer](const ScanRun::Progress &progress) { printer.show(progress); });
+    QObject::connect(&run, &ScanRun::finished, &app, [&](const ScanRun::Outcome &outcome) {
+        if (outcome.exitCode != ScanRun::Done || !options.quiet)
+            say(outcome.message);
+        QCoreApplication::exit(outcome.exitCode);
+    });
+
+    if (!run.start(plan)) {
+        say(run.outcome().message);
+        return run.outcome().exitCode;
+    }
+    if (!options.quiet)
+        say(u"scanning channels %1 to %2 on %3 every %4 s; Ctrl+C ends the scan and saves"_s
+                .arg(options.startCh)
+                .arg(options.endCh)
+                .arg(plan.request.device)
+                .arg(double(options.period.count()) / 1000));
+    return QCoreApplication::exec();
+}

@@ -1,0 +1,241 @@
+#include "GridLayout.h"
+#include "PtyScanner.h"
+#include "QtSerialPort.h"
+#include "ResultFileReader.h"
+#include "ResultFileWriter.h"
+#include "ResultTable.h"
+#include "ScannerModel.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kFinishMs = 30000;
+
+// The program as a rig runs it: no display, output captured.
+struct ScanProcess
+{
+    QProcess process;
+
+    void start(const QStringList &arguments)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
+            env.remove(QString::fromLatin1(name));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(ROZIVODA_SCAN_BINARY), arguments);
+    }
+    QString errors() { return QString::fromLocal8Bit(process.readAllStandardError()); }
+};
+
+// A scan of channels start to end for passes complete passes, as the window's
+// table holds it when nothing fails.
+void fillExpected(ResultTable &table, int start, int end, int passes)
+{
+    table.setLayout(gridLayoutFor(start, end));
+    const int channels = end - start + 1;
+    for (int pass = 0; pass < passes; ++pass) {
+        const int row = table.appendRow();
+        table.setText(row, 0, QString::number(row));
+        for (int ch = start; ch <= end; ++ch)
+            table.setText(row, 1 + ch - start,
+                          ScannerModel::valueText(ch, quint64(1 + pass * channels + ch - start)));
+        table.setText(row, channels + 1, QString::fromLatin1(ScannerModel::unitText()));
+    }
+}
+
+QByteArray windowBytes(const ResultTable &table)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    ResultFileWriter writer;
+    if (!writer.write(&buffer, table))
+        qWarning("%s", qPrintable(writer.errorString()));
+    return buffer.data();
+}
+
+} // namespace
+
+class tst_Cli : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void finiteScanWritesTheWindowsFile();
+    void endRequestSavesWhatWasTaken_data();
+    void endRequestSavesWhatWasTaken();
+    void lostLineSavesAndEndsWith4();
+    void refusedBeforeScanning_data();
+    void refusedBeforeScanning();
+
+private:
+    std::unique_ptr<PtyScanner> m_scanner;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_Cli::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_scanner = std::make_unique<PtyScanner>();
+    if (!m_scanner->start())
+        QSKIP(qPrintable(u"no pseudo-terminal available: "_s + m_scanner->errorString()));
+}
+
+void tst_Cli::finiteScanWritesTheWindowsFile()
+{
+    const QString out = m_dir->filePath(u"scan.txt"_s);
+    ScanProcess scan;
+    scan.start({ u"--device"_s, m_scanner->devicePath(), u"--range"_s, u"2-6"_s, u"--term"_s,
+                 u"0.2"_s, u"--passes"_s, u"3"_s, u"--out"_s, out });
+    QTRY_VERIFY_WITH_TIMEOUT(scan.process.state() == QProcess::NotRunning, kFinishMs);
+    const QString errors = scan.errors();
+    QCOMPARE(scan.process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(scan.process.exitCode() == 0, qPrintable(errors));
+    QVERIFY2(errors.contains(u"3 passes"_s), qPrintable(errors));
+
+    ResultTable read;
+    ResultFileReader reader(read);
+    QCOMPARE(reader.read(out), ResultFileReader::Outcome::Loaded);
+    ResultTable expected;
+    fillExpected(expected, 2, 6, 3);
+    QCOMPARE(read.rows(), expected.rows());
+    QCOMPARE(read.cols(), expected.cols());
+    for (int row = 0; row < expected.rows(); ++row)
+        for (int col = 0; col < expected.cols(); ++col)
+            QCOMPARE(read.text(row, col), expected.text(row, col));
+
+    QFile file(out);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), windowBytes(expected));
+}
+
+void tst_Cli::endRequestSavesWhatWasTaken_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<QString>("name");
+#ifdef Q_OS_UNIX
+    QTest::newRow("Ctrl+C") << int(SIGINT) << u"SIGINT"_s;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << u"SIGTERM"_s;
+#endif
+}
+
+void tst_Cli::endRequestSavesWhatWasTaken()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("no POSIX signals here");
+#else
+    QFETCH(int, signalNumber);
+    QFETCH(QString, name);
+    const QString out = m_dir->filePath(u"interrupted.txt"_s);
+    ScanProcess scan;
+    scan.start({ u"--device"_s, m_scanner->devicePath(), u"--range"_s, u"0-3"_s, u"--term"_s,
+                 u"0.2"_s, u"--out"_s, out });
+    // Into the second pass, so that a whole row and a part of one are taken.
+    QTRY_VERIFY_WITH_TIMEOUT(m_scanner->model().queriesReceived() >= 7, kFinishMs);
+    QVERIFY(scan.process.state() == QProcess::Running);
+    ::kill(pid_t(scan.process.processId()), signalNumber);
+    QTRY_VERIFY_WITH_TIMEOUT(scan.process.state() == QProcess::NotRunning, kFinishMs);
+    const QString errors = scan.errors();
+    QCOMPARE(scan.process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(scan.process.exitCode() == 0, qPrintable(errors));
+    QVERIFY2(errors.contains(u"ended by "_s + name), qPrintable(errors));
+
+    ResultTable read;
+    ResultFileReader reader(read);
+    QCOMPARE(reader.read(out), ResultFileReader::Outcome::Loaded);
+    QVERIFY2(read.rows() >= 3, qPrintable(QString::number(read.rows())));
+    for (int ch = 0; ch <= 3; ++ch)
+        QCOMPARE(read.text(1, 1 + ch), ScannerModel::valueText(ch, quint64(1 + ch)));
+    QCOMPARE(read.text(2, 1), ScannerModel::valueText(0, 5));
+#endif
+}
+
+void tst_Cli::lostLineSavesAndEndsWith4()
+{
+    m_scanner->model().options().closeAfterQueries = 6;
+    const QString out = m_dir->filePath(u"lost.txt"_s);
+    ScanProcess scan;
+    scan.start({ u"--device"_s, m_scanner->devicePath(), u"--range"_s, u"0-3"_s, u"--term"_s,
+                 u"0.2"_s, u"--out"_s, out });
+    QTRY_VERIFY_WITH_TIMEOUT(scan.process.state() == QProcess::NotRunning, kFinishMs);
+    const QString errors = scan.errors();
+    QVERIFY2(scan.process.exitCode() == 4, qPrintable(errors));
+    QVERIFY2(errors.contains(u"lost"_s), qPrintable(errors));
+    ResultTable read;
+    ResultFileReader reader(read);
+    QCOMPARE(reader.read(out), ResultFileReader::Outcome::Loaded);
+    QCOMPARE(read.text(1, 4), ScannerModel::valueText(3, 4));
+}
+
+void tst_Cli::refusedBeforeScanning_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("portHeldElsewhere");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+
+    const QString out = u"--out=OUT"_s;
+    const QString device = u"--device=PTY"_s;
+    const auto bad = [&](const char *name, QStringList arguments, const QString &message) {
+        QTest::newRow(name) << arguments << false << 1 << message;
+    };
+    bad("no scanner named", { out }, u"--port 1|2, --device PATH or --demo"_s);
+    bad("two scanners named", { u"--port=1"_s, u"--demo"_s, out }, u"exclude"_s);
+    bad("port 3", { u"--port=3"_s, out }, u"--port takes 1 or 2"_s);
+    bad("range backwards", { device, u"--range=7-2"_s, out }, u"--range"_s);
+    bad("channel 100", { device, u"--range=0-100"_s, out }, u"--range"_s);
+    bad("range not numbers", { device, u"--range=a-b"_s, out }, u"--range"_s);
+    bad("term not a number", { device, u"--term=fast"_s, out }, u"--term"_s);
+    bad("term too long", { device, u"--term=3000000"_s, out }, u"too long"_s);
+    bad("no passes", { device, u"--passes=0"_s, out }, u"--passes"_s);
+    bad("duration unit", { device, u"--duration=10y"_s, out }, u"--duration"_s);
+    bad("duration zero", { device, u"--duration=0s"_s, out }, u"--duration"_s);
+    bad("no result file", { device }, u"--out"_s);
+    bad("unknown option", { device, out, u"--no-such-option"_s }, u"no-such-option"_s);
+
+    QTest::newRow("missing device") << QStringList { u"--device=/dev/no-such-tty"_s, out } << false
+                                    << 2 << u"/dev/no-such-tty"_s;
+    QTest::newRow("port held by another program")
+        << QStringList { device, out } << true << 2 << u"another program"_s;
+    QTest::newRow("result folder missing")
+        << QStringList { device, u"--out=/no-such-folder/scan.txt"_s } << false << 3
+        << u"/no-such-folder/scan.txt"_s;
+}
+
+void tst_Cli::refusedBeforeScanning()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, portHeldElsewhere);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const QString out = m_dir->filePath(u"refused.txt"_s);
+    for (QString &argument : arguments)
+        argument.replace(u"OUT"_s, out).replace(u"PTY"_s, m_scanner->devicePath());
+    QtSerialPort holder;
+    holder.setDevice(m_scanner->devicePath());
+    if (portHeldElsewhere)
+        QVERIFY(holder.open());
+
+    ScanProcess scan;
+    scan.start(arguments);
+    QTRY_VERIFY_WITH_TIMEOUT(scan.process.state() == QProcess::NotRunning, kFinishMs);
+    const QString errors = scan.errors();
+    QCOMPARE(scan.process.exitCode(), exitCode);
+    QVERIFY2(errors.contains(message), qPrintable(errors));
+    QCOMPARE(errors.count(u'\n'), 1);
+    QVERIFY(!QFile::exists(out));
+    QCOMPARE(m_scanner->model().queriesReceived(), 0u);
+}
+
+QTEST_GUILESS_MAIN(tst_Cli)
+#include "tst_cli.moc"
