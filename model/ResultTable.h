@@ -4,6 +4,7 @@
 #include "GridLayout.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QHash>
 #include <QStringList>
 
@@ -40,6 +41,14 @@ public:
     void clearMarks();
     bool isMarked(int row, int column) const;
 
+    // A cell flagged by a check on its reading (a unit change, an alarm limit):
+    // shown in the colour with the tip. Independent of the given-up mark, whose
+    // colour wins where both apply; both tips are shown.
+    void flagCell(int row, int column, QRgb colour, const QString &tip);
+    void clearFlags();
+    bool isFlagged(int row, int column) const;
+    QString flagTip(int row, int column) const;
+
     std::size_t memoryUsage() const { return m_cells.memoryUsage(); }
     // The data rows' cells (row 1 of the table is row 0 here), for writing a
     // file without building a QString per cell.
@@ -62,4 +71,10 @@ private:
     QStringList m_labels;
     QStringList m_widthTexts;
     QHash<quint64, QString> m_marks;
+    struct Flag
+    {
+        QRgb colour;
+        QString tip;
+    };
+    QHash<quint64, Flag> m_flags;
 };
