@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-serialport-dev libxkbcommon-dev
+  qt6-base-dev qt6-serialport-dev qt6-svg-dev libqcustomplot-dev libxkbcommon-dev
   libbenchmark-dev
   fonts-nanum
 )
