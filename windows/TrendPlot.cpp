@@ -82,7 +82,10 @@ void TrendPlot::setChannels(const QList<int> &channels)
             continue;
         QCPGraph *graph = addGraph();
         graph->setName(u"Ch "_s + channelText(channel));
-        graph->setPen(QPen(traceColour(int(m_traces.size())), 1.5));
+        // A one-pixel pen without antialiasing: a dense trace drawn with a wider or
+        // smoothed pen costs the rasteriser tens of milliseconds a replot.
+        graph->setPen(QPen(traceColour(int(m_traces.size())), 1));
+        graph->setAntialiased(false);
         graph->setAdaptiveSampling(true);
         m_traces << Trace { channel, graph };
     }
@@ -98,8 +101,7 @@ void TrendPlot::rebuild()
     const bool time = m_data.axis() == LiveData::Axis::Time;
     xAxis->setTicker(time ? QSharedPointer<QCPAxisTicker>(m_timeTicker) : m_numberTicker);
     xAxis->setLabel(time ? u"Time"_s : u"Pass"_s);
-    const QString unit = m_data.scanUnit();
-    yAxis->setLabel(unit.isEmpty() ? u"Value"_s : u"Value ("_s + unit + u')');
+    updateUnitLabel();
     QList<int> kept;
     for (const Trace &trace : std::as_const(m_traces)) {
         if (m_data.hasChannel(trace.channel))
@@ -119,6 +121,12 @@ void TrendPlot::autoscale()
     m_follow = true;
     followData();
     replot();
+}
+
+void TrendPlot::showRange(double from, double to)
+{
+    m_follow = false;
+    xAxis->setRange(from, to);
 }
 
 void TrendPlot::userMovedView()
@@ -229,8 +237,17 @@ void TrendPlot::reload(Trace &trace)
     trace.graph->data()->set(points, true);
 }
 
+void TrendPlot::updateUnitLabel()
+{
+    const QString unit = m_data.scanUnit();
+    const QString label = unit.isEmpty() ? u"Value"_s : u"Value ("_s + unit + u')';
+    if (yAxis->label() != label)
+        yAxis->setLabel(label);
+}
+
 void TrendPlot::channelChanged(int channel)
 {
+    updateUnitLabel();
     for (Trace &trace : m_traces) {
         if (trace.channel != channel)
             continue;

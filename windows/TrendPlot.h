@@ -27,6 +27,8 @@ public:
     // Shows all the data and follows new readings again.
     void autoscale();
     bool isFollowing() const { return m_follow; }
+    // Shows keys from..to and stops following, as a zoom with the mouse does.
+    void showRange(double from, double to);
     // Points held by the graphs, for the benchmark.
     qsizetype pointsHeld() const;
 
@@ -46,6 +48,7 @@ private:
         QCPGraph *graph;
     };
 
+    void updateUnitLabel();
     void reloadAll();
     void reload(Trace &trace);
     void userMovedView();

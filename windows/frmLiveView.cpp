@@ -26,6 +26,14 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The plots redraw at most this often: a redraw costs milliseconds, a reading
+// microseconds, and the eye gains nothing from more than about twenty a second.
+constexpr std::chrono::milliseconds kRedrawInterval { 50 };
+
+} // namespace
+
 frmLiveView::frmLiveView(LiveData &liveData, SettingsStore &settings, Dialogs &dialogs,
                          QWidget *parent)
     : QWidget(parent, Qt::Window), m_data(liveData), m_settings(settings), m_dialogs(dialogs)
@@ -74,7 +82,30 @@ frmLiveView::frmLiveView(LiveData &liveData, SettingsStore &settings, Dialogs &d
     m_healthView->setObjectName(u"grdHealth"_s);
     m_healthView->setModel(m_healthModel);
     m_healthView->verticalHeader()->hide();
-    m_healthView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_healthView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    m_healthView->setWordWrap(false);
+    // Widths from sample texts: sizing to contents would measure every cell at every reading.
+    const QStringList samples { u"Ch 100"_s,
+                                u"-0000.000 kgf/cm2"_s,
+                                u"-0.00000e-00"_s,
+                                u"-0.00000e-00"_s,
+                                u"-0.00000e-00"_s,
+                                u"-0.00000e-00"_s,
+                                u"00000000"_s,
+                                u"00000000"_s,
+                                u"00000000"_s,
+                                u"00000000"_s,
+                                u"00000000"_s,
+                                u"unreadable reply: 0000000"_s,
+                                u"0000-00-00 00:00:00.000"_s };
+    for (int column = 0; column < samples.size(); ++column) {
+        const QString header
+            = m_healthModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        m_healthView->setColumnWidth(column,
+                                     std::max(fontMetrics().horizontalAdvance(samples.at(column)),
+                                              fontMetrics().horizontalAdvance(header))
+                                         + 16);
+    }
     m_healthView->horizontalHeader()->setStretchLastSection(true);
     m_healthView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_tabs->addTab(m_healthView, u"Channel health"_s);
@@ -86,6 +117,11 @@ frmLiveView::frmLiveView(LiveData &liveData, SettingsStore &settings, Dialogs &d
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs, 1);
     layout->addWidget(m_summary);
+
+    m_redraw = new QTimer(this);
+    m_redraw->setSingleShot(true);
+    m_redraw->setInterval(kRedrawInterval);
+    connect(m_redraw, &QTimer::timeout, this, &frmLiveView::replotVisible);
 
     connect(&liveData, &LiveData::rangeReset, this, &frmLiveView::rebuild);
     connect(&liveData, &LiveData::readingAdded, this, &frmLiveView::readingAdded);
@@ -258,16 +294,15 @@ void frmLiveView::showInTrend(int channel)
 
 void frmLiveView::scheduleReplot()
 {
-    // Readings arriving together are drawn once.
-    if (m_replotQueued || !isVisible())
+    // Readings arriving within one redraw interval are drawn together.
+    if (m_redraw->isActive() || !isVisible())
         return;
-    m_replotQueued = true;
-    QTimer::singleShot(0, this, &frmLiveView::replotVisible);
+    m_redraw->start();
 }
 
 void frmLiveView::replotVisible()
 {
-    m_replotQueued = false;
+    m_redraw->stop();
     if (!isVisible())
         return;
     // A hidden tab is drawn when it is shown.
@@ -282,7 +317,10 @@ void frmLiveView::replotVisible()
 
 void frmLiveView::replotNow()
 {
+    m_overviewDirty = m_trendDirty = true;
     replotVisible();
+    if (m_tabs->currentIndex() == HealthTab)
+        m_healthView->viewport()->repaint();
 }
 
 bool frmLiveView::exportTrend(const QString &path, QString *error)

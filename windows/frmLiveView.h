@@ -11,6 +11,7 @@ class QListWidget;
 class QListWidgetItem;
 class QTabWidget;
 class QTableView;
+class QTimer;
 class SettingsStore;
 class TrendPlot;
 
@@ -43,7 +44,7 @@ public:
     void setTrendChannels(const QList<int> &channels);
     QList<int> trendChannels() const;
 
-    // Draws what changed now rather than at the next event loop turn.
+    // Draws the shown pane now rather than at the next redraw.
     void replotNow();
     // PNG, SVG or PDF by suffix; false with *error set when it cannot be written.
     bool exportTrend(const QString &path, QString *error);
@@ -75,8 +76,8 @@ private:
     QLabel *m_summary = nullptr;
     QTableView *m_healthView = nullptr;
     ChannelHealthModel *m_healthModel = nullptr;
+    QTimer *m_redraw = nullptr;
     bool m_overviewDirty = false;
     bool m_trendDirty = false;
-    bool m_replotQueued = false;
     bool m_fillingList = false;
 };
