@@ -4,6 +4,8 @@
 
 #include <QLocale>
 
+#include <charconv>
+
 #include <algorithm>
 #include <array>
 
@@ -100,8 +102,16 @@ void LiveData::addReading(const Reading &reading)
 void LiveData::takeValue(Channel &channel, int channelNumber, int row, double x,
                          const QString &text, const QString &unit)
 {
+    channel.health.lastText = unit.isEmpty() ? text : text + u' ' + unit;
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    takeValue(channel, channelNumber, row, x, ok ? value : qQNaN(), text, unit);
+}
+
+void LiveData::takeValue(Channel &channel, int channelNumber, int row, double x, double value,
+                         QAnyStringView text, const QString &unit)
+{
     ChannelHealth &health = channel.health;
-    health.lastText = unit.isEmpty() ? text : text + u' ' + unit;
     if (m_scanUnit.isEmpty())
         m_scanUnit = unit;
     const int column = channelNumber - m_first + 1;
@@ -115,9 +125,7 @@ void LiveData::takeValue(Channel &channel, int channelNumber, int row, double x,
                               u"unit "_s + unit + u", scan started in "_s + m_scanUnit);
         return;
     }
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    if (!ok || !std::isfinite(value)) {
+    if (!std::isfinite(value)) {
         health.outOfBand = false;
         return;
     }
@@ -151,7 +159,7 @@ void LiveData::takeValue(Channel &channel, int channelNumber, int row, double x,
     if (m_table) {
         const bool low = check == AlarmLimits::Check::Below;
         m_table->flagCell(row, column, low ? kLowFlagColour : kHighFlagColour,
-                          text
+                          text.toString()
                               + (low ? u" below the low limit "_s + numberText(*band.low)
                                      : u" above the high limit "_s + numberText(*band.high)));
     }
@@ -170,28 +178,62 @@ void LiveData::loadFromTable(const ResultTable &table)
     const int first = channels.isEmpty() ? 0 : channels.first();
     clearAll(first, channels.isEmpty() ? -1 : first + int(channels.size()) - 1, Axis::Pass);
     const int unitColumn = table.cols() - 1;
-    for (int row = 1; row < table.rows(); ++row) {
+    const CellStore &cells = table.dataCells();
+    char packed[CellStore::kMaxPackedLength];
+    QString unit;
+    for (qsizetype dataRow = 0; dataRow < cells.rowCount(); ++dataRow) {
+        const int row = int(dataRow + 1);
         bool ok = false;
-        int pass = table.text(row, 0).toInt(&ok);
+        int pass = cells.text(dataRow, 0).toInt(&ok);
         if (!ok)
             pass = row;
-        const QString unit = table.text(row, unitColumn);
+        // Most rows repeat the unit: keep the shared text rather than a copy per row.
+        const QString rowUnit = cells.text(dataRow, unitColumn);
+        if (rowUnit != unit)
+            unit = rowUnit;
         for (qsizetype i = 0; i < channels.size(); ++i) {
             // A column whose label is not the next channel is left out.
-            if (channels.at(i) != first + int(i))
+            const int column = int(i) + 1;
+            if (channels.at(i) != first + int(i) || cells.isEmpty(dataRow, column))
                 continue;
-            const QString text = table.text(row, int(i) + 1);
-            if (text.isEmpty())
-                continue;
+            // Numbers read from a file are packed ASCII: parse them without a QString.
+            double value = qQNaN();
+            QString text;
+            const int length = cells.packedText(dataRow, column, packed);
+            if (length >= 0) {
+                const auto [end, error] = std::from_chars(packed, packed + length, value);
+                if (error != std::errc() || end != packed + length)
+                    value = qQNaN();
+            } else {
+                text = cells.text(dataRow, column);
+                bool number = false;
+                value = text.toDouble(&number);
+                if (!number)
+                    value = qQNaN();
+            }
             Channel &channel = m_channels[std::size_t(i)];
             ++channel.health.taken;
             ++m_readings;
             channel.latest.pass = pass;
-            channel.latest.channel = first + int(i);
-            channel.latest.value = text;
-            channel.latest.unit = unit;
-            takeValue(channel, first + int(i), row, double(pass), text, unit);
+            channel.latestRow = row;
+            // Texts only for what needs them: a flag's tip, the last reading.
+            takeValue(channel, first + int(i), row, double(pass), value,
+                      length >= 0 ? QAnyStringView(QLatin1StringView(packed, length))
+                                  : QAnyStringView(text),
+                      unit);
         }
+    }
+    // The last reading of each channel as text, once.
+    for (qsizetype i = 0; i < channels.size(); ++i) {
+        Channel &channel = m_channels[std::size_t(i)];
+        if (channel.latestRow <= 0)
+            continue;
+        channel.latest.channel = first + int(i);
+        channel.latest.value = table.text(channel.latestRow, int(i) + 1);
+        channel.latest.unit = table.text(channel.latestRow, unitColumn);
+        channel.health.lastText = channel.latest.unit.isEmpty()
+            ? channel.latest.value
+            : channel.latest.value + u' ' + channel.latest.unit;
     }
     updateSummary();
     Q_EMIT rangeReset();

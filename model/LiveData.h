@@ -3,6 +3,7 @@
 #include "AlarmLimits.h"
 #include "Reading.h"
 
+#include <QAnyStringView>
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -133,13 +134,16 @@ private:
         TrendSeries trend;
         ChannelHealth health;
         Reading latest;
+        int latestRow = 0; // the table row of the latest value, for a table load
     };
 
     qsizetype index(int channel) const { return qsizetype(channel - m_first); }
     void clearAll(int firstChannel, int lastChannel, Axis axis);
-    // Counts one taken value; returns false when it was kept out of the trend.
     void takeValue(Channel &channel, int channelNumber, int row, double x, const QString &text,
                    const QString &unit);
+    // value is NaN when the text is no number; text is only read for a flag's tip.
+    void takeValue(Channel &channel, int channelNumber, int row, double x, double value,
+                   QAnyStringView text, const QString &unit);
     void setFailing(ChannelHealth &health, bool failing);
     void updateSummary();
 
