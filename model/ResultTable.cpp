@@ -25,6 +25,12 @@ void ResultTable::setRows(int rows)
             else
                 ++it;
         }
+        for (auto it = m_flags.begin(); it != m_flags.end();) {
+            if (qsizetype(it.key() >> 32) > dataRows)
+                it = m_flags.erase(it);
+            else
+                ++it;
+        }
         endRemoveRows();
     } else if (dataRows > current) {
         beginInsertRows({}, int(current), int(dataRows - 1));
@@ -170,6 +176,36 @@ bool ResultTable::isMarked(int row, int column) const
     return m_marks.contains(markKey(row, column));
 }
 
+void ResultTable::flagCell(int row, int column, QRgb colour, const QString &tip)
+{
+    if (row < 1 || row >= rows() || column < 0 || column >= cols())
+        return;
+    m_flags.insert(markKey(row, column), { colour, tip });
+    const QModelIndex changed = index(row - 1, column);
+    Q_EMIT dataChanged(changed, changed, { Qt::BackgroundRole, Qt::ToolTipRole });
+}
+
+void ResultTable::clearFlags()
+{
+    if (m_flags.isEmpty())
+        return;
+    m_flags.clear();
+    if (rowCount() > 0 && columnCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                           { Qt::BackgroundRole, Qt::ToolTipRole });
+}
+
+bool ResultTable::isFlagged(int row, int column) const
+{
+    return m_flags.contains(markKey(row, column));
+}
+
+QString ResultTable::flagTip(int row, int column) const
+{
+    const auto found = m_flags.constFind(markKey(row, column));
+    return found == m_flags.constEnd() ? QString() : found->tip;
+}
+
 int ResultTable::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : rows() - 1;
@@ -189,13 +225,22 @@ QVariant ResultTable::data(const QModelIndex &index, int role) const
         return m_cells.text(index.row(), index.column());
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignCenter);
-    case Qt::BackgroundRole:
+    case Qt::BackgroundRole: {
         if (isMarked(index.row() + 1, index.column()))
             return QBrush(QColor(255, 214, 214));
-        return {};
+        const auto flag = m_flags.constFind(markKey(index.row() + 1, index.column()));
+        return flag == m_flags.constEnd() ? QVariant() : QVariant(QBrush(QColor(flag->colour)));
+    }
     case Qt::ToolTipRole: {
-        const auto found = m_marks.constFind(markKey(index.row() + 1, index.column()));
-        return found == m_marks.constEnd() ? QVariant() : QVariant(found.value());
+        const quint64 key = markKey(index.row() + 1, index.column());
+        const auto mark = m_marks.constFind(key);
+        const auto flag = m_flags.constFind(key);
+        QStringList tips;
+        if (mark != m_marks.constEnd())
+            tips << mark.value();
+        if (flag != m_flags.constEnd())
+            tips << flag->tip;
+        return tips.isEmpty() ? QVariant() : QVariant(tips.join(u'\n'));
     }
     default:
         return {};

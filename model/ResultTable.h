@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <QDateTime>
+#include <QColor>
 #include <QHash>
 #include <QStringList>
 
@@ -51,6 +52,13 @@ public:
     // When a row's pass began (UTC); the ID's tool tip and the exports show it.
     void setRowTime(int row, const QDateTime &time);
     QDateTime rowTime(int row) const;
+    // A cell flagged by a check on its reading (a unit change, an alarm limit):
+    // shown in the colour with the tip. Independent of the given-up mark, whose
+    // colour wins where both apply; both tips are shown.
+    void flagCell(int row, int column, QRgb colour, const QString &tip);
+    void clearFlags();
+    bool isFlagged(int row, int column) const;
+    QString flagTip(int row, int column) const;
 
     std::size_t memoryUsage() const { return m_cells.memoryUsage(); }
     // The data rows' cells (row 1 of the table is row 0 here), for writing a
@@ -77,4 +85,10 @@ private:
     // Milliseconds since 1970 UTC per data row; kNoTime where unknown.
     static constexpr qint64 kNoTime = std::numeric_limits<qint64>::min();
     std::vector<qint64> m_rowTimes;
+    struct Flag
+    {
+        QRgb colour;
+        QString tip;
+    };
+    QHash<quint64, Flag> m_flags;
 };

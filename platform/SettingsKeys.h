@@ -22,4 +22,19 @@ inline QString portKey(int port)
     return u"COM"_s + QString::number(port);
 }
 
+// Per-channel alarm limits: key "Ch5" holds "low;high", either side may be empty.
+inline const QString kAlarmLimits = u"AlarmLimits"_s;
+inline QString alarmLimitKey(int channel)
+{
+    return u"Ch"_s + QString::number(channel);
+}
+
+// The live view window: its geometry (base64 of QWidget::saveGeometry), whether it
+// was open when the program ended, the tab shown and the channels in the trend.
+inline const QString kLiveView = u"LiveView"_s;
+inline const QString kLiveViewGeometry = u"Geometry"_s;
+inline const QString kLiveViewOpen = u"Open"_s;
+inline const QString kLiveViewTab = u"Tab"_s;
+inline const QString kLiveViewTrendChannels = u"TrendChannels"_s;
+
 } // namespace SettingsKeys

@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-serialport-dev libxkbcommon-dev libqt6sql6-sqlite libsqlite3-dev sqlite3
+  qt6-base-dev qt6-serialport-dev qt6-svg-dev libqcustomplot-dev libxkbcommon-dev
+  libqt6sql6-sqlite libsqlite3-dev sqlite3
   libbenchmark-dev
   fonts-nanum
 )

@@ -1,0 +1,87 @@
+// Draws the live view over a made-up scan and saves a picture of each tab, for
+// the documentation: liveview_screenshots OUTPUT_PREFIX (QT_SCALE_FACTOR sets the
+// scaling).
+#include "Dialogs.h"
+#include "LiveData.h"
+#include "MemorySettings.h"
+#include "SettingsStore.h"
+#include "frmLiveView.h"
+
+#include <QApplication>
+#include <QHash>
+#include <QTabWidget>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class NoDialogs : public Dialogs
+{
+public:
+    QMessageBox::StandardButton message(QMessageBox::Icon, const QString &, const QString &,
+                                        QMessageBox::StandardButtons,
+                                        QMessageBox::StandardButton) override
+    {
+        return QMessageBox::Ok;
+    }
+    QString openFileName(const QString &, const QString &) override { return {}; }
+    QString saveFileName(const QString &, const QString &) override { return {}; }
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QString prefix = argc > 1 ? QString::fromLocal8Bit(argv[1]) : u"liveview"_s;
+    LiveData data;
+    MemorySettings settings;
+    NoDialogs dialogs;
+    frmLiveView window(data, settings, dialogs);
+    AlarmLimits limits;
+    for (int channel = 1; channel <= 20; ++channel)
+        limits.setBand(channel, { 0.5, 6.0 });
+    data.setAlarmLimits(limits);
+    data.reset(1, 20);
+    const QDateTime start(QDate(2026, 12, 7), QTime(9, 0), Qt::UTC);
+    const int passes = 120;
+    for (int pass = 1; pass <= passes; ++pass) {
+        for (int channel = 1; channel <= 20; ++channel) {
+            Reading reading;
+            reading.pass = pass;
+            reading.channel = channel;
+            reading.time = start.addMSecs(qint64((pass - 1) * 20 + channel) * 250);
+            if (channel == 7 && pass > 100) {
+                reading.status = Reading::Status::NoReply;
+                reading.givenUp = pass % 3 == 0;
+            } else {
+                const double value = 1.0 + channel * 0.22 + 0.3 * std::sin(pass / 9.0 + channel)
+                    + (channel == 12 ? pass * 0.02 : 0.0);
+                reading.value = QString::number(value, 'f', 3);
+                reading.unit = channel == 15 && pass == passes ? u"kPa"_s : u"kgf/cm2"_s;
+                if (reading.unit == u"kPa"_s)
+                    reading.value = QString::number(value * 98.0665, 'f', 1);
+            }
+            data.setCurrentChannel(channel == 20 ? 1 : channel + 1);
+            data.addReading(reading);
+        }
+    }
+    data.setCurrentChannel(5);
+    window.setTrendChannels({ 3, 7, 12 });
+    window.resize(960, 600);
+    window.show();
+    const QStringList names { u"overview"_s, u"trend"_s, u"health"_s };
+    for (int tab = 0; tab < 3; ++tab) {
+        window.setTab(frmLiveView::Tab(tab));
+        QApplication::processEvents();
+        window.replotNow();
+        QApplication::processEvents();
+        const QString path
+            = tab == 0 ? prefix + u".png"_s : prefix + u'-' + names.at(tab) + u".png"_s;
+        if (!window.grab().save(path))
+            return 1;
+    }
+    return 0;
+}

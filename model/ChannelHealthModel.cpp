@@ -1,0 +1,114 @@
+#include "ChannelHealthModel.h"
+
+#include "GridLayout.h"
+#include "LiveData.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QLocale>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QVariant figure(double value)
+{
+    return std::isfinite(value) ? QVariant(QLocale::c().toString(value, 'g', 6)) : QVariant();
+}
+
+} // namespace
+
+ChannelHealthModel::ChannelHealthModel(const LiveData &data, QObject *parent)
+    : QAbstractTableModel(parent), m_data(data), m_rows(data.channelCount())
+{
+    connect(&data, &LiveData::rangeReset, this, [this] {
+        beginResetModel();
+        m_rows = m_data.channelCount();
+        endResetModel();
+    });
+    connect(&data, &LiveData::readingAdded, this, &ChannelHealthModel::readingAdded);
+}
+
+void ChannelHealthModel::readingAdded(int channel)
+{
+    const int row = channel - m_data.firstChannel();
+    if (row >= 0 && row < m_rows)
+        Q_EMIT dataChanged(index(row, Last), index(row, ColumnCount - 1));
+}
+
+int ChannelHealthModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int ChannelHealthModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant ChannelHealthModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    const int channel = m_data.firstChannel() + index.row();
+    const ChannelHealth &health = m_data.health(channel);
+    if (role == Qt::BackgroundRole) {
+        if (health.failing && index.column() <= Last)
+            return QBrush(QColor(255, 214, 214));
+        if ((health.otherUnit && (index.column() == Last || index.column() == UnitChanges))
+            || (health.outOfBand && (index.column() == Last || index.column() == Alarms)))
+            return QBrush(QColor(255, 228, 150));
+        return {};
+    }
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(index.column() == LastFailure
+                                       ? Qt::AlignLeft | Qt::AlignVCenter
+                                       : Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    switch (Column(index.column())) {
+    case Channel:
+        return u"Ch "_s + channelText(channel);
+    case Last:
+        return health.failing ? u"failed"_s : health.lastText;
+    case Minimum:
+        return figure(health.min);
+    case Maximum:
+        return figure(health.max);
+    case Mean:
+        return figure(health.mean);
+    case StdDev:
+        return figure(health.stdDev());
+    case Taken:
+        return health.taken;
+    case Failed:
+        return health.failed;
+    case GivenUp:
+        return health.givenUp;
+    case UnitChanges:
+        return health.unitChanges;
+    case Alarms:
+        return health.alarms();
+    case LastFailure:
+        return health.lastFailure;
+    case LastFailureTime:
+        return health.lastFailureTime.isValid()
+            ? QVariant(health.lastFailureTime.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss.zzz"_s))
+            : QVariant();
+    case ColumnCount:
+        break;
+    }
+    return {};
+}
+
+QVariant ChannelHealthModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const QStringList titles {
+        u"Channel"_s, u"Last"_s,         u"Minimum"_s,      u"Maximum"_s,  u"Mean"_s,
+        u"Std dev"_s, u"Taken"_s,        u"Failed"_s,       u"Given up"_s, u"Unit changes"_s,
+        u"Alarms"_s,  u"Last failure"_s, u"Failure time"_s,
+    };
+    return section >= 0 && section < titles.size() ? QVariant(titles.at(section)) : QVariant();
+}

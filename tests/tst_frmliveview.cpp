@@ -1,0 +1,248 @@
+#include "Dialogs.h"
+#include "LiveData.h"
+#include "MemorySettings.h"
+#include "OverviewPlot.h"
+#include "ResultFileReader.h"
+#include "ResultTable.h"
+#include "SettingsStore.h"
+#include "TrendPlot.h"
+#include "frmAlarmLimits.h"
+#include "frmLiveView.h"
+
+#include <QHash>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class NoDialogs : public Dialogs
+{
+public:
+    QMessageBox::StandardButton message(QMessageBox::Icon, const QString &, const QString &text,
+                                        QMessageBox::StandardButtons,
+                                        QMessageBox::StandardButton) override
+    {
+        messages << text;
+        return QMessageBox::Ok;
+    }
+    QString openFileName(const QString &, const QString &) override { return {}; }
+    QString saveFileName(const QString &, const QString &) override { return savePath; }
+    QString savePath;
+    QStringList messages;
+};
+
+// A scan of channels 1 to 4 over some passes, channel 3 failing at the end.
+void feedScan(LiveData &data, int passes)
+{
+    data.reset(1, 4);
+    const QDateTime start(QDate(2026, 12, 7), QTime(9, 0), Qt::UTC);
+    for (int pass = 1; pass <= passes; ++pass) {
+        for (int channel = 1; channel <= 4; ++channel) {
+            Reading reading;
+            reading.pass = pass;
+            reading.channel = channel;
+            reading.time = start.addMSecs(qint64(pass * 4 + channel) * 200);
+            if (channel == 3 && pass == passes) {
+                reading.status = Reading::Status::NoReply;
+            } else {
+                reading.value = QString::number(channel + std::sin(pass / 5.0), 'f', 3);
+                reading.unit = u"kgf/cm2"_s;
+            }
+            data.setCurrentChannel(channel);
+            data.addReading(reading);
+        }
+    }
+}
+
+} // namespace
+
+class tst_frmLiveView : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void opensOnResultFile();
+    void followsAScan();
+    void exportWritesValidFiles_data();
+    void exportWritesValidFiles();
+    void remembersGeometryAndOpenState();
+    void alarmLimitsPasteAndApply();
+};
+
+void tst_frmLiveView::opensOnResultFile()
+{
+    ResultTable table;
+    ResultFileReader reader(table);
+    QCOMPARE(reader.read(qEnvironmentVariable("ROZIVODA_TEST_DATA")
+                         + u"/resultfile-worked-example.txt"_s),
+             ResultFileReader::Outcome::Loaded);
+    LiveData data;
+    MemorySettings settings;
+    NoDialogs dialogs;
+    frmLiveView window(data, settings, dialogs);
+    data.loadFromTable(table);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    auto *list = window.findChild<QListWidget *>(u"lstTrendChannels"_s);
+    QVERIFY(list);
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(0)->text(), u"Ch 00"_s);
+    QCOMPARE(window.trendChannels(), QList<int> { 0 });
+    QCOMPARE(list->item(0)->checkState(), Qt::Checked);
+    QCOMPARE(window.trendPlot()->xAxis->label(), u"Pass"_s);
+    QCOMPARE(window.trendPlot()->graph(0)->data()->size(), data.trend(0).size());
+    QCOMPARE(window.overviewPlot()->yAxis->label(), u"Value (kgf/cm2)"_s);
+    auto *health = window.findChild<QTableView *>(u"grdHealth"_s);
+    QVERIFY(health);
+    QCOMPARE(health->model()->rowCount(), 2);
+
+    // Checking a channel in the list adds it to the trend.
+    list->item(1)->setCheckState(Qt::Checked);
+    QCOMPARE(window.trendChannels(), (QList<int> { 0, 1 }));
+    window.toggleTrendChannel(0);
+    QCOMPARE(window.trendChannels(), QList<int> { 1 });
+    QCOMPARE(list->item(0)->checkState(), Qt::Unchecked);
+}
+
+void tst_frmLiveView::followsAScan()
+{
+    LiveData data;
+    MemorySettings settings;
+    NoDialogs dialogs;
+    frmLiveView window(data, settings, dialogs);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.setTab(frmLiveView::TrendTab);
+    feedScan(data, 50);
+    window.setTrendChannels({ 2, 3 });
+    window.replotNow();
+    QCOMPARE(window.trendPlot()->xAxis->label(), u"Time"_s);
+    QCOMPARE(window.trendPlot()->pointsHeld(), 99);
+    QCOMPARE(window.findChild<QLabel *>(u"lblSummary"_s)->text(),
+             u"1 channel failing; see Live View"_s);
+    // Zoomed in, the plot keeps following no more; autoscale shows it all again.
+    window.trendPlot()->xAxis->scaleRange(0.1);
+    window.trendPlot()->autoscale();
+    QVERIFY(window.trendPlot()->isFollowing());
+    QCOMPARE(window.trendPlot()->xAxis->range().lower, data.trend(2).x.front());
+}
+
+void tst_frmLiveView::exportWritesValidFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("magic");
+    QTest::newRow("png") << u"trend.png"_s << QByteArray("\x89PNG\r\n\x1a\n");
+    QTest::newRow("pdf") << u"trend.pdf"_s << QByteArray("%PDF-");
+    QTest::newRow("svg") << u"trend.svg"_s << QByteArray("<?xml");
+    QTest::newRow("unknown suffix") << u"trend.bmpx"_s << QByteArray();
+}
+
+void tst_frmLiveView::exportWritesValidFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, magic);
+    QTemporaryDir dir;
+    LiveData data;
+    MemorySettings settings;
+    NoDialogs dialogs;
+    frmLiveView window(data, settings, dialogs);
+    feedScan(data, 20);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    dialogs.savePath = dir.filePath(name);
+    auto *exportButton = window.findChild<QWidget *>(u"cmdExport"_s);
+    QVERIFY(exportButton);
+    QTest::mouseClick(exportButton, Qt::LeftButton);
+    QFile file(dialogs.savePath);
+    if (magic.isEmpty()) {
+        QVERIFY(!file.exists());
+        QCOMPARE(dialogs.messages.size(), 1);
+        return;
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.read(magic.size()), magic);
+    if (name.endsWith(u".png"_s))
+        QCOMPARE(QImage(dialogs.savePath).size(), window.trendPlot()->size());
+    if (name.endsWith(u".svg"_s))
+        QVERIFY(file.readAll().contains("<svg"));
+    QVERIFY(dialogs.messages.isEmpty());
+}
+
+void tst_frmLiveView::remembersGeometryAndOpenState()
+{
+    LiveData data;
+    data.reset(1, 8);
+    MemorySettings settings;
+    NoDialogs dialogs;
+    QRect geometry;
+    {
+        frmLiveView window(data, settings, dialogs);
+        QVERIFY(!frmLiveView::wasOpen(settings));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(frmLiveView::wasOpen(settings));
+        window.setGeometry(40, 50, 700, 420);
+        window.setTab(frmLiveView::HealthTab);
+        window.setTrendChannels({ 3, 5 });
+        geometry = window.geometry();
+        // The program ends with the window open.
+        window.saveState();
+    }
+    QVERIFY(frmLiveView::wasOpen(settings));
+    frmLiveView window(data, settings, dialogs);
+    QCOMPARE(window.geometry().size(), geometry.size());
+    QCOMPARE(window.trendChannels(), (QList<int> { 3, 5 }));
+    QCOMPARE(window.findChild<QTabWidget *>(u"tabLiveView"_s)->currentIndex(),
+             int(frmLiveView::HealthTab));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.close();
+    QVERIFY(!frmLiveView::wasOpen(settings));
+}
+
+void tst_frmLiveView::alarmLimitsPasteAndApply()
+{
+    AlarmLimits start;
+    start.setBand(1, { 0.0, 5.0 });
+    start.setBand(20, { 1.0, 2.0 }); // outside the range shown: kept
+    frmAlarmLimits dialog(start, 1, 4);
+    auto *grid = dialog.findChild<QTableWidget *>(u"grdLimits"_s);
+    QVERIFY(grid);
+    QCOMPARE(grid->item(0, 1)->text(), u"5"_s);
+
+    // Spreadsheet rows with CR LF, pasted from channel 2's low cell.
+    grid->setCurrentCell(1, 0);
+    dialog.paste(u"1.5\t3\r\n\t4.25\r\n-1\t\r\n"_s);
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    AlarmLimits limits = dialog.limits();
+    QCOMPARE(limits.band(2), (AlarmLimits::Band { 1.5, 3.0 }));
+    QCOMPARE(limits.band(3), (AlarmLimits::Band { std::nullopt, 4.25 }));
+    QCOMPARE(limits.band(4), (AlarmLimits::Band { -1.0, std::nullopt }));
+    QCOMPARE(limits.band(20), (AlarmLimits::Band { 1.0, 2.0 }));
+
+    frmAlarmLimits again(limits, 1, 4);
+    auto *grid2 = again.findChild<QTableWidget *>(u"grdLimits"_s);
+    grid2->setCurrentCell(1, 1);
+    again.applyToAll();
+    QCOMPARE(grid2->item(3, 0)->text(), u"1.5"_s);
+    // A low limit above the high one is refused.
+    grid2->item(0, 0)->setText(u"9"_s);
+    again.accept();
+    QCOMPARE(again.result(), int(QDialog::Rejected));
+    QVERIFY(!again.findChild<QLabel *>(u"lblError"_s)->text().isEmpty());
+    grid2->item(0, 0)->setText(u"abc"_s);
+    again.accept();
+    QVERIFY(again.findChild<QLabel *>(u"lblError"_s)->text().contains(u"abc"_s));
+}
+
+QTEST_MAIN(tst_frmLiveView)
+#include "tst_frmliveview.moc"

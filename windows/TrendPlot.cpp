@@ -1,0 +1,382 @@
+#include "TrendPlot.h"
+
+#include "GridLayout.h"
+#include "LiveData.h"
+
+#include <QSvgGenerator>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+TrendPlot::TrendPlot(const LiveData &liveData, QWidget *parent)
+    : QCustomPlot(parent)
+    , m_data(liveData)
+    , m_numberTicker(new QCPAxisTicker)
+    , m_timeTicker(new QCPAxisTickerDateTime)
+{
+    setObjectName(u"pltTrend"_s);
+    const QPalette pal = palette();
+    setBackground(pal.color(QPalette::Base));
+    for (QCPAxis *axis : { xAxis, yAxis }) {
+        axis->setBasePen(QPen(pal.color(QPalette::Text)));
+        axis->setTickPen(QPen(pal.color(QPalette::Text)));
+        axis->setSubTickPen(QPen(pal.color(QPalette::Text)));
+        axis->setTickLabelColor(pal.color(QPalette::Text));
+        axis->setLabelColor(pal.color(QPalette::Text));
+    }
+    m_timeTicker->setDateTimeSpec(Qt::LocalTime);
+    m_timeTicker->setDateTimeFormat(u"HH:mm:ss\nyyyy-MM-dd"_s);
+    legend->setVisible(true);
+    legend->setBrush(pal.color(QPalette::Base));
+    legend->setTextColor(pal.color(QPalette::Text));
+    axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+
+    setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    axisRect()->setRangeDrag(Qt::Horizontal | Qt::Vertical);
+    axisRect()->setRangeZoom(Qt::Horizontal | Qt::Vertical);
+    // Any zoom or pan by the user stops following the newest readings.
+    connect(this, &QCustomPlot::mousePress, this, &TrendPlot::userMovedView);
+    connect(this, &QCustomPlot::mouseWheel, this, &TrendPlot::userMovedView);
+    connect(xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this,
+            &TrendPlot::xRangeChanged);
+
+    // The crosshair lives on its own buffered layer, so moving it repaints only itself.
+    addLayer(u"cursor"_s, layer(u"overlay"_s), QCustomPlot::limBelow);
+    layer(u"cursor"_s)->setMode(QCPLayer::lmBuffered);
+    m_cursor = new QCPItemStraightLine(this);
+    m_cursor->setLayer(u"cursor"_s);
+    m_cursor->setPen(QPen(pal.color(QPalette::Mid), 1, Qt::DashLine));
+    m_cursor->setVisible(false);
+    setMouseTracking(true);
+    connect(this, &QCustomPlot::mouseMove, this, &TrendPlot::showReadout);
+    rebuild();
+}
+
+QColor TrendPlot::traceColour(int index)
+{
+    static const QColor colours[] = {
+        { 31, 119, 180 }, { 255, 127, 14 },  { 44, 160, 44 },   { 214, 39, 40 },  { 148, 103, 189 },
+        { 140, 86, 75 },  { 227, 119, 194 }, { 127, 127, 127 }, { 188, 189, 34 }, { 23, 190, 207 },
+    };
+    return colours[index % std::size(colours)];
+}
+
+QList<int> TrendPlot::channels() const
+{
+    QList<int> list;
+    for (const Trace &trace : m_traces)
+        list << trace.channel;
+    return list;
+}
+
+void TrendPlot::setChannels(const QList<int> &channels)
+{
+    if (channels == this->channels())
+        return;
+    for (const Trace &trace : std::as_const(m_traces))
+        removeGraph(trace.graph);
+    m_traces.clear();
+    for (int channel : channels) {
+        if (!m_data.hasChannel(channel))
+            continue;
+        QCPGraph *graph = addGraph();
+        graph->setName(u"Ch "_s + channelText(channel));
+        // A one-pixel pen without antialiasing: a dense trace drawn with a wider or
+        // smoothed pen costs the rasteriser tens of milliseconds a replot.
+        graph->setPen(QPen(traceColour(int(m_traces.size())), 1));
+        graph->setAntialiased(false);
+        graph->setAdaptiveSampling(true);
+        m_traces << Trace { channel, graph };
+    }
+    if (m_follow)
+        followData();
+    else
+        reloadAll();
+    replot(rpQueuedReplot);
+}
+
+void TrendPlot::rebuild()
+{
+    const bool time = m_data.axis() == LiveData::Axis::Time;
+    xAxis->setTicker(time ? QSharedPointer<QCPAxisTicker>(m_timeTicker) : m_numberTicker);
+    xAxis->setLabel(time ? u"Time"_s : u"Pass"_s);
+    updateUnitLabel();
+    QList<int> kept;
+    for (const Trace &trace : std::as_const(m_traces)) {
+        if (m_data.hasChannel(trace.channel))
+            kept << trace.channel;
+    }
+    const QList<int> before = channels();
+    if (kept != before) {
+        setChannels(kept);
+    }
+    m_follow = true;
+    followData();
+    replot(rpQueuedReplot);
+}
+
+void TrendPlot::autoscale()
+{
+    m_follow = true;
+    followData();
+    replot();
+}
+
+void TrendPlot::showRange(double from, double to)
+{
+    m_follow = false;
+    xAxis->setRange(from, to);
+}
+
+void TrendPlot::userMovedView()
+{
+    m_follow = false;
+}
+
+int TrendPlot::bucketCount() const
+{
+    // Two points per bucket: about one bucket per pixel of the plot's width.
+    return std::max(axisRect()->width(), 200);
+}
+
+// Shows every point of the chosen channels, loading them at the plot's resolution.
+void TrendPlot::followData()
+{
+    double low = std::numeric_limits<double>::infinity();
+    double high = -low;
+    for (const Trace &trace : std::as_const(m_traces)) {
+        const TrendSeries &series = m_data.trend(trace.channel);
+        if (series.size() == 0)
+            continue;
+        low = std::min(low, series.x.front());
+        high = std::max(high, series.x.back());
+    }
+    if (!std::isfinite(low)) {
+        low = 0;
+        high = 1;
+    } else if (high <= low) {
+        high = low + 1;
+    }
+    m_settingRange = true;
+    xAxis->setRange(low, high);
+    m_settingRange = false;
+    reloadAll();
+    bool found = false;
+    const QCPRange values
+        = m_traces.isEmpty() ? QCPRange() : m_traces.first().graph->getValueRange(found);
+    QCPRange all = found ? values : QCPRange(0, 1);
+    for (const Trace &trace : std::as_const(m_traces)) {
+        bool ok = false;
+        const QCPRange range = trace.graph->getValueRange(ok);
+        if (ok)
+            all.expand(range);
+    }
+    if (all.size() <= 0)
+        all = QCPRange(all.lower - 0.5, all.upper + 0.5);
+    const double margin = all.size() * 0.05;
+    yAxis->setRange(all.lower - margin, all.upper + margin);
+}
+
+void TrendPlot::xRangeChanged(const QCPRange &range)
+{
+    if (m_settingRange)
+        return;
+    // Reload when the view leaves what is loaded or its scale changes much.
+    if (range.lower < m_loaded.lower || range.upper > m_loaded.upper
+        || range.size() < m_loadedWidth / 1.5 || range.size() > m_loadedWidth * 1.5)
+        reloadAll();
+}
+
+void TrendPlot::reloadAll()
+{
+    const QCPRange shown = xAxis->range();
+    // A screen's width either side, so that a pan does not reload at once.
+    m_loaded = m_follow ? QCPRange(-std::numeric_limits<double>::infinity(),
+                                   std::numeric_limits<double>::infinity())
+                        : QCPRange(shown.lower - shown.size(), shown.upper + shown.size());
+    m_loadedWidth = shown.size();
+    m_appendedSinceLoad = 0;
+    for (Trace &trace : m_traces)
+        reload(trace);
+}
+
+void TrendPlot::reload(Trace &trace)
+{
+    const TrendSeries &series = m_data.trend(trace.channel);
+    qsizetype first = m_follow ? 0 : std::max<qsizetype>(series.lowerBound(m_loaded.lower) - 1, 0);
+    qsizetype last
+        = m_follow ? series.size() : std::min(series.lowerBound(m_loaded.upper) + 1, series.size());
+    const qsizetype count = last - first;
+    // Buckets over the loaded range: three screens when panning, one when following.
+    const qsizetype buckets = qsizetype(bucketCount()) * (m_follow ? 1 : 3);
+    QList<QCPGraphData> points;
+    if (count <= buckets * 2) {
+        points.reserve(count);
+        for (qsizetype i = first; i < last; ++i)
+            points.append(QCPGraphData(series.x[std::size_t(i)], series.y[std::size_t(i)]));
+    } else {
+        points.reserve(buckets * 2);
+        for (qsizetype b = 0; b < buckets; ++b) {
+            const qsizetype begin = first + count * b / buckets;
+            const qsizetype end = first + count * (b + 1) / buckets;
+            if (begin >= end)
+                continue;
+            const auto from = series.y.begin() + begin;
+            const auto to = series.y.begin() + end;
+            const auto [lowest, highest] = std::minmax_element(from, to);
+            const qsizetype a = begin + (lowest - from);
+            const qsizetype c = begin + (highest - from);
+            const qsizetype i = std::min(a, c);
+            const qsizetype j = std::max(a, c);
+            points.append(QCPGraphData(series.x[std::size_t(i)], series.y[std::size_t(i)]));
+            if (j != i)
+                points.append(QCPGraphData(series.x[std::size_t(j)], series.y[std::size_t(j)]));
+        }
+    }
+    trace.graph->data()->set(points, true);
+}
+
+void TrendPlot::updateUnitLabel()
+{
+    const QString unit = m_data.scanUnit();
+    const QString label = unit.isEmpty() ? u"Value"_s : u"Value ("_s + unit + u')';
+    if (yAxis->label() != label)
+        yAxis->setLabel(label);
+}
+
+void TrendPlot::channelChanged(int channel)
+{
+    updateUnitLabel();
+    for (Trace &trace : m_traces) {
+        if (trace.channel != channel)
+            continue;
+        const TrendSeries &series = m_data.trend(channel);
+        if (series.size() == 0)
+            return;
+        const double key = series.x.back();
+        // Only a new point in the scan's unit extends the series.
+        if (!trace.graph->data()->isEmpty() && (trace.graph->data()->constEnd() - 1)->key >= key)
+            return;
+        if (key > m_loaded.upper)
+            return;
+        trace.graph->addData(key, double(series.y.back()));
+        ++m_appendedSinceLoad;
+    }
+    if (!m_follow)
+        return;
+    // Raw points pile up at the end while following; thin them out again from time
+    // to time, so a replot stays cheap however long the scan runs.
+    if (m_appendedSinceLoad > qsizetype(bucketCount()) * 2)
+        followData();
+    else {
+        double low = std::numeric_limits<double>::infinity();
+        double high = -low;
+        QCPRange values;
+        bool anyValue = false;
+        for (const Trace &trace : std::as_const(m_traces)) {
+            const TrendSeries &series = m_data.trend(trace.channel);
+            if (series.size() == 0)
+                continue;
+            low = std::min(low, series.x.front());
+            high = std::max(high, series.x.back());
+            const double value = series.y.back();
+            if (anyValue)
+                values.expand(value);
+            else
+                values = QCPRange(value, value);
+            anyValue = true;
+        }
+        if (!std::isfinite(low))
+            return;
+        m_settingRange = true;
+        xAxis->setRange(low, std::max(high, low + 1));
+        m_settingRange = false;
+        const QCPRange shown = yAxis->range();
+        if (anyValue && (values.lower < shown.lower || values.upper > shown.upper)) {
+            QCPRange all = shown;
+            all.expand(values);
+            const double margin = all.size() * 0.05;
+            yAxis->setRange(all.lower - margin, all.upper + margin);
+        }
+    }
+}
+
+qsizetype TrendPlot::pointsHeld() const
+{
+    qsizetype points = 0;
+    for (const Trace &trace : m_traces)
+        points += trace.graph->data()->size();
+    return points;
+}
+
+QString TrendPlot::keyText(double key) const
+{
+    if (m_data.axis() == LiveData::Axis::Pass)
+        return u"pass "_s + QString::number(qint64(std::llround(key)));
+    return QDateTime::fromMSecsSinceEpoch(qint64(std::llround(key * 1000)))
+        .toLocalTime()
+        .toString(u"yyyy-MM-dd HH:mm:ss.zzz"_s);
+}
+
+void TrendPlot::showReadout(QMouseEvent *event)
+{
+    if (!axisRect()->rect().contains(event->pos())) {
+        if (m_cursor->visible()) {
+            m_cursor->setVisible(false);
+            layer(u"cursor"_s)->replot();
+            Q_EMIT readoutChanged({});
+        }
+        return;
+    }
+    const double key = xAxis->pixelToCoord(event->position().x());
+    m_cursor->point1->setCoords(key, 0);
+    m_cursor->point2->setCoords(key, 1);
+    m_cursor->setVisible(true);
+    layer(u"cursor"_s)->replot();
+
+    QStringList parts { keyText(key) };
+    for (const Trace &trace : std::as_const(m_traces)) {
+        const TrendSeries &series = m_data.trend(trace.channel);
+        if (series.size() == 0)
+            continue;
+        // The reading nearest the cursor.
+        qsizetype i = std::min(series.lowerBound(key), series.size() - 1);
+        if (i > 0 && key - series.x[std::size_t(i - 1)] < series.x[std::size_t(i)] - key)
+            --i;
+        parts << trace.graph->name() + u": "_s
+                + QLocale::c().toString(double(series.y[std::size_t(i)]), 'g', 6);
+    }
+    Q_EMIT readoutChanged(parts.join(u"   "_s));
+}
+
+bool TrendPlot::exportTo(const QString &path, QString *error)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    bool saved = false;
+    if (suffix == u"png"_s) {
+        saved = savePng(path);
+    } else if (suffix == u"pdf"_s) {
+        saved = savePdf(path);
+    } else if (suffix == u"svg"_s) {
+        QSvgGenerator generator;
+        generator.setFileName(path);
+        generator.setSize(size());
+        generator.setViewBox(rect());
+        generator.setTitle(u"Trend"_s);
+        QCPPainter painter;
+        saved = painter.begin(&generator);
+        if (saved) {
+            toPainter(&painter, width(), height());
+            saved = painter.end();
+        }
+        saved = saved && QFileInfo(path).size() > 0;
+    } else {
+        if (error)
+            *error = u"Cannot export as \"%1\": choose a PNG, SVG or PDF file."_s.arg(suffix);
+        return false;
+    }
+    if (!saved && error)
+        *error = u"Cannot write %1."_s.arg(QDir::toNativeSeparators(path));
+    return saved;
+}
