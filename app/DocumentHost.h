@@ -15,6 +15,9 @@ public:
     virtual void holdStart() = 0;
     // The busy pointer, and other commands held off, while a file is read or written.
     virtual void setBusy(bool busy) = 0;
+    // The results were saved to path, or thrown away unsaved.
+    virtual void resultsSaved(const QString &path) = 0;
+    virtual void resultsDiscarded() = 0;
     // Called when a file starts loading and then every few tens of
     // milliseconds; false when the user cancelled the load.
     virtual bool showLoadProgress(qint64 bytesDone, qint64 bytesTotal) = 0;

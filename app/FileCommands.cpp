@@ -42,7 +42,11 @@ bool FileCommands::offerToSave()
         return false;
     // A save that was cancelled or failed stops the command as Cancel does:
     // going on would throw the results away.
-    return answer == QMessageBox::No || Save() == SaveOutcome::Saved;
+    if (answer == QMessageBox::No) {
+        m_host.resultsDiscarded();
+        return true;
+    }
+    return Save() == SaveOutcome::Saved;
 }
 
 void FileCommands::New()
@@ -113,5 +117,6 @@ FileCommands::SaveOutcome FileCommands::Save()
     }
     m_host.setCaption(fileTitle(path));
     m_unsaved = false;
+    m_host.resultsSaved(path);
     return SaveOutcome::Saved;
 }

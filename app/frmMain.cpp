@@ -6,12 +6,15 @@
 #include "FileCommands.h"
 #include "FrameGeometry.h"
 #include "GridLayout.h"
+#include "LiveViewCommands.h"
 #include "MainWindowLayout.h"
 #include "NumberText.h"
 #include "PortDevicesDialog.h"
 #include "PortMap.h"
 #include "ResultGridView.h"
 #include "ResultTable.h"
+#include "ScanRecord.h"
+#include "ScanRecovery.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "StoredSettings.h"
@@ -22,12 +25,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 
 #include <climits>
@@ -60,6 +65,8 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     createToolBar();
     createStatusBar();
     m_files = std::make_unique<FileCommands>(m_session.table(), m_dialogs, m_events, *this);
+    m_liveView = std::make_unique<LiveViewCommands>(m_session, m_settings, m_dialogs, this);
+    m_scanClock = new QTimer(this);
     connectCommands();
 
     // The size and place as defined: the client area centred on the screen.
@@ -89,6 +96,16 @@ void frmMain::connectCommands()
     }
     connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
     connect(mnuHelpAboutQt, &QAction::triggered, this, [this] { QMessageBox::aboutQt(this); });
+    connect(mnuViewLive, &QAction::triggered, this, &frmMain::mnuViewLive_Click);
+    connect(mnuAlarmLimits, &QAction::triggered, this, &frmMain::mnuAlarmLimits_Click);
+    connect(fgdData->horizontalHeader(), &QHeaderView::sectionClicked, m_liveView.get(),
+            &LiveViewCommands::showColumnInTrend);
+    connect(m_liveView.get(), &LiveViewCommands::statusSummaryChanged, this,
+            &frmMain::updateStatusText);
+    connect(m_scanClock, &QTimer::timeout, this, &frmMain::showScanProgress);
+    connect(&m_session, &ScanSession::rowAdded, this, &frmMain::showScanProgress);
+    connect(&m_session, &ScanSession::stateChanged, this, &frmMain::showScanProgress);
+    connect(&m_session, &ScanSession::recordFailed, this, &frmMain::updateStatusText);
     connect(mnuScanStart, &QAction::triggered, this, &frmMain::StartScan);
     connect(mnuScanStop, &QAction::triggered, this, &frmMain::StopScan);
     connect(mnuScanManual, &QAction::triggered, this, &frmMain::openManualWindow);
@@ -136,6 +153,44 @@ void frmMain::enterIdleState()
 void frmMain::holdStart()
 {
     m_session.holdTable();
+    m_liveView->tableLoaded();
+}
+
+void frmMain::resultsSaved(const QString &path)
+{
+    m_session.markSaved(path);
+}
+
+void frmMain::resultsDiscarded()
+{
+    m_session.markDiscarded();
+}
+
+void frmMain::offerRecovery()
+{
+    ScanRecord *record = m_session.record();
+    const qint64 restored
+        = record ? ScanRecovery::offer(*record, m_dialogs, m_session.table()) : -1;
+    if (restored >= 0) {
+        m_session.setTableScan(restored);
+        m_session.holdTable();
+        m_files->raiseUnsaved();
+        setWindowTitle(ScanRecovery::caption(*record, restored));
+        const auto scan = record->scan(restored);
+        m_liveView->scanRestored(*record, restored, scan->info.startChannel, scan->info.endChannel);
+    }
+    m_liveView->restoreWindow();
+    updateStatusText();
+}
+
+void frmMain::mnuViewLive_Click()
+{
+    m_liveView->showWindow();
+}
+
+void frmMain::mnuAlarmLimits_Click()
+{
+    m_liveView->editAlarmLimits();
 }
 
 void frmMain::setBusy(bool busy)
@@ -473,12 +528,29 @@ void frmMain::updateStatusText()
         parts << m_manualProblem;
     if (!m_settingsProblem.isEmpty())
         parts << m_settingsProblem;
-    const QMap<int, int> &failed = m_session.failedReadings();
-    for (auto it = failed.constBegin(); it != failed.constEnd(); ++it)
-        parts << u"Ch %1: %2 failed readings"_s.arg(channelText(it.key())).arg(it.value());
+    // A short summary that cannot overflow; the live view has the details.
+    if (const QString summary = m_liveView->statusSummary(); !summary.isEmpty())
+        parts << summary;
+    if (const QString problem = m_session.recordProblem(); !problem.isEmpty())
+        parts << u"Readings are not being kept on disk: "_s + problem;
     if (parts.isEmpty() && !m_sessionNotice.isEmpty())
         parts << m_sessionNotice;
     m_statusText->setText(parts.join(u"; "_s));
+}
+
+void frmMain::showScanProgress()
+{
+    if (!m_session.isScanning()) {
+        m_scanClock->stop();
+        return;
+    }
+    if (!m_scanClock->isActive())
+        m_scanClock->start(std::chrono::seconds(1));
+    const qint64 seconds = m_session.startedAt().secsTo(QDateTime::currentDateTimeUtc());
+    m_statusScan->setText(u"%1:%2:%3, pass %4"_s.arg(seconds / 3600, 2, 10, QChar(u'0'))
+                              .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
+                              .arg(seconds % 60, 2, 10, QChar(u'0'))
+                              .arg(m_session.passes()));
 }
 
 void frmMain::mnuFileNew_Click()
@@ -510,9 +582,7 @@ void frmMain::mnuHelpAbout_Click()
 void frmMain::endSession()
 {
     m_endingSession = true;
-    if (m_session.isScanning())
-        m_session.stop();
-    m_session.closeLine();
+    m_session.abandon();
     close();
 }
 
@@ -531,6 +601,7 @@ void frmMain::closeEvent(QCloseEvent *event)
     }
     if (m_session.isScanning())
         m_session.stop();
+    m_liveView->saveState();
     event->accept();
     QApplication::quit();
 }

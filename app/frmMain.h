@@ -15,6 +15,8 @@ class ChannelComboBox;
 class Dialogs;
 class EventPump;
 class FileCommands;
+class LiveViewCommands;
+class QTimer;
 class PortMap;
 class QAction;
 class QGroupBox;
@@ -65,6 +67,12 @@ public:
     void mnuHelpAbout_Click();
     void mnuPortDevices_Click();
 
+    // Offers back a scan the program did not end itself, and reopens the live
+    // view if it was open; runs once the window is shown.
+    void offerRecovery();
+    void mnuViewLive_Click();
+    void mnuAlarmLimits_Click();
+
     // Ends the program as a desktop session ends: the scan stops, the port
     // closes, nothing is asked because nobody is there to answer.
     void endSession();
@@ -92,6 +100,8 @@ public:
     void holdStart() override;
     void setBusy(bool busy) override;
     bool showLoadProgress(qint64 bytesDone, qint64 bytesTotal) override;
+    void resultsSaved(const QString &path) override;
+    void resultsDiscarded() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -118,6 +128,7 @@ private:
     void showUnit(const QString &unit);
     void showManualReading(const Reading &reading);
     void updateStatusText();
+    void showScanProgress();
     // Keeps a value of the Settings section, saying so when it cannot.
     void keepSetting(const QString &key, const QString &text);
     void noteSettingsProblem();
@@ -130,6 +141,7 @@ private:
     Dialogs &m_dialogs;
     EventPump &m_events;
     std::unique_ptr<FileCommands> m_files;
+    std::unique_ptr<LiveViewCommands> m_liveView;
 
     int m_chCount = 0;
     int m_commPort = 1;
@@ -158,6 +170,8 @@ private:
     QList<QIcon> imlToolbarIcons;
     QLabel *m_statusText = nullptr;
     QLabel *m_statusDate = nullptr;
+    QLabel *m_statusScan = nullptr;
+    QTimer *m_scanClock = nullptr;
 
     QMenu *mnuFile = nullptr;
     QAction *mnuFileNew = nullptr;
@@ -172,6 +186,9 @@ private:
     QAction *mnuPortDevices = nullptr;
     QMenu *mnuChannel = nullptr;
     QList<QAction *> mnuChNum;
+    QMenu *mnuView = nullptr;
+    QAction *mnuViewLive = nullptr;
+    QAction *mnuAlarmLimits = nullptr;
     QMenu *mnuScan = nullptr;
     QAction *mnuScanStart = nullptr;
     QAction *mnuScanStop = nullptr;

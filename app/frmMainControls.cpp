@@ -188,6 +188,13 @@ void frmMain::createMenus()
         mnuChNum << item;
     }
 
+    mnuAlarmLimits = action(mnuSet, u"mnuAlarmLimits"_s, u"&Alarm Limits..."_s);
+
+    mnuView = menuBar()->addMenu(u"&View"_s);
+    mnuView->setObjectName(u"mnuView"_s);
+    mnuViewLive = action(mnuView, u"mnuViewLive"_s, u"&Live View"_s);
+    mnuViewLive->setShortcut(QKeySequence(Qt::Key_F6));
+
     // The scan commands of the toolbar, with keys, so that a scan can be run
     // without the mouse.
     mnuScan = menuBar()->addMenu(u"S&can"_s);
@@ -267,7 +274,11 @@ void frmMain::createStatusBar()
     m_statusDate->setObjectName(u"sbStatusBarDate"_s);
     m_statusDate->setMinimumWidth(twipsToPixels(1440));
     m_statusDate->setAlignment(Qt::AlignCenter);
+    // While a scan runs: how long it has run and how many passes it took.
+    m_statusScan = new QLabel(bar);
+    m_statusScan->setObjectName(u"sbStatusBarScan"_s);
     bar->addWidget(m_statusText, 1);
+    bar->addPermanentWidget(m_statusScan);
     bar->addPermanentWidget(m_statusDate);
 
     auto showDate = [this] {

@@ -7,6 +7,7 @@
 #include "QtTimer.h"
 #include "ScanSession.h"
 #include "SignalSessionEndWatcher.h"
+#include "SqliteScanRecord.h"
 #include "Version.h"
 #include "mdlMain.h"
 
@@ -19,6 +20,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Saved and discarded scans older than this are removed at start-up.
+constexpr int kRetentionDays = 90;
 
 struct Options
 {
@@ -98,7 +102,14 @@ int main(int argc, char *argv[])
         notice = u"Demo: both ports lead to the simulated scanner on "_s + simulator.devicePath();
     }
 
+    // Every reading is kept on disk as it is taken; a record that cannot be
+    // opened only means the scan is kept in memory, as the status bar says.
+    SqliteScanRecord record(SqliteScanRecord::defaultPath());
+    if (record.open())
+        record.applyRetention(kRetentionDays);
+
     ScanSession session(comScan, timers);
+    session.setRecord(&record);
     auto window = Main({ settings, ports, session, timers, dialogs, events });
     dialogs.setParentWidget(window.get());
     if (!notice.isEmpty())

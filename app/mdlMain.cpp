@@ -5,5 +5,6 @@ std::unique_ptr<frmMain> Main(const frmMain::Services &services)
     auto window = std::make_unique<frmMain>(services);
     window->Form_Load();
     window->show();
+    window->offerRecovery();
     return window;
 }

@@ -116,6 +116,7 @@ bool ScanSession::start(const Request &request)
         info.term = request.period;
         m_tableScan = m_record->beginScan(info);
     }
+    Q_EMIT scanStarted(request);
     m_cycle->StartPolling(request.startCh, request.endCh, request.period);
     return true;
 }

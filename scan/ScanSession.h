@@ -93,6 +93,8 @@ public:
 
 Q_SIGNALS:
     void stateChanged(ScanSession::State state);
+    // A scan began over the request's range.
+    void scanStarted(const ScanSession::Request &request);
     void channelSelected(int channel);
     void valueRead(const QString &value);
     void unitRead(const QString &unit);

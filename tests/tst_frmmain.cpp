@@ -108,7 +108,7 @@ void tst_frmMain::menuTree()
     QStringList bar;
     for (QAction *menu : w.menuBar()->actions())
         bar << menu->text();
-    QCOMPARE(bar, (QStringList { u"&File"_s, u"&Set"_s, u"S&can"_s, u"&Help"_s }));
+    QCOMPARE(bar, (QStringList { u"&File"_s, u"&Set"_s, u"&View"_s, u"S&can"_s, u"&Help"_s }));
 
     QStringList file;
     for (QAction *item : f.find<QMenu>(u"mnuFile"_s)->actions())

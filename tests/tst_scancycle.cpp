@@ -313,8 +313,9 @@ void tst_ScanCycle::failingChannelsAreGivenUp()
     const QString unreadable
         = scan.table().data(scan.table().index(0, 4), Qt::ToolTipRole).toString();
     QVERIFY2(unreadable.startsWith(u"unreadable reply"_s), qPrintable(unreadable));
-    QVERIFY2(scan.status().contains(u"Ch 03: 15 failed readings"_s), qPrintable(scan.status()));
-    QVERIFY2(scan.status().contains(u"Ch 07: 15 failed readings"_s), qPrintable(scan.status()));
+    // A summary that cannot overflow the status bar; the live view has the counts.
+    QVERIFY2(scan.status().contains(u"2 channels failing; see Live View"_s),
+             qPrintable(scan.status()));
 }
 
 void tst_ScanCycle::silentFirstChannelAddsNoPhantomRows()
@@ -341,7 +342,8 @@ void tst_ScanCycle::silentFirstChannelAddsNoPhantomRows()
         // The unit comes with the pass's first reading that arrives.
         QCOMPARE(scan.table().text(row, 11), u"kgf/cm2"_s);
     }
-    QVERIFY(scan.status().contains(u"Ch 00: 15 failed readings"_s));
+    QVERIFY2(scan.status().contains(u"1 channel failing; see Live View"_s),
+             qPrintable(scan.status()));
 }
 
 void tst_ScanCycle::passingFaultIsRetriedIntoTheSameCell()
@@ -366,7 +368,7 @@ void tst_ScanCycle::passingFaultIsRetriedIntoTheSameCell()
     QCOMPARE(scan.table().text(2, 3), ScannerModel::valueText(2, 7));
     QVERIFY(!scan.table().isMarked(1, 1));
     QVERIFY2(!scan.status().startsWith(u"No reply"_s), qPrintable(scan.status()));
-    QVERIFY(scan.status().contains(u"Ch 00: 1 failed readings"_s));
+    QVERIFY2(!scan.status().contains(u"failing"_s), qPrintable(scan.status()));
 }
 
 void tst_ScanCycle::lateReplyIsNeverAnotherChannelsReading_data()

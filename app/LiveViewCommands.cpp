@@ -1,0 +1,101 @@
+#include "LiveViewCommands.h"
+
+#include "AlarmLimits.h"
+#include "ResultTable.h"
+#include "ScanRecord.h"
+#include "ScanSession.h"
+#include "frmAlarmLimits.h"
+#include "frmLiveView.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The limits cover every channel a scanner can have.
+constexpr int kFirstChannel = 0;
+constexpr int kLastChannel = 99;
+
+} // namespace
+
+LiveViewCommands::LiveViewCommands(ScanSession &session, SettingsStore &settings, Dialogs &dialogs,
+                                   QWidget *mainWindow)
+    : m_session(session), m_settings(settings), m_dialogs(dialogs), m_mainWindow(mainWindow)
+{
+    m_data.attachTable(&m_session.table());
+    AlarmLimits limits;
+    limits.load(m_settings, kFirstChannel, kLastChannel);
+    m_data.setAlarmLimits(limits);
+
+    connect(&m_session, &ScanSession::scanStarted, this,
+            [this](const ScanSession::Request &request) {
+                m_data.reset(request.startCh, request.endCh);
+            });
+    connect(&m_session, &ScanSession::readingDone, &m_data, &LiveData::addReading);
+    connect(&m_session, &ScanSession::channelSelected, &m_data, &LiveData::setCurrentChannel);
+    connect(&m_data, &LiveData::statusSummaryChanged, this,
+            &LiveViewCommands::statusSummaryChanged);
+}
+
+LiveViewCommands::~LiveViewCommands()
+{
+    delete m_window;
+}
+
+void LiveViewCommands::showWindow()
+{
+    if (!m_window) {
+        // A window of its own beside the main one, not a child drawn inside it.
+        m_window = new frmLiveView(m_data, m_settings, m_dialogs);
+        m_window->setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void LiveViewCommands::restoreWindow()
+{
+    if (frmLiveView::wasOpen(m_settings))
+        showWindow();
+}
+
+void LiveViewCommands::editAlarmLimits()
+{
+    frmAlarmLimits dialog(m_data.alarmLimits(), kFirstChannel, kLastChannel, m_mainWindow);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    dialog.limits().save(m_settings, kFirstChannel, kLastChannel);
+    m_data.setAlarmLimits(dialog.limits());
+    // Cells already in the table are checked against the new limits too.
+    if (!m_session.isScanning())
+        m_data.loadFromTable(m_session.table());
+}
+
+void LiveViewCommands::tableLoaded()
+{
+    m_data.loadFromTable(m_session.table());
+}
+
+void LiveViewCommands::scanRestored(ScanRecord &record, qint64 id, int firstChannel,
+                                    int lastChannel)
+{
+    m_data.reset(firstChannel, lastChannel);
+    record.readScan(id, [this](const Reading &reading) { m_data.addReading(reading); });
+}
+
+void LiveViewCommands::showColumnInTrend(int column)
+{
+    const QString label = m_session.table().text(0, column);
+    bool ok = false;
+    const int channel = QStringView(label).mid(3).toInt(&ok);
+    if (!ok || !label.startsWith(u"Ch "_s))
+        return;
+    showWindow();
+    m_window->showInTrend(channel);
+}
+
+void LiveViewCommands::saveState()
+{
+    if (m_window)
+        m_window->saveState();
+}

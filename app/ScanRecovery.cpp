@@ -1,0 +1,46 @@
+#include "ScanRecovery.h"
+
+#include "Dialogs.h"
+#include "ScanRecord.h"
+#include "ScanTableBuilder.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString localTime(const QDateTime &utc)
+{
+    return utc.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s);
+}
+
+} // namespace
+
+qint64 ScanRecovery::offer(ScanRecord &record, Dialogs &dialogs, ResultTable &table)
+{
+    for (const ScanSummary &scan : record.unfinishedScans()) {
+        const QString question
+            = u"The scan started %1 on %2 (%3 passes, %4 readings) was not saved. Restore it?"_s
+                  .arg(localTime(scan.info.start), scan.info.portName)
+                  .arg(scan.passes)
+                  .arg(scan.readings);
+        const auto answer = dialogs.message(QMessageBox::Question, u"Recover Scan"_s, question,
+                                            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        if (answer != QMessageBox::Yes) {
+            record.markDiscarded(scan.id);
+            continue;
+        }
+        if (restoreScan(record, scan.id, table))
+            return scan.id;
+        dialogs.message(QMessageBox::Warning, u"Recover Scan"_s,
+                        u"The scan could not be read back: %1"_s.arg(record.errorString()),
+                        QMessageBox::Ok, QMessageBox::Ok);
+        return -1;
+    }
+    return -1;
+}
+
+QString ScanRecovery::caption(ScanRecord &record, qint64 id)
+{
+    const auto scan = record.scan(id);
+    return u"VESTRA-IP -[Recovered scan %1]"_s.arg(scan ? localTime(scan->info.start) : QString());
+}
