@@ -2,12 +2,14 @@
 #include "MainWindowFixture.h"
 #include "ResultTable.h"
 #include "ScanCycle.h"
+#include "SqliteScanRecord.h"
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -38,6 +40,8 @@ private Q_SLOTS:
     void replyTimeoutEndsBeforeATick_data();
     void replyTimeoutEndsBeforeATick();
     void lostLineStopsTheScanKeepingTheRows();
+    void unfinishedScanIsOfferedBack_data();
+    void unfinishedScanIsOfferedBack();
 
 private:
     struct Scan
@@ -459,3 +463,66 @@ void tst_ScanCycle::lostLineStopsTheScanKeepingTheRows()
 
 QTEST_MAIN(tst_ScanCycle)
 #include "tst_scancycle.moc"
+
+void tst_ScanCycle::unfinishedScanIsOfferedBack_data()
+{
+    QTest::addColumn<bool>("restore");
+    QTest::newRow("yes") << true;
+    QTest::newRow("no") << false;
+}
+
+void tst_ScanCycle::unfinishedScanIsOfferedBack()
+{
+    QFETCH(bool, restore);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"scans.sqlite"_s);
+    QList<QStringList> taken;
+    {
+        // A scan that ends without Stop or Exit, as when the program is killed.
+        SqliteScanRecord record(path);
+        QVERIFY(record.open());
+        Scan scan(2, 4);
+        scan.f.session->setRecord(&record);
+        scan.start();
+        for (int tick = 0; tick < 8; ++tick)
+            scan.tick();
+        for (int row = 0; row < scan.table().rows(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < scan.table().cols(); ++column)
+                cells << scan.table().text(row, column);
+            taken << cells;
+        }
+        scan.f.session->setRecord(nullptr);
+    }
+    SqliteScanRecord record(path);
+    QVERIFY(record.open());
+    MainWindowFixture f;
+    f.create();
+    f.session->setRecord(&record);
+    f.window->Form_Load();
+    f.dialogs.answers << (restore ? QMessageBox::Yes : QMessageBox::No);
+    f.window->offerRecovery();
+    QCOMPARE(f.dialogs.messages.size(), 1);
+    QVERIFY2(f.dialogs.messages.first().text.contains(u"on com1 (3 passes, 7 readings) was not "
+                                                      u"saved. Restore it?"_s),
+             qPrintable(f.dialogs.messages.first().text));
+    const ResultTable &table = f.window->resultTable();
+    if (!restore) {
+        QCOMPARE(table.rows(), 1);
+        QCOMPARE(record.listScans().first().state, ScanState::Discarded);
+        return;
+    }
+    QCOMPARE(table.rows(), taken.size());
+    for (int row = 0; row < table.rows(); ++row)
+        for (int column = 0; column < table.cols(); ++column)
+            QCOMPARE(table.text(row, column), taken.at(row).at(column));
+    QVERIFY(table.rowTime(1).isValid());
+    QVERIFY(f.window->Unsaved());
+    QVERIFY(!f.button(ToolbarButton::Start)->isEnabled());
+    QVERIFY(f.window->windowTitle().startsWith(u"VESTRA-IP -[Recovered scan "_s));
+    // Saved, it is no longer offered.
+    f.dialogs.savePaths << dir.filePath(u"recovered.txt"_s);
+    f.window->mnuFileSave_Click();
+    QCOMPARE(record.listScans().first().state, ScanState::Saved);
+    QVERIFY(record.unfinishedScans().isEmpty());
+}
