@@ -7,7 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -33,6 +35,8 @@ private Q_SLOTS:
     void openWithoutRowsLeavesStart();
     void exit_data();
     void exit();
+    void closeOrCancelDuringALoad_data();
+    void closeOrCancelDuringALoad();
 
 private:
     // A window that holds the results of a stopped two-pass scan over 0 to 1.
@@ -373,3 +377,44 @@ void tst_FileCommands::exit()
 
 QTEST_MAIN(tst_FileCommands)
 #include "tst_filecommands.moc"
+
+void tst_FileCommands::closeOrCancelDuringALoad_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("close box") << false;
+    QTest::newRow("cancel") << true;
+}
+
+void tst_FileCommands::closeOrCancelDuringALoad()
+{
+    QFETCH(bool, cancel);
+    Session s;
+    const QString path = s.path(u"long.txt"_s);
+    QByteArray file = "\"VESTRA-IP Scanning Pressure Data\"\r\n\"ID\",\"Ch 00\",\"Unit\"\r\n";
+    for (int row = 1; row <= 200000; ++row)
+        file += QByteArray::number(row) + ",1.5,\"kgf/cm2\"\r\n";
+    QVERIFY(writeFile(path, file));
+    s.f.dialogs.answers << QMessageBox::No;
+    s.f.dialogs.openPaths << path;
+    // Runs inside the load, at its first look at the event loop.
+    bool heldOff = false;
+    QTimer::singleShot(0, &s.w(), [&] {
+        if (cancel) {
+            if (auto *progress = s.w().findChild<QProgressDialog *>(u"dlgLoadProgress"_s))
+                progress->cancel();
+            return;
+        }
+        s.w().close();
+        heldOff = s.w().isVisible();
+    });
+    s.w().mnuFileOpen_Click();
+    QVERIFY(s.w().isVisible());
+    if (cancel) {
+        // The table is exactly as it was before Open.
+        QCOMPARE(s.table().rows(), 3);
+        QVERIFY(s.w().Unsaved());
+        return;
+    }
+    QVERIFY(heldOff);
+    QCOMPARE(s.table().rows(), 200001);
+}
