@@ -8,6 +8,7 @@
 #include "GridLayout.h"
 #include "LiveViewCommands.h"
 #include "MainWindowLayout.h"
+#include "ManualScanBridge.h"
 #include "NumberText.h"
 #include "PortDevicesDialog.h"
 #include "PortMap.h"
@@ -66,6 +67,13 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     createStatusBar();
     m_files = std::make_unique<FileCommands>(m_session.table(), m_dialogs, m_events, *this);
     m_liveView = std::make_unique<LiveViewCommands>(m_session, m_settings, m_dialogs, this);
+    m_manualBridge = std::make_unique<ManualScanBridge>(
+        m_session, *this,
+        ManualScanBridge::Sources { [this] { return portName(); },
+                                    [this] { return m_ports.device(m_commPort); },
+                                    [this] {
+                                        return txtTerm->text();
+                                    } });
     m_scanClock = new QTimer(this);
     connectCommands();
 
@@ -103,6 +111,13 @@ void frmMain::connectCommands()
     connect(m_liveView.get(), &LiveViewCommands::statusSummaryChanged, this,
             &frmMain::updateStatusText);
     connect(m_scanClock, &QTimer::timeout, this, &frmMain::showScanProgress);
+    connect(m_manualBridge.get(), &ManualScanBridge::lineOpened, this, [this] {
+        m_manualProblem.clear();
+        updateStatusText();
+    });
+    connect(m_manualBridge.get(), &ManualScanBridge::channelSelected, this, &frmMain::showChannel);
+    connect(m_manualBridge.get(), &ManualScanBridge::readingFinished, this,
+            &frmMain::showManualReading);
     connect(&m_session, &ScanSession::rowAdded, this, &frmMain::showScanProgress);
     connect(&m_session, &ScanSession::stateChanged, this, &frmMain::showScanProgress);
     connect(&m_session, &ScanSession::recordFailed, this, &frmMain::updateStatusText);
@@ -324,7 +339,7 @@ QAction *frmMain::toolbarButton(ToolbarButton button) const
 
 void frmMain::openManualWindow()
 {
-    frmManual manual(*this, m_settings, m_timers, this);
+    frmManual manual(*m_manualBridge, m_settings, m_timers, this);
     QString error;
     if (!manual.Form_Load(&error)) {
         // Without its port the window cannot read anything: it does not open.
@@ -467,43 +482,6 @@ void frmMain::showManualReading(const Reading &reading)
         break;
     }
     updateStatusText();
-}
-
-bool frmMain::openScannerPort(QString *error)
-{
-    m_manualProblem.clear();
-    if (m_session.openLine(portName(), m_ports.device(m_commPort)))
-        return true;
-    if (error)
-        *error = m_session.errorString();
-    return false;
-}
-
-void frmMain::closeScannerPort()
-{
-    m_session.closeLine();
-}
-
-bool frmMain::PortOpen(int channel)
-{
-    showChannel(channel);
-    return m_session.manual().select(channel);
-}
-
-bool frmMain::ReadPres(std::function<void()> done)
-{
-    const double term = numberFromText(txtTerm->text());
-    const auto timeout = ScanCycle::replyTimeoutFor(
-        std::chrono::milliseconds(qint64(std::clamp(term * 1000, 0.0, double(INT_MAX)))));
-    return m_session.manual().query(timeout, [this, done](const Reading &reading) {
-        showManualReading(reading);
-        done();
-    });
-}
-
-QString frmMain::scanTermText() const
-{
-    return txtTerm->text();
 }
 
 bool frmMain::Unsaved() const

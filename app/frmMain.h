@@ -1,7 +1,6 @@
 #pragma once
 
 #include "DocumentHost.h"
-#include "ManualScanHost.h"
 #include "ScanSession.h"
 #include "ToolbarButton.h"
 
@@ -16,6 +15,7 @@ class Dialogs;
 class EventPump;
 class FileCommands;
 class LiveViewCommands;
+class ManualScanBridge;
 class QTimer;
 class PortMap;
 class QAction;
@@ -34,7 +34,7 @@ class TimerFactory;
 // and the menus and toolbar that reach every command. The scan itself belongs
 // to the session the window is handed; the window turns its input into
 // requests and shows what the session reports.
-class frmMain : public QMainWindow, public ManualScanHost, public DocumentHost
+class frmMain : public QMainWindow, public DocumentHost
 {
     Q_OBJECT
 public:
@@ -86,13 +86,8 @@ public:
     // A line for the status bar that stays while the program runs.
     void setSessionNotice(const QString &notice);
 
-    // ManualScanHost
-    bool openScannerPort(QString *error) override;
-    void closeScannerPort() override;
-    bool PortOpen(int channel) override;
-    bool ReadPres(std::function<void()> done) override;
-    QString scanTermText() const override;
-    QRect hostFrameGeometry() const override { return frameGeometry(); }
+    // What the manual window uses of this one.
+    ManualScanBridge &manualHost() { return *m_manualBridge; }
 
     // DocumentHost
     void setCaption(const QString &caption) override { setWindowTitle(caption); }
@@ -142,6 +137,7 @@ private:
     EventPump &m_events;
     std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<LiveViewCommands> m_liveView;
+    std::unique_ptr<ManualScanBridge> m_manualBridge;
 
     int m_chCount = 0;
     int m_commPort = 1;

@@ -1,4 +1,5 @@
 #include "FakeDialogs.h"
+#include "ManualScanBridge.h"
 #include "PortMap.h"
 #include "PtyScanner.h"
 #include "QtEventPump.h"
@@ -306,7 +307,7 @@ void tst_EndToEnd::manualWindowReadsThreeChannels()
     Program &p = *m_program;
     p.w().findChild<QLineEdit *>(u"txtTerm"_s)->setText(u"0.2"_s);
     // As the Manual button builds it, but shown without a modal loop.
-    frmManual manual(p.w(), p.settings, p.timers, &p.w());
+    frmManual manual(p.w().manualHost(), p.settings, p.timers, &p.w());
     QString error;
     QVERIFY2(manual.Form_Load(&error), qPrintable(error));
     QVERIFY(p.comScan.isOpen());

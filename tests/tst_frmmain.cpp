@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "ManualScanBridge.h"
 #include "ResultTable.h"
 
 #include <QApplication>
@@ -382,10 +383,11 @@ void tst_frmMain::manualOutcomeOnTheReadouts()
     frmMain &w = f.start();
     auto *lblPres = f.find<QLabel>(u"lblPres"_s);
     lblPres->setText(u"9.75"_s);
-    QVERIFY(w.openScannerPort(nullptr));
-    QVERIFY(w.PortOpen(3));
+    ManualScanHost &manual = w.manualHost();
+    QVERIFY(manual.openScannerPort(nullptr));
+    QVERIFY(manual.PortOpen(3));
     int done = 0;
-    QVERIFY(w.ReadPres([&] { ++done; }));
+    QVERIFY(manual.ReadPres([&] { ++done; }));
     if (reply.isEmpty())
         f.replyTimer()->fire();
     else
@@ -394,7 +396,7 @@ void tst_frmMain::manualOutcomeOnTheReadouts()
     QCOMPARE(lblPres->text(), pressure);
     const QString shown = f.find<QLabel>(u"sbStatusBarText"_s)->text();
     QVERIFY2(status.isEmpty() ? shown.isEmpty() : shown.startsWith(status), qPrintable(shown));
-    w.closeScannerPort();
+    manual.closeScannerPort();
 }
 
 void tst_frmMain::channelListsTakeNoTypedCharacters()
