@@ -6,6 +6,7 @@
 #include "FrameGeometry.h"
 #include "ResultGridView.h"
 #include "ResultTable.h"
+#include "TextContrast.h"
 #include "Twips.h"
 
 #include <QAction>
@@ -99,7 +100,9 @@ void frmMain::createControls()
     lblCH->setObjectName(u"lblCH"_s);
     lblCH->setFont(namedFont(30, true));
     QPalette green = lblCH->palette();
-    green.setColor(QPalette::WindowText, QColor(0, 128, 0));
+    green.setColor(QPalette::WindowText,
+                   TextContrast::readable(QColor(0, 128, 0), green.color(QPalette::Window),
+                                          green.color(QPalette::WindowText)));
     lblCH->setPalette(green);
     place(lblCH, 270, 210, 735, 600);
     lblCH->adjustSize();
