@@ -162,6 +162,8 @@ void frmMain::createMenus()
     mnuFileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     mnuFileOpen = action(mnuFile, u"mnuFileOpen"_s, u"&Open..."_s);
     mnuFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuFileRecent = mnuFile->addMenu(u"Open &Recent"_s);
+    mnuFileRecent->setObjectName(u"mnuFileRecent"_s);
     mnuFileSave = action(mnuFile, u"mnuFileSave"_s, u"&Save..."_s);
     mnuFileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     separator(mnuFile, u"mnuFileBar0"_s);
