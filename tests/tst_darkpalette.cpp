@@ -99,8 +99,21 @@ void tst_DarkPalette::textsRead()
 
     const QString shots = qEnvironmentVariable("ROZIVODA_SCREENSHOTS");
     if (dark && !shots.isEmpty()) {
+        table.setRows(9);
+        for (int row = 1; row < table.rows(); ++row) {
+            table.setText(row, 0, QString::number(row));
+            for (int column = 1; column < table.cols() - 1; ++column)
+                table.setText(row, column,
+                              QString::number(1.0 + column * 0.21 + row * 0.013, 'f', 3));
+            table.setText(row, table.cols() - 1, u"kgf/cm2"_s);
+        }
+        table.markCell(4, 6, u"no reply"_s);
+        table.flagCell(6, 9, qRgb(255, 228, 150), u"unit changed"_s);
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
         QVERIFY(f.window->grab().save(QDir(shots).filePath(u"main-dark.png"_s)));
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QVERIFY(about.grab().save(QDir(shots).filePath(u"about-dark.png"_s)));
     }
 }
 
