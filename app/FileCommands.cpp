@@ -7,14 +7,19 @@
 #include "ResultFileWriter.h"
 #include "ResultTable.h"
 
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+
 using namespace Qt::StringLiterals;
 
 namespace {
+const QString kTextFilter = u"Text File (*.txt)"_s;
 #ifdef Q_OS_WIN
-const QString kFilter = u"Text File (*.txt);;All File (*.*)"_s;
+const QString kFilter = kTextFilter + u";;All File (*.*)"_s;
 #else
 // "*.*" would hide names without a dot here.
-const QString kFilter = u"Text File (*.txt);;All File (*)"_s;
+const QString kFilter = kTextFilter + u";;All File (*)"_s;
 #endif
 } // namespace
 
@@ -62,8 +67,26 @@ void FileCommands::Open()
     if (!offerToSave())
         return;
     const QString path = m_dialogs.openFileName(u"Open"_s, kFilter);
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        load(path);
+}
+
+void FileCommands::Open(const QString &path)
+{
+    if (!path.isEmpty() && offerToSave())
+        load(path);
+}
+
+QString FileCommands::droppedFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1)
+        return {};
+    const QUrl url = data->urls().constFirst();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+void FileCommands::load(const QString &path)
+{
     m_host.setBusy(true);
     ResultFileReader reader(m_table);
     reader.setProgressHandler([this](qint64 done, qint64 total) {
@@ -82,6 +105,8 @@ void FileCommands::Open()
         if (m_table.rows() > 1)
             m_host.holdStart();
         m_unsaved = false;
+        if (m_fileKept)
+            m_fileKept(path);
         break;
     case ResultFileReader::Outcome::Rejected:
         m_dialogs.message(QMessageBox::Critical, u"Error"_s,
@@ -98,9 +123,30 @@ void FileCommands::Open()
     }
 }
 
+QString FileCommands::chooseSavePath()
+{
+    for (;;) {
+        const Dialogs::SaveChoice choice = m_dialogs.chooseSaveFile(u"Save"_s, kFilter);
+        // A name typed without a suffix under the text filter is a text file,
+        // where the dialog has not already added the suffix itself.
+        if (choice.path.isEmpty() || choice.filter != kTextFilter
+            || QFileInfo(choice.path).fileName().contains(u'.'))
+            return choice.path;
+        const QString path = choice.path + u".txt"_s;
+        // The dialog asked about the name as typed, not about this one; no
+        // goes back to the dialog, as it does there.
+        if (!QFileInfo::exists(path)
+            || m_dialogs.message(QMessageBox::Warning, u"Save"_s,
+                                 u"%1 already exists.\nDo you want to replace it?"_s.arg(path),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+                == QMessageBox::Yes)
+            return path;
+    }
+}
+
 FileCommands::SaveOutcome FileCommands::Save()
 {
-    const QString path = m_dialogs.saveFileName(u"Save"_s, kFilter);
+    const QString path = chooseSavePath();
     if (path.isEmpty())
         return SaveOutcome::Cancelled;
     m_host.setBusy(true);
@@ -118,5 +164,7 @@ FileCommands::SaveOutcome FileCommands::Save()
     m_host.setCaption(fileTitle(path));
     m_unsaved = false;
     m_host.resultsSaved(path);
+    if (m_fileKept)
+        m_fileKept(path);
     return SaveOutcome::Saved;
 }

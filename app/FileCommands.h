@@ -2,9 +2,12 @@
 
 #include <QString>
 
+#include <functional>
+
 class Dialogs;
 class DocumentHost;
 class EventPump;
+class QMimeData;
 class ResultTable;
 
 // New, Open and Save: the result table as a document, and whether it holds
@@ -26,16 +29,32 @@ public:
 
     void New();
     void Open();
+    // Open without the file dialog, for a file chosen elsewhere (Open Recent,
+    // the command line, a drop): the save question first, then the same load.
+    void Open(const QString &path);
     SaveOutcome Save();
+
+    // Told of every file that was read whole or written whole.
+    void setFileKeptHandler(std::function<void(const QString &path)> handler)
+    {
+        m_fileKept = std::move(handler);
+    }
+
+    // The one local file that a drag carries, or an empty text.
+    static QString droppedFile(const QMimeData *data);
 
     // "VESTRA-IP -[Data  run1]" for .../run1.txt: the name without its folder
     // and without its last four characters.
     static QString fileTitle(const QString &path);
 
 private:
+    void load(const QString &path);
+    QString chooseSavePath();
+
     ResultTable &m_table;
     Dialogs &m_dialogs;
     EventPump &m_events;
     DocumentHost &m_host;
     bool m_unsaved = false;
+    std::function<void(const QString &path)> m_fileKept;
 };

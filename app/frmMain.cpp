@@ -12,6 +12,7 @@
 #include "NumberText.h"
 #include "PortDevicesDialog.h"
 #include "PortMap.h"
+#include "RecentFilesMenu.h"
 #include "ResultGridView.h"
 #include "ResultTable.h"
 #include "ScanRecord.h"
@@ -25,6 +26,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -45,6 +47,8 @@ namespace {
 
 constexpr double kShortestTerm = 0.2;
 const QString kTitle = u"VESTRA-IP"_s;
+// How long a passing note stays in the status bar.
+constexpr std::chrono::seconds kNoteShown { 10 };
 
 } // namespace
 
@@ -75,6 +79,9 @@ frmMain::frmMain(const Services &services, QWidget *parent)
                                         return txtTerm->text();
                                     } });
     m_scanClock = new QTimer(this);
+    m_recentFiles = new RecentFilesMenu(mnuFileRecent, m_settings, this);
+    m_files->setFileKeptHandler([this](const QString &path) { m_recentFiles->add(path); });
+    setAcceptDrops(true);
     connectCommands();
 
     // The size and place as defined: the client area centred on the screen.
@@ -95,6 +102,11 @@ void frmMain::connectCommands()
     connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
     connect(mnuFileSave, &QAction::triggered, this, &frmMain::mnuFileSave_Click);
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
+    connect(m_recentFiles, &RecentFilesMenu::openRequested, this, &frmMain::openFile);
+    connect(m_recentFiles, &RecentFilesMenu::noteRequested, this, [this](const QString &note) {
+        statusBar()->showMessage(note, int(std::chrono::milliseconds(kNoteShown).count()));
+    });
+    connect(m_recentFiles, &RecentFilesMenu::settingsProblem, this, &frmMain::noteSettingsProblem);
     connect(mnuCom1, &QAction::triggered, this, &frmMain::mnuCom1_Click);
     connect(mnuCom2, &QAction::triggered, this, &frmMain::mnuCom2_Click);
     connect(mnuPortDevices, &QAction::triggered, this, &frmMain::mnuPortDevices_Click);
@@ -425,6 +437,7 @@ void frmMain::applyCommandStates()
     toolbarButton(ToolbarButton::Manual)->setEnabled(!scanning);
     for (QAction *item : { mnuFileNew, mnuFileOpen, mnuFileSave })
         item->setEnabled(!scanning);
+    m_recentFiles->setCommandEnabled(!scanning);
     mnuScanStart->setEnabled(state == ScanSession::State::Ready);
     mnuScanStop->setEnabled(scanning);
     mnuScanManual->setEnabled(!scanning);
@@ -549,6 +562,31 @@ void frmMain::mnuFileSave_Click()
 void frmMain::mnuFileExit_Click()
 {
     close();
+}
+
+void frmMain::openFile(const QString &path)
+{
+    if (mnuFileOpen->isEnabled() && !m_busy)
+        m_files->Open(path);
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (mnuFileOpen->isEnabled() && !m_busy
+        && !FileCommands::droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent *event)
+{
+    const QString path = FileCommands::droppedFile(event->mimeData());
+    if (path.isEmpty() || !mnuFileOpen->isEnabled() || m_busy)
+        return;
+    event->acceptProposedAction();
+    // After the drop has ended: the program the file came from waits until
+    // then, and the save question may keep the user a while.
+    QMetaObject::invokeMethod(
+        this, [this, path] { openFile(path); }, Qt::QueuedConnection);
 }
 
 void frmMain::mnuHelpAbout_Click()

@@ -24,6 +24,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressDialog;
+class RecentFilesMenu;
 class QToolBar;
 class ResultGridView;
 class ResultTable;
@@ -64,6 +65,9 @@ public:
     void mnuFileOpen_Click();
     void mnuFileSave_Click();
     void mnuFileExit_Click();
+    // Opens a file chosen elsewhere (Open Recent, the command line, a drop) as
+    // Open does, save question first; nothing while Open is not available.
+    void openFile(const QString &path);
     void mnuHelpAbout_Click();
     void mnuPortDevices_Click();
 
@@ -102,6 +106,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     // Building the widgets (frmMainControls.cpp).
@@ -138,6 +144,7 @@ private:
     std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<LiveViewCommands> m_liveView;
     std::unique_ptr<ManualScanBridge> m_manualBridge;
+    RecentFilesMenu *m_recentFiles = nullptr;
 
     int m_chCount = 0;
     int m_commPort = 1;
@@ -172,6 +179,7 @@ private:
     QMenu *mnuFile = nullptr;
     QAction *mnuFileNew = nullptr;
     QAction *mnuFileOpen = nullptr;
+    QMenu *mnuFileRecent = nullptr;
     QAction *mnuFileSave = nullptr;
     QAction *mnuFilePrint = nullptr;
     QAction *mnuFileExit = nullptr;

@@ -6,6 +6,7 @@
 #include "FrameGeometry.h"
 #include "ResultGridView.h"
 #include "ResultTable.h"
+#include "TextContrast.h"
 #include "Twips.h"
 
 #include <QAction>
@@ -99,7 +100,9 @@ void frmMain::createControls()
     lblCH->setObjectName(u"lblCH"_s);
     lblCH->setFont(namedFont(30, true));
     QPalette green = lblCH->palette();
-    green.setColor(QPalette::WindowText, QColor(0, 128, 0));
+    green.setColor(QPalette::WindowText,
+                   TextContrast::readable(QColor(0, 128, 0), green.color(QPalette::Window),
+                                          green.color(QPalette::WindowText)));
     lblCH->setPalette(green);
     place(lblCH, 270, 210, 735, 600);
     lblCH->adjustSize();
@@ -159,6 +162,8 @@ void frmMain::createMenus()
     mnuFileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     mnuFileOpen = action(mnuFile, u"mnuFileOpen"_s, u"&Open..."_s);
     mnuFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuFileRecent = mnuFile->addMenu(u"Open &Recent"_s);
+    mnuFileRecent->setObjectName(u"mnuFileRecent"_s);
     mnuFileSave = action(mnuFile, u"mnuFileSave"_s, u"&Save..."_s);
     mnuFileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     separator(mnuFile, u"mnuFileBar0"_s);

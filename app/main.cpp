@@ -13,9 +13,12 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QFont>
+#include <QUrl>
 
 #include <cstdio>
+#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
@@ -27,6 +30,8 @@ constexpr int kRetentionDays = 90;
 struct Options
 {
     bool demo = false;
+    // A result file to open once the window shows.
+    QString file;
 };
 
 void nameTheApplication()
@@ -49,6 +54,7 @@ Options parseOptions(int argc, char *argv[])
     const QCommandLineOption demo(u"demo"_s,
                                   u"Run against the built-in simulated scanner on both ports."_s);
     parser.addOption(demo);
+    parser.addPositionalArgument(u"file"_s, u"A result file to open."_s, u"[file]"_s);
     // Options QApplication takes for itself ("-platform offscreen") are known
     // here too, so that they are not refused before it sees them.
     for (const char *name :
@@ -66,6 +72,17 @@ Options parseOptions(int argc, char *argv[])
     parser.process(core);
     Options options;
     options.demo = parser.isSet(demo);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "rozivoda: one result file at a time\n");
+        std::exit(1);
+    }
+    if (!files.isEmpty()) {
+        // A desktop may hand over a URL; a relative name is taken from here.
+        const QUrl url(files.constFirst());
+        options.file = QFileInfo(url.isLocalFile() ? url.toLocalFile() : files.constFirst())
+                           .absoluteFilePath();
+    }
     return options;
 }
 
@@ -116,5 +133,9 @@ int main(int argc, char *argv[])
         window->setSessionNotice(notice);
     QObject::connect(&sessionEnd, &SessionEndWatcher::endRequested, window.get(),
                      &frmMain::endSession);
+    if (!options.file.isEmpty())
+        QMetaObject::invokeMethod(
+            window.get(), [&window, &options] { window->openFile(options.file); },
+            Qt::QueuedConnection);
     return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include "GridLayout.h"
 #include "LiveData.h"
+#include "TextContrast.h"
 
 #include <QBrush>
 #include <QColor>
@@ -52,13 +53,17 @@ QVariant ChannelHealthModel::data(const QModelIndex &index, int role) const
         return {};
     const int channel = m_data.firstChannel() + index.row();
     const ChannelHealth &health = m_data.health(channel);
-    if (role == Qt::BackgroundRole) {
+    if (role == Qt::BackgroundRole || role == Qt::ForegroundRole) {
+        QColor fill;
         if (health.failing && index.column() <= Last)
-            return QBrush(QColor(255, 214, 214));
-        if ((health.otherUnit && (index.column() == Last || index.column() == UnitChanges))
-            || (health.outOfBand && (index.column() == Last || index.column() == Alarms)))
-            return QBrush(QColor(255, 228, 150));
-        return {};
+            fill = QColor(255, 214, 214);
+        else if ((health.otherUnit && (index.column() == Last || index.column() == UnitChanges))
+                 || (health.outOfBand && (index.column() == Last || index.column() == Alarms)))
+            fill = QColor(255, 228, 150);
+        if (!fill.isValid())
+            return {};
+        // Text that reads on the fill whatever the theme's text colour.
+        return QBrush(role == Qt::BackgroundRole ? fill : TextContrast::textOn(fill));
     }
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(index.column() == LastFailure

@@ -1,5 +1,7 @@
 #include "ResultTable.h"
 
+#include "TextContrast.h"
+
 #include <QBrush>
 #include <QColor>
 
@@ -139,7 +141,8 @@ void ResultTable::markCell(int row, int column, const QString &why)
         return;
     m_marks.insert(markKey(row, column), why);
     const QModelIndex changed = index(row - 1, column);
-    Q_EMIT dataChanged(changed, changed, { Qt::BackgroundRole, Qt::ToolTipRole });
+    Q_EMIT dataChanged(changed, changed,
+                       { Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole });
 }
 
 void ResultTable::clearMarks()
@@ -149,7 +152,7 @@ void ResultTable::clearMarks()
     m_marks.clear();
     if (rowCount() > 0 && columnCount() > 0)
         Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
-                           { Qt::BackgroundRole, Qt::ToolTipRole });
+                           { Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole });
 }
 
 void ResultTable::setRowTime(int row, const QDateTime &time)
@@ -182,7 +185,8 @@ void ResultTable::flagCell(int row, int column, QRgb colour, const QString &tip)
         return;
     m_flags.insert(markKey(row, column), { colour, tip });
     const QModelIndex changed = index(row - 1, column);
-    Q_EMIT dataChanged(changed, changed, { Qt::BackgroundRole, Qt::ToolTipRole });
+    Q_EMIT dataChanged(changed, changed,
+                       { Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole });
 }
 
 void ResultTable::clearFlags()
@@ -192,7 +196,15 @@ void ResultTable::clearFlags()
     m_flags.clear();
     if (rowCount() > 0 && columnCount() > 0)
         Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
-                           { Qt::BackgroundRole, Qt::ToolTipRole });
+                           { Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole });
+}
+
+QColor ResultTable::fillOf(int row, int column) const
+{
+    if (isMarked(row, column))
+        return QColor(255, 214, 214);
+    const auto flag = m_flags.constFind(markKey(row, column));
+    return flag == m_flags.constEnd() ? QColor() : QColor(flag->colour);
 }
 
 bool ResultTable::isFlagged(int row, int column) const
@@ -226,10 +238,13 @@ QVariant ResultTable::data(const QModelIndex &index, int role) const
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignCenter);
     case Qt::BackgroundRole: {
-        if (isMarked(index.row() + 1, index.column()))
-            return QBrush(QColor(255, 214, 214));
-        const auto flag = m_flags.constFind(markKey(index.row() + 1, index.column()));
-        return flag == m_flags.constEnd() ? QVariant() : QVariant(QBrush(QColor(flag->colour)));
+        const QColor fill = fillOf(index.row() + 1, index.column());
+        return fill.isValid() ? QVariant(QBrush(fill)) : QVariant();
+    }
+    case Qt::ForegroundRole: {
+        // A light theme's text colour would vanish on a light fill under a dark theme.
+        const QColor fill = fillOf(index.row() + 1, index.column());
+        return fill.isValid() ? QVariant(QBrush(TextContrast::textOn(fill))) : QVariant();
     }
     case Qt::ToolTipRole: {
         const quint64 key = markKey(index.row() + 1, index.column());

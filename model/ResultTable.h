@@ -4,8 +4,8 @@
 #include "GridLayout.h"
 
 #include <QAbstractTableModel>
-#include <QDateTime>
 #include <QColor>
+#include <QDateTime>
 #include <QHash>
 #include <QStringList>
 
@@ -77,6 +77,8 @@ Q_SIGNALS:
 
 private:
     static quint64 markKey(int row, int column) { return (quint64(row) << 32) | quint32(column); }
+    // The cell's mark or flag colour; invalid where it has neither.
+    QColor fillOf(int row, int column) const;
 
     CellStore m_cells;
     QStringList m_labels;

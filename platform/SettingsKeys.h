@@ -37,4 +37,12 @@ inline const QString kLiveViewOpen = u"Open"_s;
 inline const QString kLiveViewTab = u"Tab"_s;
 inline const QString kLiveViewTrendChannels = u"TrendChannels"_s;
 
+// The result files opened or saved last, newest first: keys "File1" to "File8".
+inline const QString kRecent = u"Recent"_s;
+inline constexpr int kRecentCount = 8;
+inline QString recentFileKey(int position)
+{
+    return u"File"_s + QString::number(position);
+}
+
 } // namespace SettingsKeys

@@ -1,13 +1,22 @@
 #include "FakeScanner.h"
 #include "FileCommands.h"
 #include "MainWindowFixture.h"
+#include "QtDialogs.h"
+#include "RecentFiles.h"
 #include "ResultTable.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QProgressDialog>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -37,6 +46,13 @@ private Q_SLOTS:
     void exit();
     void closeOrCancelDuringALoad_data();
     void closeOrCancelDuringALoad();
+    void saveDialogAddsTheFilterSuffix_data();
+    void saveDialogAddsTheFilterSuffix();
+    void nameWithoutSuffixUnderTextFilter_data();
+    void nameWithoutSuffixUnderTextFilter();
+    void openRecent();
+    void droppedFileOpensAfterSaveQuestion_data();
+    void droppedFileOpensAfterSaveQuestion();
 
 private:
     // A window that holds the results of a stopped two-pass scan over 0 to 1.
@@ -373,6 +389,165 @@ void tst_FileCommands::exit()
         QVERIFY(QFile::exists(s.path(savePath)));
     if (!closes)
         QCOMPARE(s.table().rows(), 3);
+}
+
+void tst_FileCommands::saveDialogAddsTheFilterSuffix_data()
+{
+    QTest::addColumn<bool>("allFiles");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("text file") << false << u"run1"_s << u"run1.txt"_s;
+    QTest::newRow("all files: as typed") << true << u"run1"_s << u"run1"_s;
+    QTest::newRow("own suffix") << false << u"run1.dat"_s << u"run1.dat"_s;
+}
+
+void tst_FileCommands::saveDialogAddsTheFilterSuffix()
+{
+    QFETCH(bool, allFiles);
+    QFETCH(QString, typed);
+    QFETCH(QString, chosen);
+    QTemporaryDir dir;
+    QtDialogs dialogs;
+    bool typedIn = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        dialog->setDirectory(dir.path());
+        if (allFiles)
+            QTest::keyClick(dialog->findChild<QComboBox *>(u"fileTypeCombo"_s), Qt::Key_Down);
+        auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
+        name->setText(typed);
+        typedIn = true;
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    // A dialog that stays open would otherwise hang the test.
+    QTimer safety;
+    safety.setSingleShot(true);
+    connect(&safety, &QTimer::timeout, this, [] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    safety.start(5000);
+    const QString path = dialogs.saveFileName(u"Save"_s, u"Text File (*.txt);;All File (*)"_s);
+    QVERIFY(typedIn);
+    QCOMPARE(path, QDir(dir.path()).filePath(chosen));
+}
+
+void tst_FileCommands::nameWithoutSuffixUnderTextFilter_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<int>("answer"); // to the replace question; 0: none expected
+    QTest::addColumn<QString>("written"); // empty: nothing saved
+    const QString text = u"Text File (*.txt)"_s;
+    const QString all = u"All File (*)"_s;
+    QTest::newRow("text file") << text << false << 0 << u"run2.txt"_s;
+    QTest::newRow("all files") << all << false << 0 << u"run2"_s;
+    QTest::newRow("replace") << text << true << int(QMessageBox::Yes) << u"run2.txt"_s;
+    // No goes back to the dialog, which is then cancelled.
+    QTest::newRow("keep") << text << true << int(QMessageBox::No) << QString();
+}
+
+// Where the save dialog does not add the suffix itself, the command does, and
+// asks before that name replaces a file the dialog did not ask about.
+void tst_FileCommands::nameWithoutSuffixUnderTextFilter()
+{
+    QFETCH(QString, filter);
+    QFETCH(bool, exists);
+    QFETCH(int, answer);
+    QFETCH(QString, written);
+    Session s;
+    if (exists)
+        QVERIFY(writeFile(s.path(u"run2.txt"_s), "previous results\r\n"));
+    s.f.dialogs.savePaths << s.path(u"run2"_s);
+    s.f.dialogs.saveFilters << filter;
+    if (answer)
+        s.f.dialogs.answers << QMessageBox::StandardButton(answer);
+    s.w().mnuFileSave_Click();
+    QCOMPARE(s.f.dialogs.messages.size(), answer ? 1 : 0);
+    QCOMPARE(s.w().Unsaved(), written.isEmpty());
+    if (!written.isEmpty())
+        QVERIFY(readAll(s.path(written)).startsWith("\"VESTRA-IP Scanning Pressure Data\""));
+    if (written != u"run2"_s)
+        QVERIFY(!QFile::exists(s.path(u"run2"_s)));
+    if (written.isEmpty())
+        QCOMPARE(readAll(s.path(u"run2.txt"_s)), QByteArray("previous results\r\n"));
+}
+
+void tst_FileCommands::openRecent()
+{
+    Session s;
+    const QString a = s.path(u"a.txt"_s);
+    const QString b = s.path(u"b.txt"_s);
+    s.f.dialogs.savePaths << a << b;
+    s.w().mnuFileSave_Click();
+    s.w().mnuFileSave_Click();
+    auto *menu = s.f.find<QMenu>(u"mnuFileRecent"_s);
+    auto listed = [menu] {
+        QStringList paths;
+        for (const QAction *item : menu->actions())
+            paths << item->data().toString();
+        return paths;
+    };
+    QCOMPARE(listed(), (QStringList { b, a }));
+
+    // A file gone since is dropped when chosen, with a note, and nothing asked.
+    QVERIFY(QFile::remove(a));
+    menu->actions().at(1)->trigger();
+    QVERIFY2(s.w().statusBar()->currentMessage().contains(a),
+             qPrintable(s.w().statusBar()->currentMessage()));
+    QCOMPARE(listed(), QStringList { b });
+    QCOMPARE(RecentFiles(*s.f.settings).paths(), QStringList { b });
+    QVERIFY(s.f.dialogs.messages.isEmpty());
+
+    s.w().mnuFileNew_Click();
+    menu->actions().at(0)->trigger();
+    QCOMPARE(s.w().windowTitle(), u"VESTRA-IP -[Data  b]"_s);
+    QCOMPARE(s.table().rows(), 3);
+    QVERIFY(!s.f.button(ToolbarButton::Start)->isEnabled());
+}
+
+void tst_FileCommands::droppedFileOpensAfterSaveQuestion_data()
+{
+    QTest::addColumn<int>("files");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("no") << 1 << int(QMessageBox::No) << true;
+    QTest::newRow("cancel") << 1 << int(QMessageBox::Cancel) << false;
+    QTest::newRow("two files: refused") << 2 << 0 << false;
+}
+
+void tst_FileCommands::droppedFileOpensAfterSaveQuestion()
+{
+    QFETCH(int, files);
+    QFETCH(int, answer);
+    QFETCH(bool, opened);
+    Session s;
+    const QString path = s.path(u"dropped.txt"_s);
+    QVERIFY(writeFile(path,
+                      "\"VESTRA-IP Scanning Pressure Data\"\r\n\"ID\",\"Ch 00\",\"Unit\"\r\n"
+                      "1,2.5,\"kgf/cm2\"\r\n"));
+    QMimeData mime;
+    mime.setUrls(QList<QUrl>(files, QUrl::fromLocalFile(path)));
+    if (answer)
+        s.f.dialogs.answers << QMessageBox::StandardButton(answer);
+
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    enter.setAccepted(false);
+    QApplication::sendEvent(&s.w(), &enter);
+    QCOMPARE(enter.isAccepted(), answer != 0);
+    if (enter.isAccepted()) {
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&s.w(), &drop);
+        QVERIFY(drop.isAccepted());
+        // Asked only once the drop is over.
+        QVERIFY(s.f.dialogs.messages.isEmpty());
+        QTRY_COMPARE(s.f.dialogs.messages.size(), 1);
+        QCOMPARE(s.f.dialogs.messages.first().text, u"Will you save previous results?"_s);
+    }
+    QCOMPARE(s.table().rows(), opened ? 2 : 3);
+    QCOMPARE(s.w().windowTitle() == u"VESTRA-IP -[Data  dropped]"_s, opened);
 }
 
 QTEST_MAIN(tst_FileCommands)

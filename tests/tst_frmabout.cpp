@@ -28,6 +28,13 @@ void tst_frmAbout::texts()
     QCOMPARE(about.findChild<QLabel *>(u"lblVersion"_s)->text(),
              u"Version "_s + QStringLiteral(ROZIVODA_VERSION));
     QCOMPARE(about.findChild<QPushButton *>(u"cmdOK"_s)->text(), u"OK"_s);
+    // No room for more lines: the licence and Qt version go with the version line.
+    const QLabel *version = about.findChild<QLabel *>(u"lblVersion"_s);
+    for (const QString &text :
+         { u"GPL-3.0-or-later"_s, u"Qt "_s + QString::fromLatin1(qVersion()) }) {
+        QVERIFY2(version->toolTip().contains(text), qPrintable(version->toolTip()));
+        QVERIFY(version->accessibleDescription().contains(text));
+    }
     QVERIFY(!about.findChild<QLabel *>(u"Image1"_s)->pixmap().isNull());
 }
 

@@ -1,4 +1,7 @@
+#include <QFile>
 #include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -10,6 +13,7 @@ class tst_Program : public QObject
 private Q_SLOTS:
     void infoWithoutDisplay_data();
     void infoWithoutDisplay();
+    void fileOnTheCommandLineIsOpened();
 };
 
 void tst_Program::infoWithoutDisplay_data()
@@ -39,6 +43,33 @@ void tst_Program::infoWithoutDisplay()
     const QString output
         = QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError());
     QVERIFY2(output.contains(expected), qPrintable(output));
+}
+
+// Seen from outside through the settings: a file read whole goes to the top of
+// the recent files.
+void tst_Program::fileOnTheCommandLineIsOpened()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"run1.txt"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("\"VESTRA-IP Scanning Pressure Data\"\r\n\"ID\",\"Ch 00\",\"Unit\"\r\n"
+               "1,2.5,\"kgf/cm2\"\r\n");
+    file.close();
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_CONFIG_HOME"_s, dir.path());
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(dir.path());
+    program.start(QStringLiteral(ROZIVODA_BINARY), { u"run1.txt"_s });
+    QVERIFY(program.waitForStarted(10000));
+    const QString settings = dir.filePath(u"ROZIVODA/ROZIVODA.conf"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        QSettings(settings, QSettings::IniFormat).value(u"Recent/File1"_s).toString(), path, 20000);
+    program.terminate();
+    QVERIFY(program.waitForFinished(10000));
 }
 
 QTEST_GUILESS_MAIN(tst_Program)

@@ -19,4 +19,16 @@ public:
     virtual QString openFileName(const QString &title, const QString &filter) = 0;
     // The save dialog asks itself before an existing file is replaced.
     virtual QString saveFileName(const QString &title, const QString &filter) = 0;
+
+    struct SaveChoice
+    {
+        QString path;
+        // The filter's choice that was selected; empty where the dialog does not say.
+        QString filter;
+    };
+    // As saveFileName(), and which of the filter's choices the user left selected.
+    virtual SaveChoice chooseSaveFile(const QString &title, const QString &filter)
+    {
+        return { saveFileName(title, filter), {} };
+    }
 };

@@ -14,6 +14,11 @@ public:
                                         QMessageBox::StandardButton defaultButton) override;
     QString openFileName(const QString &title, const QString &filter) override;
     QString saveFileName(const QString &title, const QString &filter) override;
+    // A name typed without a suffix gets the one of the selected filter's first
+    // pattern ("Text File (*.txt)" gives .txt, "All File (*)" none).
+    SaveChoice chooseSaveFile(const QString &title, const QString &filter) override;
+
+    static QString suffixOfFilter(const QString &nameFilter);
 
 private:
     QWidget *m_parent = nullptr;

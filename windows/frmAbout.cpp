@@ -1,5 +1,6 @@
 #include "frmAbout.h"
 
+#include "TextContrast.h"
 #include "Twips.h"
 #include "Version.h"
 
@@ -9,8 +10,6 @@
 #include <QPushButton>
 
 using namespace Qt::StringLiterals;
-
-namespace { } // namespace
 
 frmAbout::frmAbout(QWidget *parent)
     : QDialog(parent,
@@ -41,15 +40,22 @@ frmAbout::frmAbout(QWidget *parent)
     auto *lblTitle = new QLabel(u"VESTRA-IP Demo"_s, this);
     lblTitle->setObjectName(u"lblTitle"_s);
     lblTitle->move(twipsToPixels(720), twipsToPixels(150));
-    QPalette black = lblTitle->palette();
-    black.setColor(QPalette::WindowText, Qt::black);
-    lblTitle->setPalette(black);
+    // Black as defined, unless the theme's window is too dark for it.
+    QPalette title = lblTitle->palette();
+    title.setColor(QPalette::WindowText,
+                   TextContrast::readable(Qt::black, title.color(QPalette::Window),
+                                          title.color(QPalette::WindowText)));
+    lblTitle->setPalette(title);
     lblTitle->adjustSize();
 
     auto *lblVersion = new QLabel(u"Version "_s + QStringLiteral(ROZIVODA_VERSION), this);
     lblVersion->setObjectName(u"lblVersion"_s);
     lblVersion->move(twipsToPixels(720), twipsToPixels(390));
     lblVersion->adjustSize();
+    // The window has no room for more lines: the licence and the Qt version go
+    // with the version line, for the mouse and for screen readers.
+    lblVersion->setToolTip(licenceAndQtText());
+    lblVersion->setAccessibleDescription(licenceAndQtText());
 
     setTabOrder(cmdOK, lblVersion);
     cmdOK->setFocus();
@@ -59,6 +65,12 @@ frmAbout::frmAbout(QWidget *parent)
         const QRect owner = parent->frameGeometry();
         move(owner.center() - rect().center());
     }
+}
+
+QString frmAbout::licenceAndQtText()
+{
+    return u"Licence: GPL-3.0-or-later\nQt %1 (built with %2)"_s.arg(
+        QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR));
 }
 
 void frmAbout::paintEvent(QPaintEvent *event)

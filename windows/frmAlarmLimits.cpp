@@ -1,6 +1,7 @@
 #include "frmAlarmLimits.h"
 
 #include "GridLayout.h"
+#include "TextContrast.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -78,7 +79,10 @@ frmAlarmLimits::frmAlarmLimits(const AlarmLimits &limits, int firstChannel, int 
     m_error->setObjectName(u"lblError"_s);
     m_error->setWordWrap(true);
     QPalette errorPalette = m_error->palette();
-    errorPalette.setColor(QPalette::WindowText, QColor(200, 40, 40));
+    errorPalette.setColor(QPalette::WindowText,
+                          TextContrast::readable(QColor(200, 40, 40),
+                                                 errorPalette.color(QPalette::Window),
+                                                 errorPalette.color(QPalette::WindowText)));
     m_error->setPalette(errorPalette);
     auto *box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     box->setObjectName(u"btnBox"_s);

@@ -23,6 +23,7 @@ public:
     QList<QMessageBox::StandardButton> answers;
     QStringList openPaths;
     QStringList savePaths;
+    QStringList saveFilters;
     QList<Message> messages;
     QStringList fileDialogTitles;
     QStringList fileDialogFilters;
@@ -44,8 +45,16 @@ public:
     }
     QString saveFileName(const QString &title, const QString &filter) override
     {
+        return chooseSaveFile(title, filter).path;
+    }
+    // The filter choice comes from saveFilters, or is the first one, as a
+    // dialog opens with it.
+    SaveChoice chooseSaveFile(const QString &title, const QString &filter) override
+    {
         fileDialogTitles << title;
         fileDialogFilters << filter;
-        return savePaths.isEmpty() ? QString() : savePaths.takeFirst();
+        const QString chosen = saveFilters.isEmpty() ? filter.section(QStringLiteral(";;"), 0, 0)
+                                                     : saveFilters.takeFirst();
+        return { savePaths.isEmpty() ? QString() : savePaths.takeFirst(), chosen };
     }
 };
