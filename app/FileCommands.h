@@ -18,6 +18,8 @@ public:
 
     bool Unsaved() const { return m_unsaved; }
     void raiseUnsaved() { m_unsaved = true; }
+    // The table holds results kept elsewhere (a file, a stored scan).
+    void lowerUnsaved() { m_unsaved = false; }
 
     // "Will you save previous results?" when there are unsaved results. True to
     // go on (saved, or not wanted); false to stop where the command is, as when
@@ -27,6 +29,11 @@ public:
     void New();
     void Open();
     SaveOutcome Save();
+    // Cells of channel columns without a reading that the last Save wrote as 0,
+    // as the result file has no way to leave a number out.
+    qint64 emptyCellsWrittenAsZero() const { return m_emptyCellsWritten; }
+    // The channel cells of table's data rows that hold no reading.
+    static qint64 emptyChannelCells(const ResultTable &table);
 
     // "VESTRA-IP -[Data  run1]" for .../run1.txt: the name without its folder
     // and without its last four characters.
@@ -38,4 +45,5 @@ private:
     EventPump &m_events;
     DocumentHost &m_host;
     bool m_unsaved = false;
+    qint64 m_emptyCellsWritten = 0;
 };

@@ -6,6 +6,7 @@
 #include "FileCommands.h"
 #include "FrameGeometry.h"
 #include "GridLayout.h"
+#include "HistoryCommands.h"
 #include "MainWindowLayout.h"
 #include "NumberText.h"
 #include "PortDevicesDialog.h"
@@ -39,6 +40,8 @@ namespace {
 
 constexpr double kShortestTerm = 0.2;
 const QString kTitle = u"VESTRA-IP"_s;
+// Long enough to be read after a save, short enough not to hide problems for long.
+constexpr std::chrono::milliseconds kNoticeShown { 15000 };
 
 } // namespace
 
@@ -60,6 +63,7 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     createToolBar();
     createStatusBar();
     m_files = std::make_unique<FileCommands>(m_session.table(), m_dialogs, m_events, *this);
+    m_history = std::make_unique<HistoryCommands>(m_session, *m_files, m_dialogs, *this);
     connectCommands();
 
     // The size and place as defined: the client area centred on the screen.
@@ -79,6 +83,8 @@ void frmMain::connectCommands()
     connect(mnuFileNew, &QAction::triggered, this, &frmMain::mnuFileNew_Click);
     connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
     connect(mnuFileSave, &QAction::triggered, this, &frmMain::mnuFileSave_Click);
+    connect(mnuFileHistory, &QAction::triggered, this, &frmMain::mnuFileHistory_Click);
+    connect(mnuFileExportCsv, &QAction::triggered, this, &frmMain::mnuFileExportCsv_Click);
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
     connect(mnuCom1, &QAction::triggered, this, &frmMain::mnuCom1_Click);
     connect(mnuCom2, &QAction::triggered, this, &frmMain::mnuCom2_Click);
@@ -353,7 +359,7 @@ void frmMain::applyCommandStates()
     toolbarButton(ToolbarButton::Start)->setEnabled(state == ScanSession::State::Ready);
     toolbarButton(ToolbarButton::Stop)->setEnabled(scanning);
     toolbarButton(ToolbarButton::Manual)->setEnabled(!scanning);
-    for (QAction *item : { mnuFileNew, mnuFileOpen, mnuFileSave })
+    for (QAction *item : { mnuFileNew, mnuFileOpen, mnuFileSave, mnuFileHistory })
         item->setEnabled(!scanning);
     mnuScanStart->setEnabled(state == ScanSession::State::Ready);
     mnuScanStop->setEnabled(scanning);
@@ -456,6 +462,11 @@ bool frmMain::Unsaved() const
     return m_files->Unsaved();
 }
 
+void frmMain::showNotice(const QString &notice)
+{
+    statusBar()->showMessage(notice, int(kNoticeShown.count()));
+}
+
 void frmMain::setSessionNotice(const QString &notice)
 {
     m_sessionNotice = notice;
@@ -494,6 +505,16 @@ void frmMain::mnuFileOpen_Click()
 void frmMain::mnuFileSave_Click()
 {
     m_files->Save();
+}
+
+void frmMain::mnuFileHistory_Click()
+{
+    m_history->showHistory(this);
+}
+
+void frmMain::mnuFileExportCsv_Click()
+{
+    m_history->exportTable();
 }
 
 void frmMain::mnuFileExit_Click()

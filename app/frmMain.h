@@ -15,6 +15,7 @@ class ChannelComboBox;
 class Dialogs;
 class EventPump;
 class FileCommands;
+class HistoryCommands;
 class PortMap;
 class QAction;
 class QGroupBox;
@@ -61,6 +62,8 @@ public:
     void mnuFileNew_Click();
     void mnuFileOpen_Click();
     void mnuFileSave_Click();
+    void mnuFileHistory_Click();
+    void mnuFileExportCsv_Click();
     void mnuFileExit_Click();
     void mnuHelpAbout_Click();
     void mnuPortDevices_Click();
@@ -92,6 +95,7 @@ public:
     void holdStart() override;
     void setBusy(bool busy) override;
     bool showLoadProgress(qint64 bytesDone, qint64 bytesTotal) override;
+    void showNotice(const QString &notice) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -130,6 +134,7 @@ private:
     Dialogs &m_dialogs;
     EventPump &m_events;
     std::unique_ptr<FileCommands> m_files;
+    std::unique_ptr<HistoryCommands> m_history;
 
     int m_chCount = 0;
     int m_commPort = 1;
@@ -163,6 +168,8 @@ private:
     QAction *mnuFileNew = nullptr;
     QAction *mnuFileOpen = nullptr;
     QAction *mnuFileSave = nullptr;
+    QAction *mnuFileHistory = nullptr;
+    QAction *mnuFileExportCsv = nullptr;
     QAction *mnuFilePrint = nullptr;
     QAction *mnuFileExit = nullptr;
     QMenu *mnuSet = nullptr;

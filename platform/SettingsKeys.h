@@ -37,4 +37,10 @@ inline const QString kLiveViewOpen = u"Open"_s;
 inline const QString kLiveViewTab = u"Tab"_s;
 inline const QString kLiveViewTrendChannels = u"TrendChannels"_s;
 
+// The durable record of scans: saved and discarded scans older than this many
+// days are removed at start-up; 0 keeps everything.
+inline const QString kRecord = u"Record"_s;
+inline const QString kRetentionDays = u"RetentionDays"_s;
+inline constexpr int kRetentionDaysDefault = 90;
+
 } // namespace SettingsKeys
