@@ -35,9 +35,12 @@ QString HistoryCommands::scanTitle(const QDateTime &start)
 void HistoryCommands::showHistory(QWidget *parent)
 {
     ScanRecord *record = m_session.record();
-    if (!record) {
+    // An empty list would say that nothing was ever kept.
+    if (!record || !record->isWorking()) {
         m_dialogs.message(QMessageBox::Information, u"Scan History"_s,
-                          u"Scans are not being kept on disk."_s, QMessageBox::Ok, QMessageBox::Ok);
+                          record ? u"The scan record cannot be read: "_s + record->errorString()
+                                 : u"Scans are not being kept on disk."_s,
+                          QMessageBox::Ok, QMessageBox::Ok);
         return;
     }
     frmScanHistory history(*record, m_dialogs, parent);
@@ -62,7 +65,13 @@ bool HistoryCommands::openScan(qint64 id)
     if (!record || m_session.isScanning())
         return false;
     const std::optional<ScanSummary> scan = record->scan(id);
-    if (!scan || !m_files.offerToSave())
+    if (!scan) {
+        m_dialogs.message(QMessageBox::Warning, u"Scan History"_s,
+                          u"The scan was not opened: "_s + record->errorString(), QMessageBox::Ok,
+                          QMessageBox::Ok);
+        return false;
+    }
+    if (!m_files.offerToSave())
         return false;
     m_host.setBusy(true);
     // Read aside first: a scan that cannot be read leaves the table as it was.
