@@ -21,4 +21,6 @@ public:
     // Called when a file starts loading and then every few tens of
     // milliseconds; false when the user cancelled the load.
     virtual bool showLoadProgress(qint64 bytesDone, qint64 bytesTotal) = 0;
+    // A passing word on what a command did, for the status bar.
+    virtual void showNotice(const QString &notice) = 0;
 };

@@ -36,6 +36,19 @@ QString FileCommands::fileTitle(const QString &path)
     return u"VESTRA-IP -[Data  "_s + name.chopped(std::min<qsizetype>(4, name.size())) + u"]"_s;
 }
 
+qint64 FileCommands::emptyChannelCells(const ResultTable &table)
+{
+    const CellStore &cells = table.dataCells();
+    // Column 0 holds the ID and the last column the unit.
+    const int lastChannelColumn = cells.columnCount() - 2;
+    qint64 empty = 0;
+    for (qsizetype row = 0; row < cells.rowCount(); ++row) {
+        for (int column = 1; column <= lastChannelColumn; ++column)
+            empty += cells.isEmpty(row, column) ? 1 : 0;
+    }
+    return empty;
+}
+
 bool FileCommands::offerToSave()
 {
     if (!m_unsaved)
@@ -166,5 +179,13 @@ FileCommands::SaveOutcome FileCommands::Save()
     m_host.resultsSaved(path);
     if (m_fileKept)
         m_fileKept(path);
+    m_emptyCellsWritten = emptyChannelCells(m_table);
+    // The file cannot tell a 0 that was read from a cell never read: say how
+    // many of its zeros are the latter.
+    if (m_emptyCellsWritten > 0)
+        m_host.showNotice(
+            m_emptyCellsWritten == 1
+                ? u"1 cell without a reading was written as 0"_s
+                : u"%1 cells without a reading were written as 0"_s.arg(m_emptyCellsWritten));
     return SaveOutcome::Saved;
 }

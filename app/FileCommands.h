@@ -21,6 +21,8 @@ public:
 
     bool Unsaved() const { return m_unsaved; }
     void raiseUnsaved() { m_unsaved = true; }
+    // The table holds results kept elsewhere (a file, a stored scan).
+    void lowerUnsaved() { m_unsaved = false; }
 
     // "Will you save previous results?" when there are unsaved results. True to
     // go on (saved, or not wanted); false to stop where the command is, as when
@@ -33,6 +35,11 @@ public:
     // the command line, a drop): the save question first, then the same load.
     void Open(const QString &path);
     SaveOutcome Save();
+    // Cells of channel columns without a reading that the last Save wrote as 0,
+    // as the result file has no way to leave a number out.
+    qint64 emptyCellsWrittenAsZero() const { return m_emptyCellsWritten; }
+    // The channel cells of table's data rows that hold no reading.
+    static qint64 emptyChannelCells(const ResultTable &table);
 
     // Told of every file that was read whole or written whole.
     void setFileKeptHandler(std::function<void(const QString &path)> handler)
@@ -57,4 +64,5 @@ private:
     DocumentHost &m_host;
     bool m_unsaved = false;
     std::function<void(const QString &path)> m_fileKept;
+    qint64 m_emptyCellsWritten = 0;
 };

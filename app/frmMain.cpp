@@ -6,6 +6,7 @@
 #include "FileCommands.h"
 #include "FrameGeometry.h"
 #include "GridLayout.h"
+#include "HistoryCommands.h"
 #include "LiveViewCommands.h"
 #include "MainWindowLayout.h"
 #include "ManualScanBridge.h"
@@ -49,6 +50,8 @@ constexpr double kShortestTerm = 0.2;
 const QString kTitle = u"VESTRA-IP"_s;
 // How long a passing note stays in the status bar.
 constexpr std::chrono::seconds kNoteShown { 10 };
+// Long enough to be read after a save, short enough not to hide problems for long.
+constexpr std::chrono::milliseconds kNoticeShown { 15000 };
 
 } // namespace
 
@@ -82,6 +85,7 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     m_recentFiles = new RecentFilesMenu(mnuFileRecent, m_settings, this);
     m_files->setFileKeptHandler([this](const QString &path) { m_recentFiles->add(path); });
     setAcceptDrops(true);
+    m_history = std::make_unique<HistoryCommands>(m_session, *m_files, m_dialogs, *this);
     connectCommands();
 
     // The size and place as defined: the client area centred on the screen.
@@ -101,6 +105,8 @@ void frmMain::connectCommands()
     connect(mnuFileNew, &QAction::triggered, this, &frmMain::mnuFileNew_Click);
     connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
     connect(mnuFileSave, &QAction::triggered, this, &frmMain::mnuFileSave_Click);
+    connect(mnuFileHistory, &QAction::triggered, this, &frmMain::mnuFileHistory_Click);
+    connect(mnuFileExportCsv, &QAction::triggered, this, &frmMain::mnuFileExportCsv_Click);
     connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
     connect(m_recentFiles, &RecentFilesMenu::openRequested, this, &frmMain::openFile);
     connect(m_recentFiles, &RecentFilesMenu::noteRequested, this, [this](const QString &note) {
@@ -435,7 +441,7 @@ void frmMain::applyCommandStates()
     toolbarButton(ToolbarButton::Start)->setEnabled(state == ScanSession::State::Ready);
     toolbarButton(ToolbarButton::Stop)->setEnabled(scanning);
     toolbarButton(ToolbarButton::Manual)->setEnabled(!scanning);
-    for (QAction *item : { mnuFileNew, mnuFileOpen, mnuFileSave })
+    for (QAction *item : { mnuFileNew, mnuFileOpen, mnuFileSave, mnuFileHistory })
         item->setEnabled(!scanning);
     m_recentFiles->setCommandEnabled(!scanning);
     mnuScanStart->setEnabled(state == ScanSession::State::Ready);
@@ -502,6 +508,11 @@ bool frmMain::Unsaved() const
     return m_files->Unsaved();
 }
 
+void frmMain::showNotice(const QString &notice)
+{
+    statusBar()->showMessage(notice, int(kNoticeShown.count()));
+}
+
 void frmMain::setSessionNotice(const QString &notice)
 {
     m_sessionNotice = notice;
@@ -557,6 +568,16 @@ void frmMain::mnuFileOpen_Click()
 void frmMain::mnuFileSave_Click()
 {
     m_files->Save();
+}
+
+void frmMain::mnuFileHistory_Click()
+{
+    m_history->showHistory(this);
+}
+
+void frmMain::mnuFileExportCsv_Click()
+{
+    m_history->exportTable();
 }
 
 void frmMain::mnuFileExit_Click()

@@ -17,6 +17,7 @@ class FileCommands;
 class LiveViewCommands;
 class ManualScanBridge;
 class QTimer;
+class HistoryCommands;
 class PortMap;
 class QAction;
 class QGroupBox;
@@ -64,6 +65,8 @@ public:
     void mnuFileNew_Click();
     void mnuFileOpen_Click();
     void mnuFileSave_Click();
+    void mnuFileHistory_Click();
+    void mnuFileExportCsv_Click();
     void mnuFileExit_Click();
     // Opens a file chosen elsewhere (Open Recent, the command line, a drop) as
     // Open does, save question first; nothing while Open is not available.
@@ -101,6 +104,7 @@ public:
     bool showLoadProgress(qint64 bytesDone, qint64 bytesTotal) override;
     void resultsSaved(const QString &path) override;
     void resultsDiscarded() override;
+    void showNotice(const QString &notice) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -145,6 +149,7 @@ private:
     std::unique_ptr<LiveViewCommands> m_liveView;
     std::unique_ptr<ManualScanBridge> m_manualBridge;
     RecentFilesMenu *m_recentFiles = nullptr;
+    std::unique_ptr<HistoryCommands> m_history;
 
     int m_chCount = 0;
     int m_commPort = 1;
@@ -181,6 +186,8 @@ private:
     QAction *mnuFileOpen = nullptr;
     QMenu *mnuFileRecent = nullptr;
     QAction *mnuFileSave = nullptr;
+    QAction *mnuFileHistory = nullptr;
+    QAction *mnuFileExportCsv = nullptr;
     QAction *mnuFilePrint = nullptr;
     QAction *mnuFileExit = nullptr;
     QMenu *mnuSet = nullptr;

@@ -166,6 +166,8 @@ void frmMain::createMenus()
     mnuFileRecent->setObjectName(u"mnuFileRecent"_s);
     mnuFileSave = action(mnuFile, u"mnuFileSave"_s, u"&Save..."_s);
     mnuFileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuFileHistory = action(mnuFile, u"mnuFileHistory"_s, u"Scan &History..."_s);
+    mnuFileExportCsv = action(mnuFile, u"mnuFileExportCsv"_s, u"Export &CSV..."_s);
     separator(mnuFile, u"mnuFileBar0"_s);
     mnuFilePrint = action(mnuFile, u"mnuFilePrint"_s, u"&Print..."_s);
     mnuFilePrint->setEnabled(false);

@@ -106,6 +106,9 @@ void ResultTable::swapContents(ResultTable &other)
     m_labels.swap(other.m_labels);
     m_widthTexts.swap(other.m_widthTexts);
     m_marks.swap(other.m_marks);
+    // Times and flags belong to the rows they came with.
+    m_rowTimes.swap(other.m_rowTimes);
+    m_flags.swap(other.m_flags);
     other.endResetModel();
     endResetModel();
     Q_EMIT layoutReset();

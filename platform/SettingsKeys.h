@@ -44,5 +44,10 @@ inline QString recentFileKey(int position)
 {
     return u"File"_s + QString::number(position);
 }
+// The durable record of scans: saved and discarded scans older than this many
+// days are removed at start-up; 0 keeps everything.
+inline const QString kRecord = u"Record"_s;
+inline const QString kRetentionDays = u"RetentionDays"_s;
+inline constexpr int kRetentionDaysDefault = 90;
 
 } // namespace SettingsKeys

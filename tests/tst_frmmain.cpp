@@ -115,8 +115,9 @@ void tst_frmMain::menuTree()
     for (QAction *item : f.find<QMenu>(u"mnuFile"_s)->actions())
         file << (item->isSeparator() ? u"-"_s : item->text());
     QCOMPARE(file,
-             (QStringList { u"&New File"_s, u"&Open..."_s, u"Open &Recent"_s, u"&Save..."_s, u"-"_s,
-                            u"&Print..."_s, u"-"_s, u"E&xit"_s }));
+             (QStringList { u"&New File"_s, u"&Open..."_s, u"Open &Recent"_s, u"&Save..."_s,
+                            u"Scan &History..."_s, u"Export &CSV..."_s, u"-"_s, u"&Print..."_s,
+                            u"-"_s, u"E&xit"_s }));
     // Standard keys, and a scan run without the mouse.
     for (const auto &[name, key] : { std::pair { "mnuFileNew", "Ctrl+N" },
                                      { "mnuFileOpen", "Ctrl+O" },

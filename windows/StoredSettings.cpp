@@ -8,6 +8,8 @@ namespace {
 
 // Serial port numbers run from 1 to 255.
 constexpr int kHighestPort = 255;
+// A century: beyond it a number of days means nothing more than "keep".
+constexpr int kLongestRetentionDays = 36525;
 
 bool storedNumber(const SettingsStore &settings, const QString &key, int fallback, double *value)
 {
@@ -38,4 +40,16 @@ int StoredSettings::comPort(const SettingsStore &settings)
         || !roundToInt16(stored, &port) || port < 1 || port > kHighestPort)
         return SettingsKeys::kComPortDefault;
     return port;
+}
+
+int StoredSettings::retentionDays(const SettingsStore &settings)
+{
+    double stored = 0;
+    const QString text = settings.value(SettingsKeys::kRecord, SettingsKeys::kRetentionDays,
+                                        QString::number(SettingsKeys::kRetentionDaysDefault));
+    // A value that cannot be read must not remove scans the user meant to keep:
+    // it falls back to the default rather than to 0 or a few days.
+    if (!wholeNumberFromText(text, &stored) || stored < 0 || stored > kLongestRetentionDays)
+        return SettingsKeys::kRetentionDaysDefault;
+    return int(stored);
 }

@@ -15,5 +15,7 @@ inline int channelCountFor(int index)
 }
 // The serial port number, 1 to 255.
 int comPort(const SettingsStore &settings);
+// Days the record keeps saved and discarded scans; 0 keeps everything.
+int retentionDays(const SettingsStore &settings);
 
 } // namespace StoredSettings

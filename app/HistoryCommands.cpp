@@ -1,0 +1,168 @@
+#include "HistoryCommands.h"
+
+#include "CsvExport.h"
+#include "Dialogs.h"
+#include "DocumentHost.h"
+#include "FileCommands.h"
+#include "ResultTable.h"
+#include "ScanHistoryModel.h"
+#include "ScanRecord.h"
+#include "ScanSession.h"
+#include "ScanTableBuilder.h"
+#include "frmScanHistory.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kCsvFilter = u"CSV File (*.csv);;All File (*)"_s;
+
+} // namespace
+
+HistoryCommands::HistoryCommands(ScanSession &session, FileCommands &files, Dialogs &dialogs,
+                                 DocumentHost &host)
+    : m_session(session), m_files(files), m_dialogs(dialogs), m_host(host)
+{ }
+
+QString HistoryCommands::scanTitle(const QDateTime &start)
+{
+    return u"VESTRA-IP -[Scan "_s + ScanHistoryModel::localTimeText(start) + u"]"_s;
+}
+
+void HistoryCommands::showHistory(QWidget *parent)
+{
+    ScanRecord *record = m_session.record();
+    // An empty list would say that nothing was ever kept.
+    if (!record || !record->isWorking()) {
+        m_dialogs.message(QMessageBox::Information, u"Scan History"_s,
+                          record ? u"The scan record cannot be read: "_s + record->errorString()
+                                 : u"Scans are not being kept on disk."_s,
+                          QMessageBox::Ok, QMessageBox::Ok);
+        return;
+    }
+    frmScanHistory history(*record, m_dialogs, parent);
+    if (history.exec() != QDialog::Accepted)
+        return;
+    switch (history.choice()) {
+    case frmScanHistory::Choice::Open:
+        openScan(history.chosenScan());
+        break;
+    case frmScanHistory::Choice::ExportCsv:
+        exportScan(history.chosenScan());
+        break;
+    case frmScanHistory::Choice::None:
+        break;
+    }
+}
+
+bool HistoryCommands::openScan(qint64 id)
+{
+    ScanRecord *record = m_session.record();
+    // A running scan owns the table.
+    if (!record || m_session.isScanning())
+        return false;
+    const std::optional<ScanSummary> scan = record->scan(id);
+    if (!scan) {
+        m_dialogs.message(QMessageBox::Warning, u"Scan History"_s,
+                          u"The scan was not opened: "_s + record->errorString(), QMessageBox::Ok,
+                          QMessageBox::Ok);
+        return false;
+    }
+    if (!m_files.offerToSave())
+        return false;
+    m_host.setBusy(true);
+    // Read aside first: a scan that cannot be read leaves the table as it was.
+    ResultTable restored;
+    const bool read = restoreScan(*record, id, restored);
+    if (read)
+        m_session.table().swapContents(restored);
+    m_host.setBusy(false);
+    if (!read) {
+        m_dialogs.message(
+            QMessageBox::Warning, u"Scan History"_s,
+            u"The scan started %1 was not opened: %2"_s.arg(
+                ScanHistoryModel::localTimeText(scan->info.start), record->errorString()),
+            QMessageBox::Ok, QMessageBox::Ok);
+        return false;
+    }
+    m_host.setCaption(scanTitle(scan->info.start));
+    // A scan must not append to a stored scan's rows, as to a file's.
+    m_host.holdStart();
+    m_session.setTableScan(id);
+    m_files.lowerUnsaved();
+    return true;
+}
+
+bool HistoryCommands::exportTable()
+{
+    return exportTo(m_session.table());
+}
+
+bool HistoryCommands::exportScan(qint64 id)
+{
+    ScanRecord *record = m_session.record();
+    if (!record)
+        return false;
+    ResultTable table;
+    if (!restoreScan(*record, id, table)) {
+        m_dialogs.message(QMessageBox::Warning, u"Export CSV"_s,
+                          u"The scan could not be read: "_s + record->errorString(),
+                          QMessageBox::Ok, QMessageBox::Ok);
+        return false;
+    }
+    return exportTo(table);
+}
+
+bool HistoryCommands::exportTo(const ResultTable &table)
+{
+    QString path = m_dialogs.saveFileName(u"Export CSV"_s, kCsvFilter);
+    if (path.isEmpty())
+        return false;
+    // The save dialog asked about the name as typed; one that gains its
+    // suffix here may name another file, so ask about that one too.
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += u".csv"_s;
+        if (QFileInfo::exists(path)
+            && m_dialogs.message(QMessageBox::Question, u"Export CSV"_s,
+                                 u"%1 already exists.\nDo you want to replace it?"_s.arg(path),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+                != QMessageBox::Yes)
+            return false;
+    }
+    m_host.setBusy(true);
+    QString error;
+    const bool written = writeCsvFile(path, table, &error);
+    m_host.setBusy(false);
+    if (!written) {
+        m_dialogs.message(QMessageBox::Critical, u"Export CSV"_s,
+                          u"The CSV file %1 was not written: %2"_s.arg(path, error),
+                          QMessageBox::Ok, QMessageBox::Ok);
+        return false;
+    }
+    m_host.showNotice(u"Exported to "_s + path);
+    return true;
+}
+
+bool HistoryCommands::writeCsvFile(const QString &path, const ResultTable &table, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    // On a full disk the buffered writes succeed and only the flush fails:
+    // check it before the file replaces anything.
+    if (!writeCsv(table, file) || !file.flush() || file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}

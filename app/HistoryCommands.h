@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+class Dialogs;
+class DocumentHost;
+class FileCommands;
+class QWidget;
+class ResultTable;
+class ScanSession;
+
+// Scan History and Export CSV: stored scans opened into the table as Open
+// opens a file, deleted, or exported, and the table written as CSV.
+class HistoryCommands
+{
+public:
+    HistoryCommands(ScanSession &session, FileCommands &files, Dialogs &dialogs,
+                    DocumentHost &host);
+
+    // File > Scan History...: the dialog, then what was chosen in it.
+    void showHistory(QWidget *parent);
+    // File > Export CSV...: the table as it is now.
+    bool exportTable();
+
+    // Replaces the table with stored scan id after unsaved results were
+    // offered for saving; false (table untouched) when it was not opened.
+    bool openScan(qint64 id);
+    bool exportScan(qint64 id);
+
+    // "VESTRA-IP -[Scan 2026-12-07 11:30:05]": the scan by its local start time.
+    static QString scanTitle(const QDateTime &start);
+    // Writes table as CSV to path through a file that replaces path only once
+    // written whole; false with *error saying why.
+    static bool writeCsvFile(const QString &path, const ResultTable &table, QString *error);
+
+private:
+    bool exportTo(const ResultTable &table);
+
+    ScanSession &m_session;
+    FileCommands &m_files;
+    Dialogs &m_dialogs;
+    DocumentHost &m_host;
+};

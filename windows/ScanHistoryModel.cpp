@@ -1,0 +1,123 @@
+#include "ScanHistoryModel.h"
+
+#include "NumberText.h"
+
+using namespace Qt::StringLiterals;
+
+ScanHistoryModel::ScanHistoryModel(QObject *parent) : QAbstractTableModel(parent) { }
+
+void ScanHistoryModel::setScans(const QList<ScanSummary> &scans)
+{
+    beginResetModel();
+    m_scans = scans;
+    endResetModel();
+}
+
+int ScanHistoryModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_scans.size());
+}
+
+int ScanHistoryModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString ScanHistoryModel::localTimeText(const QDateTime &time)
+{
+    return time.isValid() ? time.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s) : QString();
+}
+
+QString ScanHistoryModel::stateText(ScanState state)
+{
+    switch (state) {
+    case ScanState::Running:
+        // Still marked running while no scan runs: the program ended without Stop.
+        return u"not ended"_s;
+    case ScanState::Stopped:
+        return u"stopped"_s;
+    case ScanState::Saved:
+        return u"saved"_s;
+    case ScanState::Discarded:
+        return u"discarded"_s;
+    }
+    return {};
+}
+
+QVariant ScanHistoryModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_scans.size())
+        return {};
+    const ScanSummary &scan = m_scans.at(index.row());
+    if (role == Qt::TextAlignmentRole) {
+        switch (index.column()) {
+        case Passes:
+        case Readings:
+        case Failed:
+        case Term:
+            return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        default:
+            return {};
+        }
+    }
+    if (role == Qt::ToolTipRole && index.column() == SavedFile)
+        return scan.savedFile;
+    if (role != Qt::DisplayRole)
+        return {};
+    switch (Column(index.column())) {
+    case Start:
+        return localTimeText(scan.info.start);
+    case End:
+        return localTimeText(scan.end);
+    case Range:
+        return u"%1 - %2"_s.arg(scan.info.startChannel).arg(scan.info.endChannel);
+    case Term:
+        return shortestNumberText(double(scan.info.term.count()) / 1000) + u" s"_s;
+    case Passes:
+        return scan.passes;
+    case Readings:
+        return scan.readings;
+    case Failed:
+        return scan.failedReadings;
+    case State:
+        return stateText(scan.state);
+    case SavedFile:
+        return scan.savedFile;
+    case Host:
+        return scan.info.host.isEmpty() ? u"this computer"_s : scan.info.host;
+    case ColumnCount:
+        break;
+    }
+    return {};
+}
+
+QVariant ScanHistoryModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (Column(section)) {
+    case Start:
+        return u"Start"_s;
+    case End:
+        return u"End"_s;
+    case Range:
+        return u"Channels"_s;
+    case Term:
+        return u"Term"_s;
+    case Passes:
+        return u"Passes"_s;
+    case Readings:
+        return u"Readings"_s;
+    case Failed:
+        return u"Failed"_s;
+    case State:
+        return u"State"_s;
+    case SavedFile:
+        return u"Saved to"_s;
+    case Host:
+        return u"Computer"_s;
+    case ColumnCount:
+        break;
+    }
+    return {};
+}
