@@ -37,4 +37,10 @@ inline const QString kLiveViewOpen = u"Open"_s;
 inline const QString kLiveViewTab = u"Tab"_s;
 inline const QString kLiveViewTrendChannels = u"TrendChannels"_s;
 
+// Where the record of scans is kept: a store URL as openScanRecord() takes it
+// ("sqlite:PATH", "postgresql://user@host/db"); empty for the embedded file.
+inline const QString kRecord = u"Record"_s;
+inline const QString kRecordStore = u"Store"_s;
+inline const QString kRecordStoreDefault = QString();
+
 } // namespace SettingsKeys
