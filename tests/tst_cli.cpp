@@ -124,6 +124,12 @@ void tst_Cli::finiteScanWritesTheWindowsFile()
     QFile file(out);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), windowBytes(expected));
+
+    // Without --store, in the window's own record, which lists it.
+    SqliteScanRecord record(m_dir->filePath(u"state/ROZIVODA/scans.sqlite"_s));
+    QVERIFY(record.open());
+    QCOMPARE(record.listScans().size(), 1);
+    QCOMPARE(record.listScans().first().readings, 15);
 }
 
 void tst_Cli::readingsGoToTheRecordAndTheCsv()

@@ -76,8 +76,16 @@ public:
         if (!run(u"initdb"_s,
                  { u"-D"_s, data(), u"-A"_s, u"scram-sha-256"_s, u"-U"_s, u"postgres"_s,
                    u"--pwfile="_s + password.fileName(), u"--no-sync"_s },
-                 why)
-            || !resume(why))
+                 why))
+            return false;
+        // Another program may hold the port: a few more are tried.
+        bool started = false;
+        for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+            if (attempt > 0)
+                m_port += 97;
+            started = resume(why);
+        }
+        if (!started)
             return false;
         // The rigs' role and database.
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QPSQL"_s, u"admin"_s);
