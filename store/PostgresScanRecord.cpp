@@ -239,8 +239,8 @@ int PostgresScanRecord::unitId(const QString &unit, QSqlError *error)
     return id;
 }
 
-bool PostgresScanRecord::insertReading(QSqlQuery &insert, qint64 scan, qint64 seq, qint64 startMs,
-                                       const Reading &reading)
+bool PostgresScanRecord::bindReading(QSqlQuery &insert, int first, qint64 scan, qint64 seq,
+                                     qint64 startMs, const Reading &reading)
 {
     QSqlError error;
     const int unit = unitId(reading.unit, &error);
@@ -248,18 +248,16 @@ bool PostgresScanRecord::insertReading(QSqlQuery &insert, qint64 scan, qint64 se
         return fail(u"write"_s, error);
     const qint64 timeMs = reading.time.isValid() ? reading.time.toMSecsSinceEpoch()
                                                  : QDateTime::currentMSecsSinceEpoch();
-    insert.bindValue(0, scan);
-    insert.bindValue(1, seq);
-    insert.bindValue(2, reading.pass);
-    insert.bindValue(3, reading.channel);
-    insert.bindValue(4, timeMs - startMs);
-    insert.bindValue(5, reading.value.isEmpty() ? QVariant() : QVariant(reading.value));
-    insert.bindValue(6, unit == 0 ? QVariant() : QVariant(unit));
-    insert.bindValue(7, int(reading.status));
-    insert.bindValue(8, reading.raw.isEmpty() ? QVariant() : QVariant(reading.raw));
-    insert.bindValue(9, reading.givenUp);
-    if (!insert.exec())
-        return fail(u"write"_s, insert.lastError());
+    insert.bindValue(first, scan);
+    insert.bindValue(first + 1, seq);
+    insert.bindValue(first + 2, reading.pass);
+    insert.bindValue(first + 3, reading.channel);
+    insert.bindValue(first + 4, timeMs - startMs);
+    insert.bindValue(first + 5, reading.value.isEmpty() ? QVariant() : QVariant(reading.value));
+    insert.bindValue(first + 6, unit == 0 ? QVariant() : QVariant(unit));
+    insert.bindValue(first + 7, int(reading.status));
+    insert.bindValue(first + 8, reading.raw.isEmpty() ? QVariant() : QVariant(reading.raw));
+    insert.bindValue(first + 9, reading.givenUp);
     return true;
 }
 
@@ -268,21 +266,40 @@ bool PostgresScanRecord::putReadings(qint64 id, qint64 startMs,
 {
     if (!m_working)
         return false;
+    // Many rows to a statement: a round trip per reading would hold a rig
+    // that comes back after a long outage to a few thousand readings a second.
+    constexpr qsizetype kRowsPerInsert = 100;
+    constexpr int kColumns = 10;
+    const auto insertOf = [](qsizetype rows) {
+        QStringList values(rows, u"(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+        return u"INSERT INTO reading (scan, seq, pass, channel, t_ms, value, unit, status, raw, "
+               "given_up) VALUES "_s
+            + values.join(u", "_s) + u" ON CONFLICT (scan, seq) DO NOTHING"_s;
+    };
     QSqlDatabase db = database();
     if (!db.transaction())
         return fail(u"write"_s, db.lastError());
-    QSqlQuery insert(db);
-    if (!insert.prepare(u"INSERT INTO reading (scan, seq, pass, channel, t_ms, value, unit, "
-                        "status, raw, given_up) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
-                        "ON CONFLICT (scan, seq) DO NOTHING"_s)) {
+    const auto rollback = [&](const QSqlError &error) {
         db.rollback();
-        return fail(u"write"_s, insert.lastError());
-    }
-    for (const NumberedReading &numbered : readings) {
-        if (!insertReading(insert, id, numbered.seq, startMs, numbered.reading)) {
-            db.rollback();
-            return false;
+        return error.isValid() ? fail(u"write"_s, error) : false;
+    };
+    QSqlQuery insert(db);
+    qsizetype prepared = 0;
+    for (qsizetype first = 0; first < readings.size(); first += kRowsPerInsert) {
+        const qsizetype rows = std::min(kRowsPerInsert, readings.size() - first);
+        if (rows != prepared) {
+            if (!insert.prepare(insertOf(rows)))
+                return rollback(insert.lastError());
+            prepared = rows;
         }
+        for (qsizetype row = 0; row < rows; ++row) {
+            const NumberedReading &numbered = readings[first + row];
+            if (!bindReading(insert, int(row) * kColumns, id, numbered.seq, startMs,
+                             numbered.reading))
+                return rollback({});
+        }
+        if (!insert.exec())
+            return rollback(insert.lastError());
     }
     if (!db.commit())
         return fail(u"write"_s, db.lastError());
@@ -397,8 +414,10 @@ bool PostgresScanRecord::addReading(const Reading &reading)
     QSqlQuery insert(database());
     insert.prepare(u"INSERT INTO reading (scan, seq, pass, channel, t_ms, value, unit, status, "
                    "raw, given_up) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
-    if (!insertReading(insert, m_scan, m_nextSeq, m_scanStartMs, reading))
+    if (!bindReading(insert, 0, m_scan, m_nextSeq, m_scanStartMs, reading))
         return false;
+    if (!insert.exec())
+        return fail(u"write"_s, insert.lastError());
     ++m_nextSeq;
     return true;
 }

@@ -88,8 +88,8 @@ private:
     bool migrate();
     bool fail(const QString &doing, const QSqlError &error);
     int unitId(const QString &unit, QSqlError *error);
-    bool insertReading(QSqlQuery &insert, qint64 scan, qint64 seq, qint64 startMs,
-                       const Reading &reading);
+    bool bindReading(QSqlQuery &insert, int first, qint64 scan, qint64 seq, qint64 startMs,
+                     const Reading &reading);
     bool setState(qint64 id, ScanState state, const QString &file);
     QList<ScanSummary> summaries(const QString &where, const QVariantList &values);
 
