@@ -139,6 +139,8 @@ void frmMain::connectCommands()
     connect(&m_session, &ScanSession::rowAdded, this, &frmMain::showScanProgress);
     connect(&m_session, &ScanSession::stateChanged, this, &frmMain::showScanProgress);
     connect(&m_session, &ScanSession::recordFailed, this, &frmMain::updateStatusText);
+    if (ScanRecord *record = m_session.record())
+        connect(record, &ScanRecord::warningChanged, this, &frmMain::updateStatusText);
     connect(mnuScanStart, &QAction::triggered, this, &frmMain::StartScan);
     connect(mnuScanStop, &QAction::triggered, this, &frmMain::StopScan);
     connect(mnuScanManual, &QAction::triggered, this, &frmMain::openManualWindow);
@@ -535,6 +537,8 @@ void frmMain::updateStatusText()
         parts << summary;
     if (const QString problem = m_session.recordProblem(); !problem.isEmpty())
         parts << u"Readings are not being kept on disk: "_s + problem;
+    else if (m_session.record() && !m_session.record()->warningString().isEmpty())
+        parts << m_session.record()->warningString();
     if (parts.isEmpty() && !m_sessionNotice.isEmpty())
         parts << m_sessionNotice;
     m_statusText->setText(parts.join(u"; "_s));

@@ -1,3 +1,4 @@
+#include "OpenScanRecord.h"
 #include "PortMap.h"
 #include "PtyScanner.h"
 #include "QtDialogs.h"
@@ -6,8 +7,9 @@
 #include "QtSettingsStore.h"
 #include "QtTimer.h"
 #include "ScanSession.h"
+#include "SettingsKeys.h"
 #include "SignalSessionEndWatcher.h"
-#include "SqliteScanRecord.h"
+#include "StoredSettings.h"
 #include "Version.h"
 #include "mdlMain.h"
 
@@ -23,9 +25,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Saved and discarded scans older than this are removed at start-up.
-constexpr int kRetentionDays = 90;
 
 struct Options
 {
@@ -121,12 +120,20 @@ int main(int argc, char *argv[])
 
     // Every reading is kept on disk as it is taken; a record that cannot be
     // opened only means the scan is kept in memory, as the status bar says.
-    SqliteScanRecord record(SqliteScanRecord::defaultPath());
-    if (record.open())
-        record.applyRetention(kRetentionDays);
+    // The settings may name a lab's shared database; readings then wait in the
+    // embedded file whenever the server is out of reach.
+    QString recordError;
+    std::unique_ptr<ScanRecord> record
+        = openScanRecord(settings.value(SettingsKeys::kRecord, SettingsKeys::kRecordStore,
+                                        SettingsKeys::kRecordStoreDefault),
+                         &recordError);
+    if (!record)
+        record = openScanRecord({}, &recordError);
+    if (record->isWorking())
+        record->applyRetention(StoredSettings::retentionDays(settings));
 
     ScanSession session(comScan, timers);
-    session.setRecord(&record);
+    session.setRecord(record.get());
     auto window = Main({ settings, ports, session, timers, dialogs, events });
     dialogs.setParentWidget(window.get());
     if (!notice.isEmpty())

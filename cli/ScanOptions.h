@@ -28,7 +28,11 @@ struct ScanOptions
     // Limits; 0 is none. With both, the scan ends at whichever comes first.
     int passes = 0;
     std::chrono::milliseconds duration { 0 };
+    // Empty when not asked for; the record keeps every reading anyway.
     QString outFile;
+    QString csvFile;
+    // Where the record is (a store URL); empty for the embedded file.
+    QString storeUrl;
     bool quiet = false;
     bool verbose = false;
 };
@@ -64,6 +68,8 @@ private:
     QCommandLineOption m_passes;
     QCommandLineOption m_duration;
     QCommandLineOption m_out;
+    QCommandLineOption m_csv;
+    QCommandLineOption m_store;
     QCommandLineOption m_quiet;
     QCommandLineOption m_verbose;
     QCommandLineOption m_help;

@@ -1,7 +1,9 @@
 #include "ScanRun.h"
 
+#include "CsvExport.h"
 #include "ResultFileWriter.h"
 #include "ResultTable.h"
+#include "ScanRecord.h"
 #include "SerialPort.h"
 #include "Timer.h"
 
@@ -44,14 +46,18 @@ bool ScanRun::start(const Plan &plan)
     m_plan = plan;
     m_passes = 0;
     m_failing.clear();
-    // A result file that cannot be written is found out now, not at the end
-    // of a long scan. Nothing is created: the check is cancelled.
-    QSaveFile probe(plan.outFile);
-    if (!probe.open(QIODevice::WriteOnly)) {
-        m_outcome = { SaveFailed, u"cannot write %1: %2"_s.arg(plan.outFile, probe.errorString()) };
-        return false;
+    // A file that cannot be written is found out now, not at the end of a
+    // long scan. Nothing is created: the check is cancelled.
+    for (const QString &file : { plan.outFile, plan.csvFile }) {
+        if (file.isEmpty())
+            continue;
+        QSaveFile probe(file);
+        if (!probe.open(QIODevice::WriteOnly)) {
+            m_outcome = { SaveFailed, u"cannot write %1: %2"_s.arg(file, probe.errorString()) };
+            return false;
+        }
+        probe.cancelWriting();
     }
-    probe.cancelWriting();
 
     if (!m_session.start(plan.request)) {
         QString reason = m_port.errorString();
@@ -139,14 +145,52 @@ void ScanRun::finish(int exitCode, const QString &how)
     m_session.stop();
     m_outcome = { exitCode, how + u": "_s + summary() };
 
-    ResultFileWriter writer;
-    if (writer.write(m_plan.outFile, m_session.table())) {
-        m_outcome.message += u"; saved to "_s + m_plan.outFile;
-    } else {
-        // The file is the only copy: a script must not take it as written.
-        m_outcome = { SaveFailed,
-                      u"%1; the results were not saved to %2: %3"_s.arg(
-                          m_outcome.message, m_plan.outFile, writer.errorString()) };
+    // A file asked for and not written fails the run even though the record
+    // holds the readings: a script must not take it as written.
+    if (!m_plan.outFile.isEmpty()) {
+        ResultFileWriter writer;
+        if (writer.write(m_plan.outFile, m_session.table())) {
+            m_outcome.message += u"; saved to "_s + m_plan.outFile;
+            m_session.markSaved(QFileInfo(m_plan.outFile).absoluteFilePath());
+        } else {
+            m_outcome = { SaveFailed,
+                          u"%1; the results were not saved to %2: %3"_s.arg(
+                              m_outcome.message, m_plan.outFile, writer.errorString()) };
+        }
     }
+    if (!m_plan.csvFile.isEmpty()) {
+        QString error;
+        if (writeCsv(&error))
+            m_outcome.message += u"; CSV written to "_s + m_plan.csvFile;
+        else
+            m_outcome = { SaveFailed,
+                          u"%1; the CSV was not written to %2: %3"_s.arg(m_outcome.message,
+                                                                         m_plan.csvFile, error) };
+    }
+    const ScanRecord *record = m_session.record();
+    if (record && record->isWorking() && m_session.tableScan() >= 0)
+        m_outcome.message += u"; kept as scan %1 in the record"_s.arg(m_session.tableScan());
     Q_EMIT finished(m_outcome);
+}
+
+bool ScanRun::writeCsv(QString *error) const
+{
+    QSaveFile file(m_plan.csvFile);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    // Written through a buffer: a full disk shows at flush(), and commit()
+    // would otherwise put a short file in place.
+    if (!::writeCsv(m_session.table(), file) || !file.flush()
+        || file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
 }

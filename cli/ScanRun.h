@@ -18,7 +18,8 @@ class TimerFactory;
 
 // One command-line scan from start to end: starts the session, counts the
 // passes, ends after the pass or time limit, on end() (a signal from outside)
-// or when the line is lost, and then writes the result file. The outcome says
+// or when the line is lost, and then writes the result file and the CSV that
+// were asked for and marks the recorded scan saved. The outcome says
 // how it ended, as the program's exit code and a one-line message.
 class ScanRun : public QObject
 {
@@ -38,7 +39,9 @@ public:
         // Limits; 0 is none.
         int passes = 0;
         std::chrono::milliseconds duration { 0 };
+        // Either may be empty: the record keeps the readings.
         QString outFile;
+        QString csvFile;
     };
 
     struct Progress
@@ -67,7 +70,7 @@ public:
             QObject *parent = nullptr);
     ~ScanRun() override;
 
-    // Checks that the result file can be written, opens the port and starts
+    // Checks that the files can be written, opens the port and starts
     // the scan. False, with outcome() saying why, when it cannot start.
     bool start(const Plan &plan);
     // Ends the scan now and saves what was taken; why names the request
@@ -88,6 +91,7 @@ private:
     void onTick();
     void finish(int exitCode, const QString &how);
     QString summary() const;
+    bool writeCsv(QString *error) const;
 
     ScanSession &m_session;
     SerialPort &m_port;

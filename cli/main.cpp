@@ -1,3 +1,5 @@
+#include "ForwardingScanRecord.h"
+#include "OpenScanRecord.h"
 #include "PortMap.h"
 #include "ProgressPrinter.h"
 #include "PtyScanner.h"
@@ -5,6 +7,7 @@
 #include "QtSettingsStore.h"
 #include "QtTimer.h"
 #include "ScanOptions.h"
+#include "ScanRecord.h"
 #include "ScanRun.h"
 #include "ScanSession.h"
 #include "SignalSessionEndWatcher.h"
@@ -12,6 +15,7 @@
 #include "WireLogPort.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -21,6 +25,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kProgram = u"rozivoda-scan"_s;
+
+// At the end, how long readings still waiting for the shared server may hold
+// the program up; what is not sent by then goes at the next run.
+constexpr std::chrono::seconds kForwardAtExit { 10 };
 
 void printTo(std::FILE *stream, const QString &text)
 {
@@ -79,6 +87,33 @@ int main(int argc, char *argv[])
     plan.passes = options.passes;
     plan.duration = options.duration;
     plan.outFile = options.outFile;
+    plan.csvFile = options.csvFile;
+
+    QString recordError;
+    std::unique_ptr<ScanRecord> record = openScanRecord(options.storeUrl, &recordError);
+    if (!record || !record->isWorking()) {
+        const QString why = u"the readings are not kept in the record: "_s + recordError;
+        // With no file asked for either, the scan would keep nothing.
+        if (options.outFile.isEmpty() && options.csvFile.isEmpty()) {
+            say(why + u"; name a file with --out or --csv"_s);
+            return ScanRun::SaveFailed;
+        }
+        say(why);
+    }
+    const auto forwarding = qobject_cast<ForwardingScanRecord *>(record.get());
+    if (forwarding) {
+        // Said when the server's trouble begins, changes and ends; the scan
+        // goes on meanwhile.
+        QObject::connect(
+            forwarding, &ScanRecord::warningChanged, forwarding,
+            [&say, forwarding, trouble = false](const QString &warning) mutable {
+                if (!warning.isEmpty())
+                    say(warning);
+                else if (trouble)
+                    say(u"reached %1 again"_s.arg(displayStoreUrl(forwarding->server())));
+                trouble = !warning.isEmpty();
+            });
+    }
 
     PtyScanner simulator;
     if (options.demo) {
@@ -98,6 +133,11 @@ int main(int argc, char *argv[])
     }
 
     ScanSession session(*port, timers);
+    if (record && record->isWorking())
+        session.setRecord(record.get());
+    QObject::connect(&session, &ScanSession::recordFailed, &session, [&say](const QString &why) {
+        say(u"the record stopped keeping readings: "_s + why);
+    });
     ScanRun run(session, *port, timers);
     QObject::connect(&sessionEnd, &SessionEndWatcher::endRequested, &run, &ScanRun::end);
     if (!options.quiet)
@@ -106,7 +146,22 @@ int main(int argc, char *argv[])
     QObject::connect(&run, &ScanRun::finished, &app, [&](const ScanRun::Outcome &outcome) {
         if (outcome.exitCode != ScanRun::Done || !options.quiet)
             say(outcome.message);
-        QCoreApplication::exit(outcome.exitCode);
+        if (!forwarding) {
+            QCoreApplication::exit(outcome.exitCode);
+            return;
+        }
+        // The last readings go to the server before the program ends, if it
+        // can be reached soon.
+        const int exitCode = outcome.exitCode;
+        const auto leave = [&say, forwarding, exitCode](bool allSent) {
+            if (!allSent)
+                say(u"readings not yet on %1 wait on this machine for the next run"_s.arg(
+                    displayStoreUrl(forwarding->server())));
+            QCoreApplication::exit(exitCode);
+        };
+        QObject::connect(forwarding, &ForwardingScanRecord::roundAskedForEnded, &app, leave);
+        QTimer::singleShot(kForwardAtExit, &app, [leave] { leave(false); });
+        forwarding->forwardNow();
     });
 
     if (!run.start(plan)) {

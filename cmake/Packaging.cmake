@@ -70,6 +70,9 @@ endif()
 if(TARGET rozivoda-scan)
   install(TARGETS rozivoda-scan RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
   rozivoda_man_page(rozivoda-scan)
+  # A rig run headless as a systemd user service.
+  install(FILES "${ROZIVODA_PACKAGING_DIR}/rozivoda-scan@.service"
+          DESTINATION "lib/systemd/user")
 endif()
 
 rozivoda_gzip("${ROZIVODA_PACKAGING_DIR}/changelog" "${CMAKE_CURRENT_BINARY_DIR}/changelog.gz")
@@ -104,16 +107,17 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 
 # dpkg-shlibdeps derives the library packages, with their minimum versions, from the binaries
 # themselves. Without it (not a Debian build host), fall back to the Debian 12 runtime packages.
-# The Hangul font and the SQLite driver of Qt SQL (a plugin, loaded at run time) are not linked
-# libraries, so they are always named: without the font the Korean grid font has no glyphs and
-# Korean text shows as boxes; without the driver no reading is kept on disk.
+# The Hangul font and the SQLite and PostgreSQL drivers of Qt SQL (plugins, loaded at run time)
+# are not linked libraries, so they are always named: without the font the Korean grid font has
+# no glyphs and Korean text shows as boxes; without the SQLite driver no reading is kept on disk,
+# without the PostgreSQL one no rig reaches a lab's shared server.
 find_program(ROZIVODA_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(ROZIVODA_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum, libqt6sql6-sqlite (>= 6.4)")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-nanum, libqt6sql6-sqlite (>= 6.4), libqt6sql6-psql (>= 6.4)")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6sql6-sqlite (>= 6.4), libsqlite3-0, libqt6svg6 (>= 6.4), libqcustomplot2.1-qt6, fonts-nanum")
+      "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6sql6-sqlite (>= 6.4), libqt6sql6-psql (>= 6.4), libsqlite3-0, libqt6svg6 (>= 6.4), libqcustomplot2.1-qt6, fonts-nanum")
 endif()
 
 include(CPack)

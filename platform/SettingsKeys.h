@@ -49,5 +49,9 @@ inline QString recentFileKey(int position)
 inline const QString kRecord = u"Record"_s;
 inline const QString kRetentionDays = u"RetentionDays"_s;
 inline constexpr int kRetentionDaysDefault = 90;
+// Where the record of scans is kept: a store URL as openScanRecord() takes it
+// ("sqlite:PATH", "postgresql://user@host/db"); empty for the embedded file.
+inline const QString kRecordStore = u"Store"_s;
+inline const QString kRecordStoreDefault = QString();
 
 } // namespace SettingsKeys

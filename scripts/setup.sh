@@ -7,6 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libqcustomplot-dev libxkbcommon-dev
   libqt6sql6-sqlite libsqlite3-dev sqlite3
+  libqt6sql6-psql postgresql
   libbenchmark-dev
   fonts-nanum
 )

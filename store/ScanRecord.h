@@ -53,6 +53,9 @@ public:
 
     virtual bool isWorking() const = 0;
     virtual QString errorString() const = 0;
+    // A trouble that loses nothing while the record goes on working (a shared
+    // server out of reach while readings wait on local disk); empty when none.
+    virtual QString warningString() const { return {}; }
 
     // Starts a scan (ending one still open as stopped); returns its id, or -1.
     virtual qint64 beginScan(const ScanInfo &info) = 0;
@@ -90,4 +93,6 @@ public:
 
 Q_SIGNALS:
     void stoppedWorking(const QString &why);
+    // warningString() changed; empty once the trouble is over.
+    void warningChanged(const QString &warning);
 };

@@ -5,6 +5,7 @@
 #include "ResultFileWriter.h"
 #include "ResultTable.h"
 #include "ScannerModel.h"
+#include "SqliteScanRecord.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -23,15 +24,20 @@ namespace {
 constexpr int kFinishMs = 30000;
 
 // The program as a rig runs it: no display, output captured.
+// Its default record goes to stateDir, not to the user's own.
 struct ScanProcess
 {
+    explicit ScanProcess(const QString &state) : stateDir(state) { }
+
     QProcess process;
+    QString stateDir;
 
     void start(const QStringList &arguments)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
             env.remove(QString::fromLatin1(name));
+        env.insert(u"XDG_STATE_HOME"_s, stateDir);
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(ROZIVODA_SCAN_BINARY), arguments);
     }
@@ -72,6 +78,7 @@ class tst_Cli : public QObject
 private Q_SLOTS:
     void init();
     void finiteScanWritesTheWindowsFile();
+    void readingsGoToTheRecordAndTheCsv();
     void endRequestSavesWhatWasTaken_data();
     void endRequestSavesWhatWasTaken();
     void lostLineSavesAndEndsWith4();
@@ -94,7 +101,7 @@ void tst_Cli::init()
 void tst_Cli::finiteScanWritesTheWindowsFile()
 {
     const QString out = m_dir->filePath(u"scan.txt"_s);
-    ScanProcess scan;
+    ScanProcess scan(m_dir->filePath(u"state"_s));
     scan.start({ u"--device"_s, m_scanner->devicePath(), u"--range"_s, u"2-6"_s, u"--term"_s,
                  u"0.2"_s, u"--passes"_s, u"3"_s, u"--out"_s, out });
     QTRY_VERIFY_WITH_TIMEOUT(scan.process.state() == QProcess::NotRunning, kFinishMs);
@@ -117,6 +124,50 @@ void tst_Cli::finiteScanWritesTheWindowsFile()
     QFile file(out);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), windowBytes(expected));
+
+    // Without --store, in the window's own record, which lists it.
+    SqliteScanRecord record(m_dir->filePath(u"state/ROZIVODA/scans.sqlite"_s));
+    QVERIFY(record.open());
+    QCOMPARE(record.listScans().size(), 1);
+    QCOMPARE(record.listScans().first().readings, 15);
+}
+
+void tst_Cli::readingsGoToTheRecordAndTheCsv()
+{
+    const QString store = m_dir->filePath(u"record.sqlite"_s);
+    const QString out = m_dir->filePath(u"scan.txt"_s);
+    const QString csv = m_dir->filePath(u"scan.csv"_s);
+    ScanProcess scan(m_dir->filePath(u"state"_s));
+    scan.start({ u"--device"_s, m_scanner->devicePath(), u"--range"_s, u"2-4"_s, u"--term"_s,
+                 u"0.2"_s, u"--passes"_s, u"2"_s, u"--store"_s, u"sqlite:"_s + store, u"--csv"_s,
+                 csv, u"--out"_s, out });
+    QTRY_VERIFY_WITH_TIMEOUT(scan.process.state() == QProcess::NotRunning, kFinishMs);
+    const QString errors = scan.errors();
+    QVERIFY2(scan.process.exitCode() == 0, qPrintable(errors));
+
+    SqliteScanRecord record(store);
+    QVERIFY(record.open());
+    const QList<ScanSummary> scans = record.listScans();
+    QCOMPARE(scans.size(), 1);
+    QCOMPARE(scans.first().state, ScanState::Saved);
+    QCOMPARE(scans.first().savedFile, out);
+    QCOMPARE(scans.first().passes, 2);
+    const QList<Reading> readings = record.loadScan(scans.first().id);
+    QCOMPARE(readings.size(), 6);
+    for (int i = 0; i < 6; ++i) {
+        QCOMPARE(readings[i].pass, 1 + i / 3);
+        QCOMPARE(readings[i].channel, 2 + i % 3);
+        QCOMPARE(readings[i].value, ScannerModel::valueText(2 + i % 3, quint64(1 + i)));
+    }
+
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QVERIFY2(lines.first().startsWith("\xEF\xBB\xBFpass,time,Ch 02,Ch 03,Ch 04,unit"),
+             lines.first().constData());
+    QCOMPARE(lines.size(), 4); // a header, two passes and the last line's end
+    QVERIFY2(lines[1].startsWith("1,") && lines[1].contains(ScannerModel::valueText(2, 1).toUtf8()),
+             lines[1].constData());
 }
 
 void tst_Cli::endRequestSavesWhatWasTaken_data()
@@ -137,7 +188,7 @@ void tst_Cli::endRequestSavesWhatWasTaken()
     QFETCH(int, signalNumber);
     QFETCH(QString, name);
     const QString out = m_dir->filePath(u"interrupted.txt"_s);
-    ScanProcess scan;
+    ScanProcess scan(m_dir->filePath(u"state"_s));
     scan.start({ u"--device"_s, m_scanner->devicePath(), u"--range"_s, u"0-3"_s, u"--term"_s,
                  u"0.2"_s, u"--out"_s, out });
     // Into the second pass, so that a whole row and a part of one are taken.
@@ -164,7 +215,7 @@ void tst_Cli::lostLineSavesAndEndsWith4()
 {
     m_scanner->model().options().closeAfterQueries = 6;
     const QString out = m_dir->filePath(u"lost.txt"_s);
-    ScanProcess scan;
+    ScanProcess scan(m_dir->filePath(u"state"_s));
     scan.start({ u"--device"_s, m_scanner->devicePath(), u"--range"_s, u"0-3"_s, u"--term"_s,
                  u"0.2"_s, u"--out"_s, out });
     QTRY_VERIFY_WITH_TIMEOUT(scan.process.state() == QProcess::NotRunning, kFinishMs);
@@ -200,7 +251,8 @@ void tst_Cli::refusedBeforeScanning_data()
     bad("no passes", { device, u"--passes=0"_s, out }, u"--passes"_s);
     bad("duration unit", { device, u"--duration=10y"_s, out }, u"--duration"_s);
     bad("duration zero", { device, u"--duration=0s"_s, out }, u"--duration"_s);
-    bad("no result file", { device }, u"--out"_s);
+    bad("store not a database", { device, u"--store=mysql://lab/db"_s }, u"--store"_s);
+    bad("server without database", { device, u"--store=postgresql://rig@lab"_s }, u"--store"_s);
     bad("unknown option", { device, out, u"--no-such-option"_s }, u"no-such-option"_s);
 
     QTest::newRow("missing device") << QStringList { u"--device=/dev/no-such-tty"_s, out } << false
@@ -226,7 +278,7 @@ void tst_Cli::refusedBeforeScanning()
     if (portHeldElsewhere)
         QVERIFY(holder.open());
 
-    ScanProcess scan;
+    ScanProcess scan(m_dir->filePath(u"state"_s));
     scan.start(arguments);
     QTRY_VERIFY_WITH_TIMEOUT(scan.process.state() == QProcess::NotRunning, kFinishMs);
     const QString errors = scan.errors();

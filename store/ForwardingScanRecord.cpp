@@ -1,0 +1,405 @@
+#include "ForwardingScanRecord.h"
+
+#include "OpenScanRecord.h"
+#include "PostgresScanRecord.h"
+#include "SqliteScanRecord.h"
+
+#include <QAtomicInteger>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSysInfo>
+#include <QThread>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+ScanState stateFromName(const QString &name)
+{
+    if (name == u"stopped")
+        return ScanState::Stopped;
+    if (name == u"saved")
+        return ScanState::Saved;
+    if (name == u"discarded")
+        return ScanState::Discarded;
+    return ScanState::Running;
+}
+
+} // namespace
+
+// Lives in the record's thread: reads the embedded file through a connection
+// of its own (the write-ahead log lets it read while the scan writes) and
+// sends what the server lacks.
+class ForwardingScanRecord::Forwarder : public QObject
+{
+public:
+    Forwarder(const QString &localPath, const QUrl &server, ForwardingScanRecord *record)
+        : m_localPath(localPath), m_server(server), m_record(record)
+    {
+        static QAtomicInteger<quint64> instances;
+        m_connection = u"rozivoda-forward-%1"_s.arg(instances.fetchAndAddRelaxed(1));
+    }
+
+    void start()
+    {
+        m_remote = std::make_unique<PostgresScanRecord>(m_server);
+        m_timer = new QTimer(this);
+        m_timer->setSingleShot(true);
+        connect(m_timer, &QTimer::timeout, this, [this] { round(); });
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
+        db.setDatabaseName(m_localPath);
+        db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=1000"_s);
+        db.open();
+        round();
+    }
+
+    void stop()
+    {
+        delete m_timer;
+        m_timer = nullptr;
+        m_remote.reset();
+        if (QSqlDatabase::contains(m_connection)) {
+            QSqlDatabase::database(m_connection, false).close();
+            QSqlDatabase::removeDatabase(m_connection);
+        }
+    }
+
+    void request(quint64 round)
+    {
+        m_wanted = std::max(m_wanted, round);
+        if (m_timer)
+            m_timer->start(0);
+    }
+
+private:
+    struct Sent
+    {
+        qint64 copy = -1;
+        qint64 lastSeq = 0;
+        QString stateKey;
+    };
+    struct LocalScan
+    {
+        qint64 id = 0;
+        QString host;
+        ScanSummary summary;
+        qint64 lastSeq = 0;
+    };
+
+    void round()
+    {
+        const quint64 serving = m_wanted;
+        QString warning;
+        bool done = false;
+        if (!m_remote->isWorking() && !m_remote->open()) {
+            warning = m_remote->errorString();
+        } else if (forwardAll(&warning)) {
+            done = true;
+        } else {
+            m_remote->close();
+            m_sent.clear();
+        }
+        if (done) {
+            m_delay = kFirstRetry;
+        } else {
+            warning += u"; readings are kept on this machine and sent when it can be reached"_s;
+        }
+        const qint64 total = m_total;
+        ForwardingScanRecord *record = m_record;
+        QMetaObject::invokeMethod(
+            m_record, [=] { record->roundEnded(done ? QString() : warning, total, done, serving); },
+            Qt::QueuedConnection);
+        if (QThread::currentThread()->isInterruptionRequested() || !m_timer)
+            return;
+        m_timer->start(done ? kPollInterval : m_delay);
+        if (!done)
+            m_delay = std::min(m_delay * 2, kLongestRetry);
+    }
+
+    bool readLocalScans(QList<LocalScan> *scans, QString *warning)
+    {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        query.setForwardOnly(true);
+        if (!query.exec(u"SELECT id, start_ms, end_ms, port, device, first_channel, last_channel, "
+                        "term_ms, state, saved_file, host, passes, readings, failed, "
+                        "(SELECT ifnull(max(seq), 0) FROM reading r WHERE r.scan = s.id) "
+                        "FROM scan s ORDER BY id"_s)) {
+            *warning = u"cannot read %1: %2"_s.arg(m_localPath, query.lastError().text());
+            return false;
+        }
+        const QString machine = QSysInfo::machineHostName();
+        while (query.next()) {
+            LocalScan scan;
+            scan.id = query.value(0).toLongLong();
+            ScanSummary &s = scan.summary;
+            s.info.start = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong(), Qt::UTC);
+            if (!query.value(2).isNull())
+                s.end = QDateTime::fromMSecsSinceEpoch(query.value(2).toLongLong(), Qt::UTC);
+            s.info.portName = query.value(3).toString();
+            s.info.device = query.value(4).toString();
+            s.info.startChannel = query.value(5).toInt();
+            s.info.endChannel = query.value(6).toInt();
+            s.info.term = std::chrono::milliseconds(query.value(7).toLongLong());
+            s.state = stateFromName(query.value(8).toString());
+            s.savedFile = query.value(9).toString();
+            scan.host = query.value(10).toString();
+            if (scan.host.isEmpty())
+                scan.host = machine;
+            s.passes = query.value(11).toInt();
+            s.readings = query.value(12).toLongLong();
+            s.failedReadings = query.value(13).toLongLong();
+            scan.lastSeq = query.value(14).toLongLong();
+            scans->append(scan);
+        }
+        query.finish();
+        if (!query.exec(u"SELECT ifnull(max(seq), 0) FROM reading WHERE scan = 0"_s)
+            || !query.next()) {
+            *warning = u"cannot read %1: %2"_s.arg(m_localPath, query.lastError().text());
+            return false;
+        }
+        if (query.value(0).toLongLong() > 0) {
+            LocalScan manual;
+            manual.host = machine;
+            manual.lastSeq = query.value(0).toLongLong();
+            scans->append(manual);
+        }
+        return true;
+    }
+
+    bool readLocalReadings(qint64 scan, qint64 afterSeq, qint64 startMs,
+                           QList<PostgresScanRecord::NumberedReading> *readings, QString *warning)
+    {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        query.setForwardOnly(true);
+        query.prepare(u"SELECT r.seq, r.pass, r.channel, r.t_ms, r.value, u.text, r.status, "
+                      "r.raw, r.given_up FROM reading r LEFT JOIN unit u ON u.id = r.unit "
+                      "WHERE r.scan = ? AND r.seq > ? ORDER BY r.seq LIMIT ?"_s);
+        query.addBindValue(scan);
+        query.addBindValue(afterSeq);
+        query.addBindValue(kBatch);
+        if (!query.exec()) {
+            *warning = u"cannot read %1: %2"_s.arg(m_localPath, query.lastError().text());
+            return false;
+        }
+        while (query.next()) {
+            PostgresScanRecord::NumberedReading numbered;
+            numbered.seq = query.value(0).toLongLong();
+            Reading &reading = numbered.reading;
+            reading.pass = query.value(1).toInt();
+            reading.channel = query.value(2).toInt();
+            reading.time
+                = QDateTime::fromMSecsSinceEpoch(startMs + query.value(3).toLongLong(), Qt::UTC);
+            reading.value = query.value(4).toString();
+            reading.unit = query.value(5).toString();
+            reading.status = Reading::Status(std::clamp(query.value(6).toInt(), 0, 3));
+            reading.raw = query.value(7).toByteArray();
+            reading.givenUp = query.value(8).toInt() != 0;
+            readings->append(numbered);
+        }
+        return true;
+    }
+
+    static QString stateKey(const ScanSummary &s)
+    {
+        return u"%1|%2|%3|%4|%5|%6"_s.arg(int(s.state))
+            .arg(s.end.isValid() ? s.end.toMSecsSinceEpoch() : -1)
+            .arg(s.savedFile)
+            .arg(s.passes)
+            .arg(s.readings)
+            .arg(s.failedReadings);
+    }
+
+    bool forwardAll(QString *warning)
+    {
+        QList<LocalScan> scans;
+        if (!readLocalScans(&scans, warning))
+            return false;
+        for (const LocalScan &scan : scans) {
+            if (QThread::currentThread()->isInterruptionRequested())
+                return false;
+            if (!m_sent.contains(scan.host)) {
+                const auto copies = m_remote->copiesOf(scan.host);
+                if (!copies) {
+                    *warning = m_remote->errorString();
+                    return false;
+                }
+                QHash<PostgresScanRecord::CopyKey, Sent> &sent = m_sent[scan.host];
+                for (auto it = copies->cbegin(); it != copies->cend(); ++it)
+                    sent.insert(it.key(), { it->id, it->lastSeq, {} });
+            }
+            const qint64 startMs = scan.id == 0 ? 0 : scan.summary.info.start.toMSecsSinceEpoch();
+            Sent &sent = m_sent[scan.host][{ scan.id, startMs }];
+            if (sent.copy >= 0 && sent.lastSeq >= scan.lastSeq && !sent.stateKey.isEmpty()
+                && sent.stateKey == stateKey(scan.summary))
+                continue;
+            // Readings first, under a scan still shown running, so that a
+            // finished scan on the server always holds all its readings.
+            if (sent.copy < 0) {
+                ScanSummary running = scan.summary;
+                running.state = ScanState::Running;
+                sent.copy = m_remote->putScan(scan.host, scan.id, running);
+                if (sent.copy < 0) {
+                    *warning = m_remote->errorString();
+                    return false;
+                }
+            }
+            while (sent.lastSeq < scan.lastSeq) {
+                QList<PostgresScanRecord::NumberedReading> batch;
+                if (!readLocalReadings(scan.id, sent.lastSeq, startMs, &batch, warning))
+                    return false;
+                if (batch.isEmpty())
+                    break;
+                if (!m_remote->putReadings(sent.copy, startMs, batch)) {
+                    *warning = m_remote->errorString();
+                    return false;
+                }
+                sent.lastSeq = batch.last().seq;
+                m_total += batch.size();
+                if (QThread::currentThread()->isInterruptionRequested())
+                    return false;
+            }
+            const QString key = stateKey(scan.summary);
+            if (key != sent.stateKey) {
+                if (m_remote->putScan(scan.host, scan.id, scan.summary) < 0) {
+                    *warning = m_remote->errorString();
+                    return false;
+                }
+                sent.stateKey = key;
+            }
+        }
+        return true;
+    }
+
+    QString m_localPath;
+    QUrl m_server;
+    ForwardingScanRecord *m_record;
+    QString m_connection;
+    std::unique_ptr<PostgresScanRecord> m_remote;
+    QTimer *m_timer = nullptr;
+    std::chrono::milliseconds m_delay = kFirstRetry;
+    // What the server holds, by host and the scan's id in the file; learnt
+    // from the server at each connection.
+    QHash<QString, QHash<PostgresScanRecord::CopyKey, Sent>> m_sent;
+    qint64 m_total = 0;
+    quint64 m_wanted = 0;
+};
+
+ForwardingScanRecord::ForwardingScanRecord(std::unique_ptr<SqliteScanRecord> local,
+                                           const QUrl &server, QObject *parent)
+    : ScanRecord(parent), m_local(std::move(local)), m_server(server)
+{
+    connect(m_local.get(), &ScanRecord::stoppedWorking, this, &ScanRecord::stoppedWorking);
+    m_thread = new QThread(this);
+    m_forwarder = new Forwarder(m_local->path(), server, this);
+    m_forwarder->moveToThread(m_thread);
+    Forwarder *forwarder = m_forwarder;
+    connect(m_thread, &QThread::started, m_forwarder, [forwarder] { forwarder->start(); });
+    m_thread->start();
+}
+
+ForwardingScanRecord::~ForwardingScanRecord()
+{
+    m_thread->requestInterruption();
+    Forwarder *forwarder = m_forwarder;
+    QMetaObject::invokeMethod(
+        m_forwarder, [forwarder] { forwarder->stop(); }, Qt::BlockingQueuedConnection);
+    m_thread->quit();
+    m_thread->wait();
+    delete m_forwarder;
+}
+
+void ForwardingScanRecord::forwardNow()
+{
+    const quint64 round = ++m_rounds;
+    m_requestedRound = round;
+    Forwarder *forwarder = m_forwarder;
+    QMetaObject::invokeMethod(
+        m_forwarder, [forwarder, round] { forwarder->request(round); }, Qt::QueuedConnection);
+}
+
+void ForwardingScanRecord::roundEnded(const QString &warning, qint64 sent, bool caughtUpNow,
+                                      quint64 round)
+{
+    m_sent = sent;
+    if (warning != m_warning) {
+        m_warning = warning;
+        Q_EMIT warningChanged(m_warning);
+    }
+    Q_EMIT forwarded(sent, caughtUpNow);
+    if (m_requestedRound > 0 && round >= m_requestedRound) {
+        m_requestedRound = 0;
+        Q_EMIT roundAskedForEnded(caughtUpNow);
+    }
+}
+
+bool ForwardingScanRecord::isWorking() const
+{
+    return m_local->isWorking();
+}
+
+QString ForwardingScanRecord::errorString() const
+{
+    return m_local->errorString();
+}
+
+qint64 ForwardingScanRecord::beginScan(const ScanInfo &info)
+{
+    return m_local->beginScan(info);
+}
+
+qint64 ForwardingScanRecord::currentScan() const
+{
+    return m_local->currentScan();
+}
+
+bool ForwardingScanRecord::addReading(const Reading &reading)
+{
+    return m_local->addReading(reading);
+}
+
+bool ForwardingScanRecord::endScan(ScanState state, const QDateTime &end)
+{
+    return m_local->endScan(state, end);
+}
+
+bool ForwardingScanRecord::markSaved(qint64 id, const QString &file)
+{
+    return m_local->markSaved(id, file);
+}
+
+bool ForwardingScanRecord::markDiscarded(qint64 id)
+{
+    return m_local->markDiscarded(id);
+}
+
+QList<ScanSummary> ForwardingScanRecord::listScans()
+{
+    return m_local->listScans();
+}
+
+QList<ScanSummary> ForwardingScanRecord::unfinishedScans()
+{
+    return m_local->unfinishedScans();
+}
+
+std::optional<ScanSummary> ForwardingScanRecord::scan(qint64 id)
+{
+    return m_local->scan(id);
+}
+
+bool ForwardingScanRecord::readScan(qint64 id, const std::function<void(const Reading &)> &visit)
+{
+    return m_local->readScan(id, visit);
+}
+
+bool ForwardingScanRecord::deleteScan(qint64 id)
+{
+    return m_local->deleteScan(id);
+}
+
+int ForwardingScanRecord::applyRetention(int days, const QDateTime &now)
+{
+    return m_local->applyRetention(days, now);
+}

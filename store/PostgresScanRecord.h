@@ -1,0 +1,105 @@
+#pragma once
+
+#include "ScanRecord.h"
+
+#include <QHash>
+#include <QList>
+#include <QSqlError>
+#include <QUrl>
+
+#include <chrono>
+#include <memory>
+#include <utility>
+
+class QSqlDatabase;
+class QSqlQuery;
+
+// The scan record on a PostgreSQL server that the rigs of a lab share: the
+// embedded file's scans and readings, each scan with the rig's host name and,
+// for one forwarded from a rig's own file, its id there. Host, that id and a
+// reading's sequence number identify a reading, so that one sent twice is
+// stored once. Calls block for the network: use it off the GUI thread, in the
+// thread that created it.
+class PostgresScanRecord : public ScanRecord
+{
+    Q_OBJECT
+public:
+    static constexpr int kSchemaVersion = 1;
+    // How long a connection attempt may take before the server counts as
+    // out of reach.
+    static constexpr std::chrono::seconds kConnectTimeout { 2 };
+
+    // A reading of a rig's file with its place there.
+    struct NumberedReading
+    {
+        qint64 seq = 0;
+        Reading reading;
+    };
+    // What the server holds of one of a rig's scans.
+    struct Copy
+    {
+        qint64 id = -1;
+        qint64 lastSeq = 0;
+    };
+
+    explicit PostgresScanRecord(const QUrl &server, QObject *parent = nullptr);
+    ~PostgresScanRecord() override;
+
+    // Connects (waiting at most kConnectTimeout) and brings the schema up to
+    // date; false with errorString() saying why.
+    bool open();
+    void close();
+
+    bool isWorking() const override { return m_working; }
+    QString errorString() const override { return m_error; }
+
+    qint64 beginScan(const ScanInfo &info) override;
+    qint64 currentScan() const override { return m_scan; }
+    bool addReading(const Reading &reading) override;
+    bool endScan(ScanState state = ScanState::Stopped, const QDateTime &end = {}) override;
+    bool markSaved(qint64 id, const QString &file) override;
+    bool markDiscarded(qint64 id) override;
+
+    // Every rig's scans, newest first.
+    QList<ScanSummary> listScans() override;
+    // This machine's scans still marked running, other than the current one;
+    // another rig's running scan may well be running.
+    QList<ScanSummary> unfinishedScans() override;
+    std::optional<ScanSummary> scan(qint64 id) override;
+    bool readScan(qint64 id, const std::function<void(const Reading &)> &visit) override;
+    bool deleteScan(qint64 id) override;
+    // Only this machine's scans: the server's other rigs keep theirs.
+    int applyRetention(int days, const QDateTime &now = QDateTime::currentDateTimeUtc()) override;
+
+    // Forwarding from a rig's own file. What the server holds of host's scans,
+    // by their id in the rig's file (0: its manual readings) and start time in
+    // milliseconds (a file may give a deleted scan's id to a new one).
+    using CopyKey = std::pair<qint64, qint64>;
+    std::optional<QHash<CopyKey, Copy>> copiesOf(const QString &host);
+    // Creates or updates the copy of the rig's scan localId (0 for its manual
+    // readings, with summary ignored); returns its id here, or -1.
+    qint64 putScan(const QString &host, qint64 localId, const ScanSummary &summary);
+    // Adds readings of the copy id in one transaction; ones it holds already
+    // are skipped. startMs is the scan's start (0 for manual readings).
+    bool putReadings(qint64 id, qint64 startMs, const QList<NumberedReading> &readings);
+
+private:
+    QSqlDatabase database() const;
+    bool migrate();
+    bool fail(const QString &doing, const QSqlError &error);
+    int unitId(const QString &unit, QSqlError *error);
+    bool bindReading(QSqlQuery &insert, int first, qint64 scan, qint64 seq, qint64 startMs,
+                     const Reading &reading);
+    bool setState(qint64 id, ScanState state, const QString &file);
+    QList<ScanSummary> summaries(const QString &where, const QVariantList &values);
+
+    QUrl m_server;
+    QString m_connection;
+    bool m_working = false;
+    QString m_error;
+    QHash<QString, int> m_units;
+
+    qint64 m_scan = -1;
+    qint64 m_scanStartMs = 0;
+    qint64 m_nextSeq = 1;
+};
