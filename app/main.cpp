@@ -1,4 +1,5 @@
 #include "OpenScanRecord.h"
+#include "ScanRecord.h"
 #include "PortMap.h"
 #include "PtyScanner.h"
 #include "QtDialogs.h"
