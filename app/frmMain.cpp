@@ -6,6 +6,7 @@
 #include "FileCommands.h"
 #include "FrameGeometry.h"
 #include "GridLayout.h"
+#include "LogLocation.h"
 #include "MainWindowLayout.h"
 #include "NumberText.h"
 #include "PortDevicesDialog.h"
@@ -21,6 +22,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +31,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUrl>
 
 #include <climits>
 
@@ -89,6 +92,12 @@ void frmMain::connectCommands()
     }
     connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
     connect(mnuHelpAboutQt, &QAction::triggered, this, [this] { QMessageBox::aboutQt(this); });
+    connect(mnuHelpShowLog, &QAction::triggered, this,
+            [] { QDesktopServices::openUrl(QUrl::fromLocalFile(logDirectory())); });
+    connect(mnuStopOnLineLoss, &QAction::triggered, this, [this](bool stop) {
+        keepSetting(SettingsKeys::kStopOnLineLoss, stop ? u"1"_s : u"0"_s);
+        m_session.setStopOnLineLoss(stop);
+    });
     connect(mnuScanStart, &QAction::triggered, this, &frmMain::StartScan);
     connect(mnuScanStop, &QAction::triggered, this, &frmMain::StopScan);
     connect(mnuScanManual, &QAction::triggered, this, &frmMain::openManualWindow);
@@ -112,6 +121,14 @@ void frmMain::connectCommands()
                                     .arg(m_session.portDescription(), reason);
                 updateStatusText();
             });
+    connect(&m_session, &ScanSession::reconnecting, this, [this](const QString &status) {
+        m_lineProblem = status;
+        updateStatusText();
+    });
+    connect(&m_session, &ScanSession::lineBack, this, [this] {
+        m_lineProblem.clear();
+        updateStatusText();
+    });
 }
 
 void frmMain::Form_Load()
@@ -119,6 +136,11 @@ void frmMain::Form_Load()
     setPortNumber(StoredSettings::comPort(m_settings));
     mnuCom1->setChecked(m_commPort == 1);
     mnuCom2->setChecked(m_commPort == 2);
+    const bool stopOnLineLoss
+        = m_settings.value(SettingsKeys::kSettings, SettingsKeys::kStopOnLineLoss, u"0"_s)
+        == u"1"_s;
+    mnuStopOnLineLoss->setChecked(stopOnLineLoss);
+    m_session.setStopOnLineLoss(stopOnLineLoss);
     mnuChNum_Click(StoredSettings::channelCountIndex(m_settings));
     enterIdleState();
 }
@@ -339,7 +361,10 @@ void frmMain::StartScan()
 
 void frmMain::StopScan()
 {
+    if (m_session.isReconnecting())
+        m_lineProblem.clear();
     m_session.stop();
+    updateStatusText();
 }
 
 void frmMain::applyCommandStates()
@@ -432,6 +457,12 @@ void frmMain::closeScannerPort()
 bool frmMain::PortOpen(int channel)
 {
     showChannel(channel);
+    // The line failed at an earlier reading: this click opens it again.
+    if (!m_session.reopenLostLine()) {
+        m_lineProblem = m_session.errorString();
+        updateStatusText();
+        return false;
+    }
     return m_session.manual().select(channel);
 }
 

@@ -170,6 +170,7 @@ private:
     QAction *mnuCom1 = nullptr;
     QAction *mnuCom2 = nullptr;
     QAction *mnuPortDevices = nullptr;
+    QAction *mnuStopOnLineLoss = nullptr;
     QMenu *mnuChannel = nullptr;
     QList<QAction *> mnuChNum;
     QMenu *mnuScan = nullptr;
@@ -179,4 +180,5 @@ private:
     QMenu *mnuHelp = nullptr;
     QAction *mnuHelpAbout = nullptr;
     QAction *mnuHelpAboutQt = nullptr;
+    QAction *mnuHelpShowLog = nullptr;
 };

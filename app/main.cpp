@@ -1,10 +1,14 @@
+#include "LogCategories.h"
+#include "LogLocation.h"
 #include "PortMap.h"
 #include "PtyScanner.h"
 #include "QtDialogs.h"
 #include "QtEventPump.h"
 #include "QtSerialPort.h"
+#include "QtSerialPortLister.h"
 #include "QtSettingsStore.h"
 #include "QtTimer.h"
+#include "RotatingLog.h"
 #include "ScanSession.h"
 #include "SignalSessionEndWatcher.h"
 #include "Version.h"
@@ -13,8 +17,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFont>
+#include <QLoggingCategory>
 
 #include <cstdio>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -23,6 +29,7 @@ namespace {
 struct Options
 {
     bool demo = false;
+    bool verbose = false;
 };
 
 void nameTheApplication()
@@ -45,6 +52,9 @@ Options parseOptions(int argc, char *argv[])
     const QCommandLineOption demo(u"demo"_s,
                                   u"Run against the built-in simulated scanner on both ports."_s);
     parser.addOption(demo);
+    const QCommandLineOption verbose(
+        u"verbose"_s, u"Log every byte on the serial line, with millisecond times."_s);
+    parser.addOption(verbose);
     // Options QApplication takes for itself ("-platform offscreen") are known
     // here too, so that they are not refused before it sees them.
     for (const char *name :
@@ -62,6 +72,7 @@ Options parseOptions(int argc, char *argv[])
     parser.process(core);
     Options options;
     options.demo = parser.isSet(demo);
+    options.verbose = parser.isSet(verbose);
     return options;
 }
 
@@ -77,6 +88,16 @@ int main(int argc, char *argv[])
     // The windows name a Korean font; where it is missing, a font that carries
     // Hangul stands in for it.
     QFont::insertSubstitutions(u"굴림"_s, { u"Gulim"_s, u"NanumGothic"_s, u"Noto Sans CJK KR"_s });
+
+    RotatingLog log(logDirectory() + u"/rozivoda.log"_s);
+    RotatingLog::install(&log, ::isatty(STDERR_FILENO) == 1);
+    struct Uninstall
+    {
+        ~Uninstall() { RotatingLog::uninstall(); }
+    } uninstallLog;
+    if (options.verbose)
+        QLoggingCategory::setFilterRules(u"rozivoda.serial.debug=true"_s);
+    qCInfo(lcScan, "%s %s started", "ROZIVODA", ROZIVODA_VERSION);
 
     QtSettingsStore settings;
     PortMap ports(settings);
@@ -98,7 +119,9 @@ int main(int argc, char *argv[])
         notice = u"Demo: both ports lead to the simulated scanner on "_s + simulator.devicePath();
     }
 
+    QtSerialPortLister lister;
     ScanSession session(comScan, timers);
+    session.setPortLister(&lister);
     auto window = Main({ settings, ports, session, timers, dialogs, events });
     dialogs.setParentWidget(window.get());
     if (!notice.isEmpty())

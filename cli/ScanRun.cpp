@@ -1,5 +1,6 @@
 #include "ScanRun.h"
 
+#include "LogCategories.h"
 #include "ResultFileWriter.h"
 #include "ResultTable.h"
 #include "SerialPort.h"
@@ -142,11 +143,14 @@ void ScanRun::finish(int exitCode, const QString &how)
     ResultFileWriter writer;
     if (writer.write(m_plan.outFile, m_session.table())) {
         m_outcome.message += u"; saved to "_s + m_plan.outFile;
+        qCInfo(lcFiles, "saved to %s", qUtf8Printable(m_plan.outFile));
     } else {
         // The file is the only copy: a script must not take it as written.
         m_outcome = { SaveFailed,
                       u"%1; the results were not saved to %2: %3"_s.arg(
                           m_outcome.message, m_plan.outFile, writer.errorString()) };
+        qCWarning(lcFiles, "saving %s failed: %s", qUtf8Printable(m_plan.outFile),
+                  qUtf8Printable(writer.errorString()));
     }
     Q_EMIT finished(m_outcome);
 }

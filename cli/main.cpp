@@ -1,9 +1,12 @@
+#include "LogLocation.h"
 #include "PortMap.h"
 #include "ProgressPrinter.h"
 #include "PtyScanner.h"
 #include "QtSerialPort.h"
+#include "QtSerialPortLister.h"
 #include "QtSettingsStore.h"
 #include "QtTimer.h"
+#include "RotatingLog.h"
 #include "ScanOptions.h"
 #include "ScanRun.h"
 #include "ScanSession.h"
@@ -62,6 +65,14 @@ int main(int argc, char *argv[])
     // before the scan has started.
     SignalSessionEndWatcher sessionEnd;
 
+    // The log file only: this program reports on stderr itself.
+    RotatingLog log(logDirectory() + u"/rozivoda.log"_s);
+    RotatingLog::install(&log, false);
+    struct Uninstall
+    {
+        ~Uninstall() { RotatingLog::uninstall(); }
+    } uninstallLog;
+
     QtSerialPort serial;
     std::unique_ptr<WireLogPort> wireLog;
     SerialPort *port = &serial;
@@ -97,8 +108,18 @@ int main(int argc, char *argv[])
         plan.request.device = options.device;
     }
 
+    QtSerialPortLister lister;
     ScanSession session(*port, timers);
+    session.setPortLister(&lister);
     ScanRun run(session, *port, timers);
+    // A lost line is reopened while the scan goes on: said when it goes and
+    // when it is back, not at every attempt.
+    QObject::connect(&session, &ScanSession::reconnecting, &app, [&](const QString &status) {
+        if (session.keeper().attempts() == 0)
+            say(status);
+    });
+    QObject::connect(&session, &ScanSession::lineBack, &app,
+                     [&] { say(u"the line to the scanner is back"_s); });
     QObject::connect(&sessionEnd, &SessionEndWatcher::endRequested, &run, &ScanRun::end);
     if (!options.quiet)
         QObject::connect(&run, &ScanRun::progressed, &run,

@@ -3,6 +3,7 @@
 #include "ResultTable.h"
 #include "ScanCycle.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -441,6 +442,9 @@ void tst_ScanCycle::lostLineStopsTheScanKeepingTheRows()
 {
     Scan scan(0, 1);
     scan.scanner.model.options().closeAfterQueries = 5;
+    QAction *stopOnLoss = scan.f.window->findChild<QAction *>(u"mnuStopOnLineLoss"_s);
+    QVERIFY(stopOnLoss && !stopOnLoss->isChecked());
+    stopOnLoss->trigger();
     scan.start();
     for (int i = 0; i < 6; ++i)
         scan.tick();
