@@ -3,7 +3,6 @@
 #include "ProgressPrinter.h"
 #include "PtyScanner.h"
 #include "QtSerialPort.h"
-#include "QtSerialPortLister.h"
 #include "QtSettingsStore.h"
 #include "QtTimer.h"
 #include "RotatingLog.h"
@@ -108,18 +107,10 @@ int main(int argc, char *argv[])
         plan.request.device = options.device;
     }
 
-    QtSerialPortLister lister;
     ScanSession session(*port, timers);
-    session.setPortLister(&lister);
     ScanRun run(session, *port, timers);
-    // A lost line is reopened while the scan goes on: said when it goes and
-    // when it is back, not at every attempt.
-    QObject::connect(&session, &ScanSession::reconnecting, &app, [&](const QString &status) {
-        if (session.keeper().attempts() == 0)
-            say(status);
-    });
-    QObject::connect(&session, &ScanSession::lineBack, &app,
-                     [&] { say(u"the line to the scanner is back"_s); });
+    // Scripts take exit code 4 for a lost line: the scan ends there, as before.
+    session.setStopOnLineLoss(true);
     QObject::connect(&sessionEnd, &SessionEndWatcher::endRequested, &run, &ScanRun::end);
     if (!options.quiet)
         QObject::connect(&run, &ScanRun::progressed, &run,
