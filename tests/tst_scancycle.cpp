@@ -39,6 +39,7 @@ private Q_SLOTS:
     void replyTimeoutEndsBeforeATick_data();
     void replyTimeoutEndsBeforeATick();
     void lostLineStopsTheScanKeepingTheRows();
+    void lostLineReconnectsInTheStatusBarUntilStopped();
 
 private:
     struct Scan
@@ -457,6 +458,26 @@ void tst_ScanCycle::lostLineStopsTheScanKeepingTheRows()
     QCOMPARE(scan.table().rows(), 3);
     QCOMPARE(scan.table().text(2, 1), ScannerModel::valueText(0, 3));
     QVERIFY2(scan.status().contains(u"Scan stopped"_s), qPrintable(scan.status()));
+}
+
+void tst_ScanCycle::lostLineReconnectsInTheStatusBarUntilStopped()
+{
+    Scan scan(0, 1);
+    scan.scanner.model.options().closeAfterQueries = 5;
+    scan.start();
+    for (int i = 0; i < 6; ++i)
+        scan.tick();
+    QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Scanning);
+    QVERIFY(scan.f.scanTimer()->isActive());
+    scan.f.port.openFails = true;
+    scan.f.timers.timers.value(3)->fire();
+    QVERIFY2(scan.status().startsWith(u"Scanner on com1 ("_s)
+                 && scan.status().contains(u"; reconnecting (attempt 2)"_s),
+             qPrintable(scan.status()));
+    QVERIFY(scan.f.button(ToolbarButton::Stop)->isEnabled());
+    scan.stop();
+    QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Stopped);
+    QVERIFY(!scan.status().contains(u"reconnecting"_s));
 }
 
 QTEST_MAIN(tst_ScanCycle)
