@@ -4,7 +4,10 @@
 #include "ResultTable.h"
 #include "ScanSession.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -20,6 +23,7 @@ private Q_SLOTS:
     void manualLineFailsOnceAndReopensAtTheNextReading();
     void renamedAdapterIsFoundAgain_data();
     void renamedAdapterIsFoundAgain();
+    void stablePathLeadsToTheDevice();
 
 private:
     struct Rig
@@ -201,6 +205,20 @@ void tst_Reconnect::renamedAdapterIsFoundAgain()
     rig.keeperTimer()->fire();
     QCOMPARE(rig.port.device(), opened);
     QVERIFY(rig.port.isOpen());
+}
+
+void tst_Reconnect::stablePathLeadsToTheDevice()
+{
+    QTemporaryDir dir;
+    QFile device(dir.filePath(u"ttyUSB3"_s));
+    QVERIFY(device.open(QIODevice::WriteOnly));
+    device.close();
+    QDir(dir.path()).mkdir(u"by-id"_s);
+    const QString byId = dir.filePath(u"by-id"_s);
+    QVERIFY(QFile::link(dir.filePath(u"ttyUSB1"_s), byId + u"/usb-other-if00"_s));
+    QVERIFY(QFile::link(device.fileName(), byId + u"/usb-ours-if00"_s));
+    QCOMPARE(SerialDevices::stablePathFor(device.fileName(), byId), byId + u"/usb-ours-if00"_s);
+    QCOMPARE(SerialDevices::stablePathFor(dir.filePath(u"ttyUSB9"_s), byId), QString());
 }
 
 QTEST_GUILESS_MAIN(tst_Reconnect)
