@@ -40,6 +40,7 @@ ScanSession::ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent
     connect(m_keeper.get(), &LineKeeper::restored, this, [this] {
         qCInfo(lcScan, "line to the scanner on %s back after %d attempts",
                qUtf8Printable(portDescription()), m_keeper->attempts());
+        logCellsWithoutLine();
         m_cycle->lineRestored();
         Q_EMIT lineBack();
     });
@@ -50,10 +51,29 @@ ScanSession::ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent
             Q_EMIT lineLost(m_link->errorString(), false);
     });
     connect(m_cycle.get(), &ScanCycle::readingDone, this, [this](const Reading &reading) {
-        if (reading.givenUp)
-            qCInfo(lcScan, "pass %d channel %d given up: %s", reading.pass, reading.channel,
-                   qUtf8Printable(reading.failureText()));
+        if (!reading.givenUp)
+            return;
+        // A night without a line would give up a cell a tick and push the
+        // scan's start out of the log: those are told as one stretch.
+        if (m_cycle->lineDown()) {
+            if (m_cellsWithoutLine++ == 0)
+                m_firstCellWithoutLine = reading;
+            m_lastCellWithoutLine = reading;
+            return;
+        }
+        qCInfo(lcScan, "pass %d channel %d given up: %s", reading.pass, reading.channel,
+               qUtf8Printable(reading.failureText()));
     });
+}
+
+void ScanSession::logCellsWithoutLine()
+{
+    if (m_cellsWithoutLine == 0)
+        return;
+    qCInfo(lcScan, "%d cells given up without a line, pass %d channel %d to pass %d channel %d",
+           m_cellsWithoutLine, m_firstCellWithoutLine.pass, m_firstCellWithoutLine.channel,
+           m_lastCellWithoutLine.pass, m_lastCellWithoutLine.channel);
+    m_cellsWithoutLine = 0;
 }
 
 void ScanSession::setStopOnLineLoss(bool stop)
@@ -110,9 +130,10 @@ void ScanSession::endRecordedScan()
 
 void ScanSession::markSaved(const QString &file)
 {
-    if (m_record && m_tableScan >= 0)
+    if (m_record && m_tableScan >= 0) {
         m_record->markSaved(m_tableScan, file);
-    qCInfo(lcRecord, "scan %lld saved to %s", m_tableScan, qUtf8Printable(file));
+        qCInfo(lcRecord, "scan %lld saved to %s", m_tableScan, qUtf8Printable(file));
+    }
 }
 
 void ScanSession::markDiscarded()
@@ -162,6 +183,7 @@ void ScanSession::stop()
 {
     const bool wasScanning = isScanning();
     m_keeper->end();
+    logCellsWithoutLine();
     m_cycle->StopScan();
     m_port.close();
     endRecordedScan();

@@ -131,6 +131,7 @@ private:
     bool openPort(const QString &portName, const QString &device);
     void keep(const Reading &reading);
     void endRecordedScan();
+    void logCellsWithoutLine();
 
     SerialPort &m_port;
     ResultTable *m_table = nullptr;
@@ -139,6 +140,9 @@ private:
     std::unique_ptr<ManualReading> m_manual;
     std::unique_ptr<LineKeeper> m_keeper;
     bool m_stopOnLineLoss = false;
+    int m_cellsWithoutLine = 0;
+    Reading m_firstCellWithoutLine;
+    Reading m_lastCellWithoutLine;
     QString m_portName;
     QString m_error;
     ScanRecord *m_record = nullptr;
