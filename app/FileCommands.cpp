@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "DocumentHost.h"
 #include "EventPump.h"
+#include "LogCategories.h"
 #include "ResultFileReader.h"
 #include "ResultFileWriter.h"
 #include "ResultTable.h"
@@ -113,6 +114,7 @@ void FileCommands::load(const QString &path)
     // caption and Start stay as they were.
     switch (outcome) {
     case ResultFileReader::Outcome::Loaded:
+        qCInfo(lcFiles, "opened %s: %d rows", qUtf8Printable(path), m_table.rows() - 1);
         m_host.setCaption(fileTitle(path));
         // A scan must not append to rows from a file.
         if (m_table.rows() > 1)
@@ -122,11 +124,15 @@ void FileCommands::load(const QString &path)
             m_fileKept(path);
         break;
     case ResultFileReader::Outcome::Rejected:
+        qCWarning(lcFiles, "%s refused: %s", qUtf8Printable(path),
+                  qUtf8Printable(reader.errorString()));
         m_dialogs.message(QMessageBox::Critical, u"Error"_s,
                           u"File Error !!\n%1\n%2"_s.arg(path, reader.errorString()),
                           QMessageBox::Ok, QMessageBox::Ok);
         break;
     case ResultFileReader::Outcome::Failed:
+        qCWarning(lcFiles, "%s not loaded: %s", qUtf8Printable(path),
+                  qUtf8Printable(reader.errorString()));
         m_dialogs.message(QMessageBox::Warning, u"Open"_s,
                           u"%1 was not loaded.\n%2"_s.arg(path, reader.errorString()),
                           QMessageBox::Ok, QMessageBox::Ok);
@@ -169,11 +175,14 @@ FileCommands::SaveOutcome FileCommands::Save()
     if (!written) {
         // The previous file, if any, is still intact: the new one replaces it
         // only once it has been written whole.
+        qCWarning(lcFiles, "saving %s failed: %s", qUtf8Printable(path),
+                  qUtf8Printable(writer.errorString()));
         m_dialogs.message(QMessageBox::Critical, u"Save"_s,
                           u"The results were not saved to %1: %2"_s.arg(path, writer.errorString()),
                           QMessageBox::Ok, QMessageBox::Ok);
         return SaveOutcome::Failed;
     }
+    qCInfo(lcFiles, "saved %d rows to %s", m_table.rows() - 1, qUtf8Printable(path));
     m_host.setCaption(fileTitle(path));
     m_unsaved = false;
     m_host.resultsSaved(path);

@@ -31,6 +31,11 @@ void ManualScanBridge::closeScannerPort()
 bool ManualScanBridge::PortOpen(int channel)
 {
     Q_EMIT channelSelected(channel);
+    // The line failed at an earlier reading: this click opens it again.
+    if (!m_session.reopenLostLine()) {
+        Q_EMIT lineNotReopened(m_session.errorString());
+        return false;
+    }
     return m_session.manual().select(channel);
 }
 

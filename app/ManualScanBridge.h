@@ -38,6 +38,8 @@ public:
 Q_SIGNALS:
     void lineOpened();
     void channelSelected(int channel);
+    // The line failed at an earlier reading and could not be opened again.
+    void lineNotReopened(const QString &why);
     void readingFinished(const Reading &reading);
 
 private:

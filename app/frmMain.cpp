@@ -8,6 +8,7 @@
 #include "GridLayout.h"
 #include "HistoryCommands.h"
 #include "LiveViewCommands.h"
+#include "LogLocation.h"
 #include "MainWindowLayout.h"
 #include "ManualScanBridge.h"
 #include "NumberText.h"
@@ -27,6 +28,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDropEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -38,6 +40,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 
 #include <climits>
 
@@ -134,6 +137,11 @@ void frmMain::connectCommands()
         updateStatusText();
     });
     connect(m_manualBridge.get(), &ManualScanBridge::channelSelected, this, &frmMain::showChannel);
+    connect(m_manualBridge.get(), &ManualScanBridge::lineNotReopened, this,
+            [this](const QString &why) {
+                m_lineProblem = why;
+                updateStatusText();
+            });
     connect(m_manualBridge.get(), &ManualScanBridge::readingFinished, this,
             &frmMain::showManualReading);
     connect(&m_session, &ScanSession::rowAdded, this, &frmMain::showScanProgress);
@@ -141,6 +149,12 @@ void frmMain::connectCommands()
     connect(&m_session, &ScanSession::recordFailed, this, &frmMain::updateStatusText);
     if (ScanRecord *record = m_session.record())
         connect(record, &ScanRecord::warningChanged, this, &frmMain::updateStatusText);
+    connect(mnuHelpShowLog, &QAction::triggered, this,
+            [] { QDesktopServices::openUrl(QUrl::fromLocalFile(logDirectory())); });
+    connect(mnuStopOnLineLoss, &QAction::triggered, this, [this](bool stop) {
+        keepSetting(SettingsKeys::kStopOnLineLoss, stop ? u"1"_s : u"0"_s);
+        m_session.setStopOnLineLoss(stop);
+    });
     connect(mnuScanStart, &QAction::triggered, this, &frmMain::StartScan);
     connect(mnuScanStop, &QAction::triggered, this, &frmMain::StopScan);
     connect(mnuScanManual, &QAction::triggered, this, &frmMain::openManualWindow);
@@ -164,6 +178,14 @@ void frmMain::connectCommands()
                                     .arg(m_session.portDescription(), reason);
                 updateStatusText();
             });
+    connect(&m_session, &ScanSession::reconnecting, this, [this](const QString &status) {
+        m_lineProblem = status;
+        updateStatusText();
+    });
+    connect(&m_session, &ScanSession::lineBack, this, [this] {
+        m_lineProblem.clear();
+        updateStatusText();
+    });
 }
 
 void frmMain::Form_Load()
@@ -171,6 +193,11 @@ void frmMain::Form_Load()
     setPortNumber(StoredSettings::comPort(m_settings));
     mnuCom1->setChecked(m_commPort == 1);
     mnuCom2->setChecked(m_commPort == 2);
+    const bool stopOnLineLoss
+        = m_settings.value(SettingsKeys::kSettings, SettingsKeys::kStopOnLineLoss, u"0"_s)
+        == u"1"_s;
+    mnuStopOnLineLoss->setChecked(stopOnLineLoss);
+    m_session.setStopOnLineLoss(stopOnLineLoss);
     mnuChNum_Click(StoredSettings::channelCountIndex(m_settings));
     enterIdleState();
 }
@@ -429,7 +456,10 @@ void frmMain::StartScan()
 
 void frmMain::StopScan()
 {
+    if (m_session.isReconnecting())
+        m_lineProblem.clear();
     m_session.stop();
+    updateStatusText();
 }
 
 void frmMain::applyCommandStates()

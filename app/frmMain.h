@@ -195,6 +195,7 @@ private:
     QAction *mnuCom1 = nullptr;
     QAction *mnuCom2 = nullptr;
     QAction *mnuPortDevices = nullptr;
+    QAction *mnuStopOnLineLoss = nullptr;
     QMenu *mnuChannel = nullptr;
     QList<QAction *> mnuChNum;
     QMenu *mnuView = nullptr;
@@ -207,4 +208,5 @@ private:
     QMenu *mnuHelp = nullptr;
     QAction *mnuHelpAbout = nullptr;
     QAction *mnuHelpAboutQt = nullptr;
+    QAction *mnuHelpShowLog = nullptr;
 };

@@ -185,6 +185,9 @@ void frmMain::createMenus()
     mnuCom2->setCheckable(true);
     separator(mnuComm, u"mnuCommBar0"_s);
     mnuPortDevices = action(mnuComm, u"mnuPortDevices"_s, u"Serial &Devices..."_s);
+    mnuStopOnLineLoss
+        = action(mnuComm, u"mnuStopOnLineLoss"_s, u"&Stop the scan when the line is lost"_s);
+    mnuStopOnLineLoss->setCheckable(true);
 
     mnuChannel = mnuSet->addMenu(u"&Channel Count"_s);
     mnuChannel->setObjectName(u"mnuChannel"_s);
@@ -217,6 +220,7 @@ void frmMain::createMenus()
     mnuHelpAbout = action(mnuHelp, u"mnuHelpAbout"_s, u"&About"_s);
     mnuHelpAbout->setShortcut(QKeySequence(Qt::Key_F1));
     mnuHelpAboutQt = action(mnuHelp, u"mnuHelpAboutQt"_s, u"About &Qt"_s);
+    mnuHelpShowLog = action(mnuHelp, u"mnuHelpShowLog"_s, u"Show &Log"_s);
 }
 
 void frmMain::createToolBar()

@@ -1,12 +1,16 @@
+#include "LogCategories.h"
+#include "LogLocation.h"
 #include "OpenScanRecord.h"
-#include "ScanRecord.h"
 #include "PortMap.h"
 #include "PtyScanner.h"
 #include "QtDialogs.h"
 #include "QtEventPump.h"
 #include "QtSerialPort.h"
+#include "QtSerialPortLister.h"
 #include "QtSettingsStore.h"
 #include "QtTimer.h"
+#include "RotatingLog.h"
+#include "ScanRecord.h"
 #include "ScanSession.h"
 #include "SettingsKeys.h"
 #include "SignalSessionEndWatcher.h"
@@ -18,10 +22,12 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QFont>
+#include <QLoggingCategory>
 #include <QUrl>
 
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -32,6 +38,7 @@ struct Options
     bool demo = false;
     // A result file to open once the window shows.
     QString file;
+    bool verbose = false;
 };
 
 void nameTheApplication()
@@ -55,6 +62,9 @@ Options parseOptions(int argc, char *argv[])
                                   u"Run against the built-in simulated scanner on both ports."_s);
     parser.addOption(demo);
     parser.addPositionalArgument(u"file"_s, u"A result file to open."_s, u"[file]"_s);
+    const QCommandLineOption verbose(
+        u"verbose"_s, u"Log every byte on the serial line, with millisecond times."_s);
+    parser.addOption(verbose);
     // Options QApplication takes for itself ("-platform offscreen") are known
     // here too, so that they are not refused before it sees them.
     for (const char *name :
@@ -83,6 +93,7 @@ Options parseOptions(int argc, char *argv[])
         options.file = QFileInfo(url.isLocalFile() ? url.toLocalFile() : files.constFirst())
                            .absoluteFilePath();
     }
+    options.verbose = parser.isSet(verbose);
     return options;
 }
 
@@ -98,6 +109,16 @@ int main(int argc, char *argv[])
     // The windows name a Korean font; where it is missing, a font that carries
     // Hangul stands in for it.
     QFont::insertSubstitutions(u"굴림"_s, { u"Gulim"_s, u"NanumGothic"_s, u"Noto Sans CJK KR"_s });
+
+    RotatingLog log(logDirectory() + u"/rozivoda.log"_s);
+    RotatingLog::install(&log, ::isatty(STDERR_FILENO) == 1);
+    struct Uninstall
+    {
+        ~Uninstall() { RotatingLog::uninstall(); }
+    } uninstallLog;
+    if (options.verbose)
+        QLoggingCategory::setFilterRules(u"rozivoda.serial.debug=true"_s);
+    qCInfo(lcScan, "%s %s started", "ROZIVODA", ROZIVODA_VERSION);
 
     QtSettingsStore settings;
     PortMap ports(settings);
@@ -133,7 +154,9 @@ int main(int argc, char *argv[])
     if (record->isWorking())
         record->applyRetention(StoredSettings::retentionDays(settings));
 
+    QtSerialPortLister lister;
     ScanSession session(comScan, timers);
+    session.setPortLister(&lister);
     session.setRecord(record.get());
     auto window = Main({ settings, ports, session, timers, dialogs, events });
     dialogs.setParentWidget(window.get());

@@ -1,6 +1,7 @@
 #include "ScanRun.h"
 
 #include "CsvExport.h"
+#include "LogCategories.h"
 #include "ResultFileWriter.h"
 #include "ResultTable.h"
 #include "ScanRecord.h"
@@ -152,10 +153,13 @@ void ScanRun::finish(int exitCode, const QString &how)
         if (writer.write(m_plan.outFile, m_session.table())) {
             m_outcome.message += u"; saved to "_s + m_plan.outFile;
             m_session.markSaved(QFileInfo(m_plan.outFile).absoluteFilePath());
+            qCInfo(lcFiles, "saved to %s", qUtf8Printable(m_plan.outFile));
         } else {
             m_outcome = { SaveFailed,
                           u"%1; the results were not saved to %2: %3"_s.arg(
                               m_outcome.message, m_plan.outFile, writer.errorString()) };
+            qCWarning(lcFiles, "saving %s failed: %s", qUtf8Printable(m_plan.outFile),
+                      qUtf8Printable(writer.errorString()));
         }
     }
     if (!m_plan.csvFile.isEmpty()) {

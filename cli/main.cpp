@@ -1,4 +1,5 @@
 #include "ForwardingScanRecord.h"
+#include "LogLocation.h"
 #include "OpenScanRecord.h"
 #include "PortMap.h"
 #include "ProgressPrinter.h"
@@ -6,6 +7,7 @@
 #include "QtSerialPort.h"
 #include "QtSettingsStore.h"
 #include "QtTimer.h"
+#include "RotatingLog.h"
 #include "ScanOptions.h"
 #include "ScanRecord.h"
 #include "ScanRun.h"
@@ -69,6 +71,14 @@ int main(int argc, char *argv[])
     // Stops the scan and saves from the first request on, even one that comes
     // before the scan has started.
     SignalSessionEndWatcher sessionEnd;
+
+    // The log file only: this program reports on stderr itself.
+    RotatingLog log(logDirectory() + u"/rozivoda.log"_s);
+    RotatingLog::install(&log, false);
+    struct Uninstall
+    {
+        ~Uninstall() { RotatingLog::uninstall(); }
+    } uninstallLog;
 
     QtSerialPort serial;
     std::unique_ptr<WireLogPort> wireLog;
@@ -139,6 +149,8 @@ int main(int argc, char *argv[])
         say(u"the record stopped keeping readings: "_s + why);
     });
     ScanRun run(session, *port, timers);
+    // Scripts take exit code 4 for a lost line: the scan ends there, as before.
+    session.setStopOnLineLoss(true);
     QObject::connect(&sessionEnd, &SessionEndWatcher::endRequested, &run, &ScanRun::end);
     if (!options.quiet)
         QObject::connect(&run, &ScanRun::progressed, &run,

@@ -33,7 +33,7 @@ struct Reading
     bool taken() const { return status == Status::Taken; }
 
     // Why a failed reading failed, as the table's mark on a given-up cell
-    // shows it; the record rebuilds those marks from it. A line failure's raw
+    // shows it; the record rebuilds those marks from it. A failed write's raw
     // holds the port's error text.
     QString failureText() const
     {
@@ -49,7 +49,8 @@ struct Reading
         case Status::Unreadable:
             return u"unreadable reply: "_s + shown();
         case Status::LineLost:
-            return u"query not sent: "_s + QString::fromUtf8(raw);
+            // Empty while the line was down: no query could be written at all.
+            return raw.isEmpty() ? u"line lost"_s : u"query not sent: "_s + QString::fromUtf8(raw);
         }
         return {};
     }

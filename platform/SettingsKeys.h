@@ -14,6 +14,8 @@ inline constexpr int kChNumDefault = 1;
 // Serial port number: 1 = com1, 2 = com2.
 inline const QString kComPort = u"ComPort"_s;
 inline constexpr int kComPortDefault = 1;
+// "1": a scan whose line fails stops; otherwise it keeps going and reconnects.
+inline const QString kStopOnLineLoss = u"StopOnLineLoss"_s;
 
 // The device that stands for each port number.
 inline const QString kPorts = u"Ports"_s;

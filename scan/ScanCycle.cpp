@@ -60,6 +60,7 @@ void ScanCycle::StartPolling(int startCh, int endCh, std::chrono::milliseconds p
     m_unitPending = false;
     m_attempts = 0;
     m_silent = false;
+    m_lineDown = false;
     m_failedReadings.clear();
     m_table.clearMarks();
     Q_EMIT healthChanged();
@@ -70,6 +71,7 @@ void ScanCycle::StartPolling(int startCh, int endCh, std::chrono::milliseconds p
 void ScanCycle::StopScan()
 {
     const bool wasScanning = m_state == State::Scanning;
+    m_lineDown = false;
     setState(State::Stopped);
     // A pass that had not stored a reading yet leaves no row that holds only
     // its ID.
@@ -95,6 +97,10 @@ void ScanCycle::tmrScan_Timer()
     // is skipped: two exchanges must never share the line.
     if (m_state != State::Scanning || m_awaitingReply)
         return;
+    if (m_lineDown) {
+        giveUpForLostLine();
+        return;
+    }
     if (FirstTick) {
         FirstTick = false;
         selectCurrentChannel();
@@ -112,7 +118,7 @@ int ScanCycle::readingRow() const
     return m_table.rows() - 1;
 }
 
-void ScanCycle::beginReading()
+void ScanCycle::addPassRowIfDue()
 {
     if (CurCol == 1 && !m_passRowAdded) {
         const int row = m_table.appendRow();
@@ -121,6 +127,11 @@ void ScanCycle::beginReading()
         m_rowHasReading = false;
         Q_EMIT rowAdded(row);
     }
+}
+
+void ScanCycle::beginReading()
+{
+    addPassRowIfDue();
     m_awaitingReply = m_link.query(replyTimeoutFor(m_period));
     if (!m_awaitingReply) {
         Reading reading;
@@ -210,6 +221,11 @@ void ScanCycle::selectCurrentChannel()
         return;
     }
     Q_EMIT channelSelected(CurCh);
+    advanceChannel();
+}
+
+void ScanCycle::advanceChannel()
+{
     ++CurCh;
     ++CurCol;
     if (CurCh > EndCh)
@@ -224,6 +240,41 @@ void ScanCycle::onLineFailed(const QString &reason)
 {
     if (m_state != State::Scanning)
         return;
-    StopScan();
+    if (m_stopOnLineLoss) {
+        StopScan();
+    } else {
+        // A reading under way when the line went is given up by the next tick.
+        m_lineDown = true;
+        m_awaitingReply = false;
+        m_attempts = 0;
+    }
     Q_EMIT lineLost(reason);
+}
+
+void ScanCycle::giveUpForLostLine()
+{
+    // One cell per tick, so that the table keeps one row per pass and the
+    // stretch without a line shows where it was. A channel whose select was
+    // due counts as selected: nothing can be written.
+    if (FirstTick) {
+        FirstTick = false;
+        advanceChannel();
+    }
+    addPassRowIfDue();
+    m_attempts = kMaxAttempts - 1;
+    Reading reading;
+    reading.status = Reading::Status::LineLost;
+    readingFailed(reading);
+}
+
+void ScanCycle::lineRestored()
+{
+    if (!m_lineDown)
+        return;
+    m_lineDown = false;
+    m_attempts = 0;
+    FirstTick = true;
+    // As at the start: the scanner expects a query before its first select.
+    if (m_state == State::Scanning)
+        m_link.sendQuery();
 }

@@ -54,6 +54,14 @@ public:
     // Back to Ready, as after a new, empty table.
     void makeReady();
 
+    // What a line failure during the scan does: stop the scan (true), or keep
+    // it going while the line is down, every tick giving its cell up.
+    void setStopOnLineLoss(bool stop) { m_stopOnLineLoss = stop; }
+    bool lineDown() const { return m_lineDown; }
+    // The line is open again: the next tick selects the channel due, as the
+    // scanner's own channel is unknown after a power cycle.
+    void lineRestored();
+
     // One step of the scan; driven by the scan timer.
     void tmrScan_Timer();
 
@@ -71,7 +79,8 @@ Q_SIGNALS:
     void rowAdded(int row);
     // failedReadings() or scannerSilent() changed.
     void healthChanged();
-    // The line failed during the scan; the scan has stopped.
+    // The line failed during the scan; the scan has stopped unless it keeps
+    // going without a line (state() tells).
     void lineLost(const QString &reason);
     // Every reading as it was taken or failed, with its time.
     void readingDone(const Reading &reading);
@@ -85,6 +94,9 @@ private:
     // Counts the failure, reports it, and gives the cell up after kMaxAttempts.
     void readingFailed(Reading reading);
     void onLineFailed(const QString &reason);
+    void giveUpForLostLine();
+    void addPassRowIfDue();
+    void advanceChannel();
     int readingRow() const;
 
     ScannerLink &m_link;
@@ -107,5 +119,7 @@ private:
     bool m_unitPending = false;
     int m_attempts = 0;
     bool m_silent = false;
+    bool m_stopOnLineLoss = true;
+    bool m_lineDown = false;
     QMap<int, int> m_failedReadings;
 };

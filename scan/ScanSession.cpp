@@ -1,6 +1,7 @@
 #include "ScanSession.h"
 
 #include "GridLayout.h"
+#include "LogCategories.h"
 #include "ResultTable.h"
 #include "ScanRecord.h"
 #include "SerialPort.h"
@@ -13,6 +14,8 @@ ScanSession::ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent
     m_link = std::make_unique<ScannerLink>(m_port, timers);
     m_cycle = std::make_unique<ScanCycle>(*m_link, timers, *m_table);
     m_manual = std::make_unique<ManualReading>(*m_link);
+    m_keeper = std::make_unique<LineKeeper>(m_port, timers);
+    m_cycle->setStopOnLineLoss(m_stopOnLineLoss);
 
     connect(m_cycle.get(), &ScanCycle::stateChanged, this, &ScanSession::stateChanged);
     connect(m_cycle.get(), &ScanCycle::channelSelected, this, &ScanSession::channelSelected);
@@ -22,9 +25,24 @@ ScanSession::ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent
     connect(m_cycle.get(), &ScanCycle::healthChanged, this, &ScanSession::healthChanged);
     connect(m_cycle.get(), &ScanCycle::readingDone, this, &ScanSession::keep);
     connect(m_cycle.get(), &ScanCycle::lineLost, this, [this](const QString &reason) {
+        qCWarning(lcScan, "line to the scanner on %s lost: %s", qUtf8Printable(portDescription()),
+                  qUtf8Printable(reason));
+        if (isScanning()) {
+            m_keeper->begin(m_portName);
+            return;
+        }
         m_port.close();
         endRecordedScan();
+        qCInfo(lcScan, "scan stopped: the line was lost");
         Q_EMIT lineLost(reason, true);
+    });
+    connect(m_keeper.get(), &LineKeeper::statusChanged, this, &ScanSession::reconnecting);
+    connect(m_keeper.get(), &LineKeeper::restored, this, [this] {
+        qCInfo(lcScan, "line to the scanner on %s back after %d attempts",
+               qUtf8Printable(portDescription()), m_keeper->attempts());
+        logCellsWithoutLine();
+        m_cycle->lineRestored();
+        Q_EMIT lineBack();
     });
     connect(m_manual.get(), &ManualReading::finished, this, [this](const Reading &reading) {
         keep(reading);
@@ -32,10 +50,41 @@ ScanSession::ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent
         if (reading.status == Reading::Status::LineLost)
             Q_EMIT lineLost(m_link->errorString(), false);
     });
+    connect(m_cycle.get(), &ScanCycle::readingDone, this, [this](const Reading &reading) {
+        if (!reading.givenUp)
+            return;
+        // A night without a line would give up a cell a tick and push the
+        // scan's start out of the log: those are told as one stretch.
+        if (m_cycle->lineDown()) {
+            if (m_cellsWithoutLine++ == 0)
+                m_firstCellWithoutLine = reading;
+            m_lastCellWithoutLine = reading;
+            return;
+        }
+        qCInfo(lcScan, "pass %d channel %d given up: %s", reading.pass, reading.channel,
+               qUtf8Printable(reading.failureText()));
+    });
+}
+
+void ScanSession::logCellsWithoutLine()
+{
+    if (m_cellsWithoutLine == 0)
+        return;
+    qCInfo(lcScan, "%d cells given up without a line, pass %d channel %d to pass %d channel %d",
+           m_cellsWithoutLine, m_firstCellWithoutLine.pass, m_firstCellWithoutLine.channel,
+           m_lastCellWithoutLine.pass, m_lastCellWithoutLine.channel);
+    m_cellsWithoutLine = 0;
+}
+
+void ScanSession::setStopOnLineLoss(bool stop)
+{
+    m_stopOnLineLoss = stop;
+    m_cycle->setStopOnLineLoss(stop);
 }
 
 ScanSession::~ScanSession()
 {
+    m_keeper.reset();
     m_manual.reset();
     m_cycle.reset();
     m_link.reset();
@@ -44,8 +93,12 @@ ScanSession::~ScanSession()
 void ScanSession::setRecord(ScanRecord *record)
 {
     m_record = record;
-    if (m_record)
-        connect(m_record, &ScanRecord::stoppedWorking, this, &ScanSession::recordFailed);
+    if (m_record) {
+        connect(m_record, &ScanRecord::stoppedWorking, this, [this](const QString &why) {
+            qCWarning(lcRecord, "the record stopped keeping readings: %s", qUtf8Printable(why));
+            Q_EMIT recordFailed(why);
+        });
+    }
 }
 
 QString ScanSession::recordProblem() const
@@ -77,8 +130,10 @@ void ScanSession::endRecordedScan()
 
 void ScanSession::markSaved(const QString &file)
 {
-    if (m_record && m_tableScan >= 0)
+    if (m_record && m_tableScan >= 0) {
         m_record->markSaved(m_tableScan, file);
+        qCInfo(lcRecord, "scan %lld saved to %s", m_tableScan, qUtf8Printable(file));
+    }
 }
 
 void ScanSession::markDiscarded()
@@ -96,6 +151,7 @@ bool ScanSession::openPort(const QString &portName, const QString &device)
         return true;
     m_error
         = u"Cannot open the scanner's port %1: %2"_s.arg(portDescription(), m_port.errorString());
+    qCWarning(lcScan, "%s", qUtf8Printable(m_error));
     return false;
 }
 
@@ -104,7 +160,10 @@ bool ScanSession::start(const Request &request)
     // The port first, so that one that cannot be opened changes nothing.
     if (!openPort(request.portName, request.device))
         return false;
+    m_keeper->rememberAdapter();
     m_table->setLayout(gridLayoutFor(request.startCh, request.endCh));
+    qCInfo(lcScan, "scan started: channels %d to %d every %lld ms on %s", request.startCh,
+           request.endCh, qint64(request.period.count()), qUtf8Printable(portDescription()));
     m_startedAt = QDateTime::currentDateTimeUtc();
     if (m_record) {
         ScanInfo info;
@@ -123,17 +182,24 @@ bool ScanSession::start(const Request &request)
 
 void ScanSession::stop()
 {
+    const bool wasScanning = isScanning();
+    m_keeper->end();
+    logCellsWithoutLine();
     m_cycle->StopScan();
     m_port.close();
     endRecordedScan();
+    if (wasScanning)
+        qCInfo(lcScan, "scan stopped after %d passes", passes());
 }
 
 void ScanSession::abandon()
 {
     // The record keeps the scan marked running, so that the next start offers
     // it back.
+    m_keeper->end();
     m_cycle->StopScan();
     closeLine();
+    qCInfo(lcScan, "scan abandoned as the program ends");
 }
 
 void ScanSession::makeReady()
@@ -152,6 +218,17 @@ void ScanSession::holdTable()
 bool ScanSession::openLine(const QString &portName, const QString &device)
 {
     return openPort(portName, device);
+}
+
+bool ScanSession::reopenLostLine()
+{
+    if (m_port.isOpen())
+        return true;
+    if (!openPort(m_portName, m_port.device()))
+        return false;
+    qCInfo(lcScan, "line to the scanner on %s reopened", qUtf8Printable(portDescription()));
+    Q_EMIT lineBack();
+    return true;
 }
 
 void ScanSession::closeLine()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LineKeeper.h"
 #include "ManualReading.h"
 #include "Reading.h"
 #include "ScanCycle.h"
@@ -15,6 +16,7 @@
 class ResultTable;
 class ScanRecord;
 class SerialPort;
+class SerialPortLister;
 class TimerFactory;
 
 // Everything a scan is, owned in one place: the scanner's port (opened and
@@ -40,6 +42,17 @@ public:
 
     ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent = nullptr);
     ~ScanSession() override;
+
+    // What a line failure during a scan does: end the scan (true), or keep
+    // scanning while the line is reopened, every tick without a line giving
+    // its cell up (the default).
+    void setStopOnLineLoss(bool stop);
+    bool stopOnLineLoss() const { return m_stopOnLineLoss; }
+    // Finds an adapter that came back under another device name; none by default.
+    void setPortLister(SerialPortLister *lister) { m_keeper->setLister(lister); }
+    // The line failed during the scan and is being reopened.
+    bool isReconnecting() const { return m_keeper->isActive(); }
+    LineKeeper &keeper() { return *m_keeper; }
 
     // The durable record every reading goes to; none keeps the scan in memory
     // only. A record that stops working never stops the scan.
@@ -81,6 +94,9 @@ public:
     // The line for manual readings; closeLine() abandons a reading under way.
     bool openLine(const QString &portName, const QString &device);
     void closeLine();
+    // A manual line that failed is opened again (lineBack() says so); true
+    // when the line is open.
+    bool reopenLostLine();
 
     // "com1 (/dev/ttyS0)": the port of the last scan or manual line.
     QString portDescription() const;
@@ -100,8 +116,14 @@ Q_SIGNALS:
     void unitRead(const QString &unit);
     void rowAdded(int row);
     void healthChanged();
-    // The line failed and has closed; scanStopped when a scan was under way.
+    // The line failed and has closed; scanStopped when a scan was under way
+    // and ended for it (a scan that reconnects reports reconnecting() instead).
     void lineLost(const QString &reason, bool scanStopped);
+    // The scan's line is down and being reopened; status says since when and
+    // how often it was tried.
+    void reconnecting(const QString &status);
+    // The scan's line is open again.
+    void lineBack();
     // Every reading of the scan and every manual reading, with its time.
     void readingDone(const Reading &reading);
     // The record stopped keeping readings; recordProblem() says why.
@@ -111,12 +133,18 @@ private:
     bool openPort(const QString &portName, const QString &device);
     void keep(const Reading &reading);
     void endRecordedScan();
+    void logCellsWithoutLine();
 
     SerialPort &m_port;
     ResultTable *m_table = nullptr;
     std::unique_ptr<ScannerLink> m_link;
     std::unique_ptr<ScanCycle> m_cycle;
     std::unique_ptr<ManualReading> m_manual;
+    std::unique_ptr<LineKeeper> m_keeper;
+    bool m_stopOnLineLoss = false;
+    int m_cellsWithoutLine = 0;
+    Reading m_firstCellWithoutLine;
+    Reading m_lastCellWithoutLine;
     QString m_portName;
     QString m_error;
     ScanRecord *m_record = nullptr;

@@ -1,16 +1,13 @@
 #include "ScannerLink.h"
 
+#include "LogCategories.h"
 #include "SerialPort.h"
 #include "Timer.h"
-
-#include <QLoggingCategory>
 
 #include <algorithm>
 #include <optional>
 
 using namespace Qt::StringLiterals;
-
-Q_LOGGING_CATEGORY(lcSerial, "rozivoda.serial")
 
 ScannerLink::ScannerLink(SerialPort &port, TimerFactory &timers, QObject *parent)
     : QObject(parent), m_port(port), m_window(timers.createTimer()), m_timeout(timers.createTimer())

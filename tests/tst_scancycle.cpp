@@ -4,6 +4,7 @@
 #include "ScanCycle.h"
 #include "SqliteScanRecord.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -42,6 +43,7 @@ private Q_SLOTS:
     void lostLineStopsTheScanKeepingTheRows();
     void unfinishedScanIsOfferedBack_data();
     void unfinishedScanIsOfferedBack();
+    void lostLineReconnectsInTheStatusBarUntilStopped();
 
 private:
     struct Scan
@@ -447,6 +449,9 @@ void tst_ScanCycle::lostLineStopsTheScanKeepingTheRows()
 {
     Scan scan(0, 1);
     scan.scanner.model.options().closeAfterQueries = 5;
+    QAction *stopOnLoss = scan.f.window->findChild<QAction *>(u"mnuStopOnLineLoss"_s);
+    QVERIFY(stopOnLoss && !stopOnLoss->isChecked());
+    stopOnLoss->trigger();
     scan.start();
     for (int i = 0; i < 6; ++i)
         scan.tick();
@@ -459,6 +464,26 @@ void tst_ScanCycle::lostLineStopsTheScanKeepingTheRows()
     QCOMPARE(scan.table().rows(), 3);
     QCOMPARE(scan.table().text(2, 1), ScannerModel::valueText(0, 3));
     QVERIFY2(scan.status().contains(u"Scan stopped"_s), qPrintable(scan.status()));
+}
+
+void tst_ScanCycle::lostLineReconnectsInTheStatusBarUntilStopped()
+{
+    Scan scan(0, 1);
+    scan.scanner.model.options().closeAfterQueries = 5;
+    scan.start();
+    for (int i = 0; i < 6; ++i)
+        scan.tick();
+    QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Scanning);
+    QVERIFY(scan.f.scanTimer()->isActive());
+    scan.f.port.openFails = true;
+    scan.f.timers.timers.value(3)->fire();
+    QVERIFY2(scan.status().startsWith(u"Scanner on com1 ("_s)
+                 && scan.status().contains(u"; reconnecting (attempt 2)"_s),
+             qPrintable(scan.status()));
+    QVERIFY(scan.f.button(ToolbarButton::Stop)->isEnabled());
+    scan.stop();
+    QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Stopped);
+    QVERIFY(!scan.status().contains(u"reconnecting"_s));
 }
 
 QTEST_MAIN(tst_ScanCycle)

@@ -1,5 +1,7 @@
 #include "PortDevicesDialog.h"
 
+#include "SerialPortLister.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -25,9 +27,16 @@ PortDevicesDialog::PortDevicesDialog(const QString &com1Device, const QString &c
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     QStringList locations;
     for (const QSerialPortInfo &port : ports) {
-        list->addTopLevelItem(new QTreeWidgetItem(
-            { port.systemLocation(), port.description(), port.manufacturer() }));
-        locations << port.systemLocation();
+        // The by-id name stays the same when the adapter is plugged in again
+        // and gets another ttyUSB number: offered first, where there is one.
+        const QString stable = SerialDevices::stablePathFor(port.systemLocation());
+        const QString shown = stable.isEmpty() ? port.systemLocation() : stable;
+        auto *item = new QTreeWidgetItem({ shown, port.description(), port.manufacturer() });
+        item->setToolTip(0, port.systemLocation());
+        list->addTopLevelItem(item);
+        locations << shown;
+        if (!stable.isEmpty())
+            locations << port.systemLocation();
     }
     list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 

@@ -1,5 +1,7 @@
 #include "QtSerialPort.h"
 
+#include "LogCategories.h"
+
 using namespace Qt::StringLiterals;
 
 QtSerialPort::QtSerialPort(QObject *parent) : SerialPort(parent)
@@ -25,9 +27,17 @@ bool QtSerialPort::open()
     m_error.clear();
     m_port.setPortName(m_device);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        m_error = m_port.errorString();
+        // Another program's lock file or exclusive open reads as a permission
+        // or locking error that does not say the device is taken.
+        const QSerialPort::SerialPortError error = m_port.error();
+        m_error = error == QSerialPort::PermissionError
+            ? u"%1 is in use by another program, or not open to this user (%2)"_s.arg(
+                m_device, m_port.errorString())
+            : m_port.errorString();
+        m_port.clearError();
         return false;
     }
+    qCDebug(lcSerial, "opened %s", qUtf8Printable(m_device));
     const bool configured = m_port.setBaudRate(QSerialPort::Baud38400)
         && m_port.setDataBits(QSerialPort::Data8) && m_port.setParity(QSerialPort::NoParity)
         && m_port.setStopBits(QSerialPort::OneStop)
@@ -57,6 +67,7 @@ bool QtSerialPort::write(const QByteArray &data)
         m_error = u"the port is not open"_s;
         return false;
     }
+    qCDebug(lcSerial) << "->" << data;
     if (m_port.write(data) != data.size()) {
         m_error = m_port.errorString();
         return false;
@@ -66,7 +77,12 @@ bool QtSerialPort::write(const QByteArray &data)
 
 QByteArray QtSerialPort::readAll()
 {
-    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+    if (!m_port.isOpen())
+        return {};
+    const QByteArray bytes = m_port.readAll();
+    if (!bytes.isEmpty())
+        qCDebug(lcSerial) << "<-" << bytes;
+    return bytes;
 }
 
 QString QtSerialPort::errorString() const
@@ -86,5 +102,6 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
     m_error = m_port.errorString();
     m_port.clearError();
     m_port.close();
+    qCWarning(lcSerial, "line on %s failed: %s", qUtf8Printable(m_device), qUtf8Printable(m_error));
     Q_EMIT lineFailed(m_error);
 }
