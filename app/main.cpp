@@ -8,12 +8,14 @@
 #include "ScanSession.h"
 #include "SignalSessionEndWatcher.h"
 #include "SqliteScanRecord.h"
+#include "Translations.h"
 #include "Version.h"
 #include "mdlMain.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFont>
+#include <QLocale>
 
 #include <cstdio>
 
@@ -76,6 +78,9 @@ int main(int argc, char *argv[])
     const Options options = parseOptions(argc, argv);
 
     QApplication app(argc, argv);
+    // The texts follow the desktop's language; without a translation for it
+    // they stay English.
+    installTranslations(app, QLocale::system());
     nameTheApplication();
     QApplication::setWindowIcon(QIcon(u":/icons/rozivoda.png"_s));
     // The windows name a Korean font; where it is missing, a font that carries
