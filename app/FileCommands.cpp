@@ -11,10 +11,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 #ifdef Q_OS_WIN
-const QString kFilter = u"Text File (*.txt);;All File (*.*)"_s;
+const char *const kFilter = QT_TRANSLATE_NOOP("FileCommands", "Text File (*.txt);;All File (*.*)");
 #else
 // "*.*" would hide names without a dot here.
-const QString kFilter = u"Text File (*.txt);;All File (*)"_s;
+const char *const kFilter = QT_TRANSLATE_NOOP("FileCommands", "Text File (*.txt);;All File (*)");
 #endif
 } // namespace
 
@@ -36,7 +36,7 @@ bool FileCommands::offerToSave()
     if (!m_unsaved)
         return true;
     const auto answer = m_dialogs.message(
-        QMessageBox::Question, u"Save"_s, u"Will you save previous results?"_s,
+        QMessageBox::Question, tr("Save"), tr("Will you save previous results?"),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (answer == QMessageBox::Cancel)
         return false;
@@ -61,7 +61,7 @@ void FileCommands::Open()
 {
     if (!offerToSave())
         return;
-    const QString path = m_dialogs.openFileName(u"Open"_s, kFilter);
+    const QString path = m_dialogs.openFileName(tr("Open"), tr(kFilter));
     if (path.isEmpty())
         return;
     m_host.setBusy(true);
@@ -84,13 +84,13 @@ void FileCommands::Open()
         m_unsaved = false;
         break;
     case ResultFileReader::Outcome::Rejected:
-        m_dialogs.message(QMessageBox::Critical, u"Error"_s,
-                          u"File Error !!\n%1\n%2"_s.arg(path, reader.errorString()),
+        m_dialogs.message(QMessageBox::Critical, tr("Error"),
+                          tr("File Error !!\n%1\n%2").arg(path, reader.errorString()),
                           QMessageBox::Ok, QMessageBox::Ok);
         break;
     case ResultFileReader::Outcome::Failed:
-        m_dialogs.message(QMessageBox::Warning, u"Open"_s,
-                          u"%1 was not loaded.\n%2"_s.arg(path, reader.errorString()),
+        m_dialogs.message(QMessageBox::Warning, tr("Open"),
+                          tr("%1 was not loaded.\n%2").arg(path, reader.errorString()),
                           QMessageBox::Ok, QMessageBox::Ok);
         break;
     case ResultFileReader::Outcome::Cancelled:
@@ -100,7 +100,7 @@ void FileCommands::Open()
 
 FileCommands::SaveOutcome FileCommands::Save()
 {
-    const QString path = m_dialogs.saveFileName(u"Save"_s, kFilter);
+    const QString path = m_dialogs.saveFileName(tr("Save"), tr(kFilter));
     if (path.isEmpty())
         return SaveOutcome::Cancelled;
     m_host.setBusy(true);
@@ -110,9 +110,10 @@ FileCommands::SaveOutcome FileCommands::Save()
     if (!written) {
         // The previous file, if any, is still intact: the new one replaces it
         // only once it has been written whole.
-        m_dialogs.message(QMessageBox::Critical, u"Save"_s,
-                          u"The results were not saved to %1: %2"_s.arg(path, writer.errorString()),
-                          QMessageBox::Ok, QMessageBox::Ok);
+        m_dialogs.message(
+            QMessageBox::Critical, tr("Save"),
+            tr("The results were not saved to %1: %2").arg(path, writer.errorString()),
+            QMessageBox::Ok, QMessageBox::Ok);
         return SaveOutcome::Failed;
     }
     m_host.setCaption(fileTitle(path));
