@@ -55,7 +55,7 @@ bool FileCommands::offerToSave()
     if (!m_unsaved)
         return true;
     const auto answer = m_dialogs.message(
-        QMessageBox::Question, u"Save"_s, u"Will you save previous results?"_s,
+        QMessageBox::Question, tr("Save"), tr("Will you save previous results?"),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (answer == QMessageBox::Cancel)
         return false;
@@ -80,7 +80,7 @@ void FileCommands::Open()
 {
     if (!offerToSave())
         return;
-    const QString path = m_dialogs.openFileName(u"Open"_s, kFilter);
+    const QString path = m_dialogs.openFileName(tr("Open"), kFilter);
     if (!path.isEmpty())
         load(path);
 }
@@ -126,15 +126,15 @@ void FileCommands::load(const QString &path)
     case ResultFileReader::Outcome::Rejected:
         qCWarning(lcFiles, "%s refused: %s", qUtf8Printable(path),
                   qUtf8Printable(reader.errorString()));
-        m_dialogs.message(QMessageBox::Critical, u"Error"_s,
-                          u"File Error !!\n%1\n%2"_s.arg(path, reader.errorString()),
+        m_dialogs.message(QMessageBox::Critical, tr("Error"),
+                          tr("File Error !!\n%1\n%2").arg(path, reader.errorString()),
                           QMessageBox::Ok, QMessageBox::Ok);
         break;
     case ResultFileReader::Outcome::Failed:
         qCWarning(lcFiles, "%s not loaded: %s", qUtf8Printable(path),
                   qUtf8Printable(reader.errorString()));
-        m_dialogs.message(QMessageBox::Warning, u"Open"_s,
-                          u"%1 was not loaded.\n%2"_s.arg(path, reader.errorString()),
+        m_dialogs.message(QMessageBox::Warning, tr("Open"),
+                          tr("%1 was not loaded.\n%2").arg(path, reader.errorString()),
                           QMessageBox::Ok, QMessageBox::Ok);
         break;
     case ResultFileReader::Outcome::Cancelled:
@@ -145,7 +145,7 @@ void FileCommands::load(const QString &path)
 QString FileCommands::chooseSavePath()
 {
     for (;;) {
-        const Dialogs::SaveChoice choice = m_dialogs.chooseSaveFile(u"Save"_s, kFilter);
+        const Dialogs::SaveChoice choice = m_dialogs.chooseSaveFile(tr("Save"), kFilter);
         // A name typed without a suffix under the text filter is a text file,
         // where the dialog has not already added the suffix itself.
         if (choice.path.isEmpty() || choice.filter != kTextFilter
@@ -155,8 +155,8 @@ QString FileCommands::chooseSavePath()
         // The dialog asked about the name as typed, not about this one; no
         // goes back to the dialog, as it does there.
         if (!QFileInfo::exists(path)
-            || m_dialogs.message(QMessageBox::Warning, u"Save"_s,
-                                 u"%1 already exists.\nDo you want to replace it?"_s.arg(path),
+            || m_dialogs.message(QMessageBox::Warning, tr("Save"),
+                                 tr("%1 already exists.\nDo you want to replace it?").arg(path),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
                 == QMessageBox::Yes)
             return path;
@@ -177,9 +177,10 @@ FileCommands::SaveOutcome FileCommands::Save()
         // only once it has been written whole.
         qCWarning(lcFiles, "saving %s failed: %s", qUtf8Printable(path),
                   qUtf8Printable(writer.errorString()));
-        m_dialogs.message(QMessageBox::Critical, u"Save"_s,
-                          u"The results were not saved to %1: %2"_s.arg(path, writer.errorString()),
-                          QMessageBox::Ok, QMessageBox::Ok);
+        m_dialogs.message(
+            QMessageBox::Critical, tr("Save"),
+            tr("The results were not saved to %1: %2").arg(path, writer.errorString()),
+            QMessageBox::Ok, QMessageBox::Ok);
         return SaveOutcome::Failed;
     }
     qCInfo(lcFiles, "saved %d rows to %s", m_table.rows() - 1, qUtf8Printable(path));

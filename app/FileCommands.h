@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <functional>
@@ -14,6 +15,8 @@ class ResultTable;
 // results that have not been saved.
 class FileCommands
 {
+    Q_DECLARE_TR_FUNCTIONS(FileCommands)
+
 public:
     enum class SaveOutcome { Saved, Cancelled, Failed };
 

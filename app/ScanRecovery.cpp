@@ -4,9 +4,16 @@
 #include "ScanRecord.h"
 #include "ScanTableBuilder.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("ScanRecovery", text);
+}
 
 QString localTime(const QDateTime &utc)
 {
@@ -19,11 +26,11 @@ qint64 ScanRecovery::offer(ScanRecord &record, Dialogs &dialogs, ResultTable &ta
 {
     for (const ScanSummary &scan : record.unfinishedScans()) {
         const QString question
-            = u"The scan started %1 on %2 (%3 passes, %4 readings) was not saved. Restore it?"_s
+            = tr("The scan started %1 on %2 (%3 passes, %4 readings) was not saved. Restore it?")
                   .arg(localTime(scan.info.start), scan.info.portName)
                   .arg(scan.passes)
                   .arg(scan.readings);
-        const auto answer = dialogs.message(QMessageBox::Question, u"Recover Scan"_s, question,
+        const auto answer = dialogs.message(QMessageBox::Question, tr("Recover Scan"), question,
                                             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
         if (answer != QMessageBox::Yes) {
             record.markDiscarded(scan.id);
@@ -31,8 +38,8 @@ qint64 ScanRecovery::offer(ScanRecord &record, Dialogs &dialogs, ResultTable &ta
         }
         if (restoreScan(record, scan.id, table))
             return scan.id;
-        dialogs.message(QMessageBox::Warning, u"Recover Scan"_s,
-                        u"The scan could not be read back: %1"_s.arg(record.errorString()),
+        dialogs.message(QMessageBox::Warning, tr("Recover Scan"),
+                        tr("The scan could not be read back: %1").arg(record.errorString()),
                         QMessageBox::Ok, QMessageBox::Ok);
         return -1;
     }
@@ -42,5 +49,5 @@ qint64 ScanRecovery::offer(ScanRecord &record, Dialogs &dialogs, ResultTable &ta
 QString ScanRecovery::caption(ScanRecord &record, qint64 id)
 {
     const auto scan = record.scan(id);
-    return u"VESTRA-IP -[Recovered scan %1]"_s.arg(scan ? localTime(scan->info.start) : QString());
+    return tr("VESTRA-IP -[Recovered scan %1]").arg(scan ? localTime(scan->info.start) : QString());
 }

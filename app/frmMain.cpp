@@ -172,9 +172,9 @@ void frmMain::connectCommands()
     connect(&m_session, &ScanSession::healthChanged, this, &frmMain::updateStatusText);
     connect(&m_session, &ScanSession::lineLost, this,
             [this](const QString &reason, bool scanStopped) {
-                m_lineProblem = (scanStopped ? u"Scan stopped: the line to the scanner on %1 "
-                                               u"failed (%2)"_s
-                                             : u"The line to the scanner on %1 failed (%2)"_s)
+                m_lineProblem = (scanStopped ? tr("Scan stopped: the line to the scanner on %1 "
+                                                  "failed (%2)")
+                                             : tr("The line to the scanner on %1 failed (%2)"))
                                     .arg(m_session.portDescription(), reason);
                 updateStatusText();
             });
@@ -277,9 +277,9 @@ void frmMain::setBusy(bool busy)
 bool frmMain::showLoadProgress(qint64 bytesDone, qint64 bytesTotal)
 {
     if (!m_loadProgress) {
-        m_loadProgress = new QProgressDialog(u"Loading results..."_s, u"Cancel"_s, 0, 1000, this);
+        m_loadProgress = new QProgressDialog(tr("Loading results..."), tr("Cancel"), 0, 1000, this);
         m_loadProgress->setObjectName(u"dlgLoadProgress"_s);
-        m_loadProgress->setWindowTitle(u"Open"_s);
+        m_loadProgress->setWindowTitle(tr("Open"));
         m_loadProgress->setWindowModality(Qt::WindowModal);
         // Only a load that takes longer than half a second shows its progress.
         m_loadProgress->setMinimumDuration(500);
@@ -332,8 +332,8 @@ void frmMain::mnuPortDevices_Click()
 {
     PortDevicesDialog dialog(m_ports.device(1), m_ports.device(2), this);
     if (m_ports.isOverridden())
-        dialog.showAsFixed(u"Demo: both ports lead to the simulated scanner. This mapping is "
-                           u"not stored; the devices chosen before stay as they were."_s);
+        dialog.showAsFixed(tr("Demo: both ports lead to the simulated scanner. This mapping is "
+                              "not stored; the devices chosen before stay as they were."));
     if (dialog.exec() != QDialog::Accepted || m_ports.isOverridden())
         return;
     if (!m_ports.setDevice(1, dialog.device(1)) || !m_ports.setDevice(2, dialog.device(2)))
@@ -348,7 +348,7 @@ void frmMain::keepSetting(const QString &key, const QString &text)
 
 void frmMain::noteSettingsProblem()
 {
-    m_settingsProblem = u"Settings cannot be saved: "_s + m_settings.errorString();
+    m_settingsProblem = tr("Settings cannot be saved: ") + m_settings.errorString();
     updateStatusText();
 }
 
@@ -390,7 +390,7 @@ void frmMain::openManualWindow()
     QString error;
     if (!manual.Form_Load(&error)) {
         // Without its port the window cannot read anything: it does not open.
-        m_dialogs.message(QMessageBox::Critical, u"Serial Port"_s, error, QMessageBox::Ok,
+        m_dialogs.message(QMessageBox::Critical, tr("Serial Port"), error, QMessageBox::Ok,
                           QMessageBox::Ok);
         return;
     }
@@ -415,8 +415,8 @@ void frmMain::StartScan()
     const double endCh = numberFromText(cboEnd->currentText());
     const double startCh = numberFromText(cboStart->currentText());
     if (endCh < startCh) {
-        m_dialogs.message(QMessageBox::Information, u"Channel Error"_s,
-                          u"Set Start CH less than End CH..."_s, QMessageBox::Ok, QMessageBox::Ok);
+        m_dialogs.message(QMessageBox::Information, tr("Channel Error"),
+                          tr("Set Start CH less than End CH..."), QMessageBox::Ok, QMessageBox::Ok);
         cboStart->setFocus();
         return;
     }
@@ -429,8 +429,8 @@ void frmMain::StartScan()
     }
     const double periodMs = std::nearbyint(term * 1000);
     if (!inRange || periodMs > INT_MAX) {
-        m_dialogs.message(QMessageBox::Warning, u"Scan Term"_s,
-                          u"The scan term is too long: at most %1 seconds."_s.arg(INT_MAX / 1000),
+        m_dialogs.message(QMessageBox::Warning, tr("Scan Term"),
+                          tr("The scan term is too long: at most %1 seconds.").arg(INT_MAX / 1000),
                           QMessageBox::Ok, QMessageBox::Ok);
         txtTerm->setFocus();
         return;
@@ -443,7 +443,7 @@ void frmMain::StartScan()
     request.portName = portName();
     request.device = m_ports.device(m_commPort);
     if (!m_session.start(request)) {
-        m_dialogs.message(QMessageBox::Critical, u"Serial Port"_s, m_session.errorString(),
+        m_dialogs.message(QMessageBox::Critical, tr("Serial Port"), m_session.errorString(),
                           QMessageBox::Ok, QMessageBox::Ok);
         return;
     }
@@ -524,7 +524,7 @@ void frmMain::showManualReading(const Reading &reading)
     case Reading::Status::Unreadable:
         // Whatever the readout showed belonged to another reading.
         lblPres->clear();
-        m_manualProblem = u"Ch %1: unreadable reply"_s.arg(channelText(reading.channel));
+        m_manualProblem = tr("Ch %1: unreadable reply").arg(channelText(reading.channel));
         break;
     case Reading::Status::NoReply:
         lblPres->clear();
@@ -557,7 +557,7 @@ void frmMain::updateStatusText()
     if (!m_lineProblem.isEmpty())
         parts << m_lineProblem;
     if (m_session.scannerSilent())
-        parts << u"No reply from scanner on "_s + m_session.portDescription();
+        parts << tr("No reply from scanner on ") + m_session.portDescription();
     if (!m_manualProblem.isEmpty())
         parts << m_manualProblem;
     if (!m_settingsProblem.isEmpty())
@@ -566,7 +566,7 @@ void frmMain::updateStatusText()
     if (const QString summary = m_liveView->statusSummary(); !summary.isEmpty())
         parts << summary;
     if (const QString problem = m_session.recordProblem(); !problem.isEmpty())
-        parts << u"Readings are not being kept on disk: "_s + problem;
+        parts << tr("Readings are not being kept on disk: ") + problem;
     else if (m_session.record() && !m_session.record()->warningString().isEmpty())
         parts << m_session.record()->warningString();
     if (parts.isEmpty() && !m_sessionNotice.isEmpty())
@@ -583,7 +583,8 @@ void frmMain::showScanProgress()
     if (!m_scanClock->isActive())
         m_scanClock->start(std::chrono::seconds(1));
     const qint64 seconds = m_session.startedAt().secsTo(QDateTime::currentDateTimeUtc());
-    m_statusScan->setText(u"%1:%2:%3, pass %4"_s.arg(seconds / 3600, 2, 10, QChar(u'0'))
+    m_statusScan->setText(tr("%1:%2:%3, pass %4")
+                              .arg(seconds / 3600, 2, 10, QChar(u'0'))
                               .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
                               .arg(seconds % 60, 2, 10, QChar(u'0'))
                               .arg(m_session.passes()));

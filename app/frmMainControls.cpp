@@ -70,7 +70,7 @@ void frmMain::createControls()
     fraSet->setObjectName(u"fraSet"_s);
     place(fraSet, 60, 0, 9165, 1095);
 
-    fraPres = new QGroupBox(u"Pressure"_s, fraSet);
+    fraPres = new QGroupBox(tr("Pressure"), fraSet);
     fraPres->setObjectName(u"fraPres"_s);
     place(fraPres, 4500, 150, 3195, 885);
 
@@ -92,7 +92,7 @@ void frmMain::createControls()
     lblPres->setPalette(white);
     place(lblPres, 120, 300, 2025, 405);
 
-    fraCh = new QGroupBox(u"Channel"_s, fraSet);
+    fraCh = new QGroupBox(tr("Channel"), fraSet);
     fraCh->setObjectName(u"fraCh"_s);
     place(fraCh, 7770, 150, kChannelFrameWidth, 885);
 
@@ -129,10 +129,10 @@ void frmMain::createControls()
         label->adjustSize();
         return label;
     };
-    makeLabel(u"Label4"_s, u"sec"_s, 3690, 300);
-    makeLabel(u"Label3"_s, u"Scan Term:"_s, 2100, 300);
-    makeLabel(u"Label2"_s, u"End CH:"_s, 150, 690);
-    makeLabel(u"Label1"_s, u"Start CH:"_s, 150, 300);
+    makeLabel(u"Label4"_s, tr("sec"), 3690, 300);
+    makeLabel(u"Label3"_s, tr("Scan Term:"), 2100, 300);
+    makeLabel(u"Label2"_s, tr("End CH:"), 150, 690);
+    makeLabel(u"Label1"_s, tr("Start CH:"), 150, 300);
 
     // Keyboard focus follows the settings, then the table.
     for (QWidget *readout : { static_cast<QWidget *>(fraPres), static_cast<QWidget *>(fraCh),
@@ -156,40 +156,40 @@ void frmMain::createMenus()
         menu->addSeparator()->setObjectName(name);
     };
 
-    mnuFile = menuBar()->addMenu(u"&File"_s);
+    mnuFile = menuBar()->addMenu(tr("&File"));
     mnuFile->setObjectName(u"mnuFile"_s);
-    mnuFileNew = action(mnuFile, u"mnuFileNew"_s, u"&New File"_s);
+    mnuFileNew = action(mnuFile, u"mnuFileNew"_s, tr("&New File"));
     mnuFileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    mnuFileOpen = action(mnuFile, u"mnuFileOpen"_s, u"&Open..."_s);
+    mnuFileOpen = action(mnuFile, u"mnuFileOpen"_s, tr("&Open..."));
     mnuFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuFileRecent = mnuFile->addMenu(u"Open &Recent"_s);
+    mnuFileRecent = mnuFile->addMenu(tr("Open &Recent"));
     mnuFileRecent->setObjectName(u"mnuFileRecent"_s);
-    mnuFileSave = action(mnuFile, u"mnuFileSave"_s, u"&Save..."_s);
+    mnuFileSave = action(mnuFile, u"mnuFileSave"_s, tr("&Save..."));
     mnuFileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuFileHistory = action(mnuFile, u"mnuFileHistory"_s, u"Scan &History..."_s);
-    mnuFileExportCsv = action(mnuFile, u"mnuFileExportCsv"_s, u"Export &CSV..."_s);
+    mnuFileHistory = action(mnuFile, u"mnuFileHistory"_s, tr("Scan &History..."));
+    mnuFileExportCsv = action(mnuFile, u"mnuFileExportCsv"_s, tr("Export &CSV..."));
     separator(mnuFile, u"mnuFileBar0"_s);
-    mnuFilePrint = action(mnuFile, u"mnuFilePrint"_s, u"&Print..."_s);
+    mnuFilePrint = action(mnuFile, u"mnuFilePrint"_s, tr("&Print..."));
     mnuFilePrint->setEnabled(false);
     separator(mnuFile, u"mnuFileBar1"_s);
-    mnuFileExit = action(mnuFile, u"mnuFileExit"_s, u"E&xit"_s);
+    mnuFileExit = action(mnuFile, u"mnuFileExit"_s, tr("E&xit"));
     mnuFileExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    mnuSet = menuBar()->addMenu(u"&Set"_s);
+    mnuSet = menuBar()->addMenu(tr("&Set"));
     mnuSet->setObjectName(u"mnuSet"_s);
-    mnuComm = mnuSet->addMenu(u"Serial &Port"_s);
+    mnuComm = mnuSet->addMenu(tr("Serial &Port"));
     mnuComm->setObjectName(u"mnuComm"_s);
     mnuCom1 = action(mnuComm, u"mnuCom1"_s, u"com1"_s);
     mnuCom2 = action(mnuComm, u"mnuCom2"_s, u"com2"_s);
     mnuCom1->setCheckable(true);
     mnuCom2->setCheckable(true);
     separator(mnuComm, u"mnuCommBar0"_s);
-    mnuPortDevices = action(mnuComm, u"mnuPortDevices"_s, u"Serial &Devices..."_s);
+    mnuPortDevices = action(mnuComm, u"mnuPortDevices"_s, tr("Serial &Devices..."));
     mnuStopOnLineLoss
-        = action(mnuComm, u"mnuStopOnLineLoss"_s, u"&Stop the scan when the line is lost"_s);
+        = action(mnuComm, u"mnuStopOnLineLoss"_s, tr("&Stop the scan when the line is lost"));
     mnuStopOnLineLoss->setCheckable(true);
 
-    mnuChannel = mnuSet->addMenu(u"&Channel Count"_s);
+    mnuChannel = mnuSet->addMenu(tr("&Channel Count"));
     mnuChannel->setObjectName(u"mnuChannel"_s);
     for (int i = 0; i < 10; ++i) {
         QAction *item = action(mnuChannel, u"mnuChNum"_s, QString::number((i + 1) * 10));
@@ -198,34 +198,34 @@ void frmMain::createMenus()
         mnuChNum << item;
     }
 
-    mnuAlarmLimits = action(mnuSet, u"mnuAlarmLimits"_s, u"&Alarm Limits..."_s);
+    mnuAlarmLimits = action(mnuSet, u"mnuAlarmLimits"_s, tr("&Alarm Limits..."));
 
-    mnuView = menuBar()->addMenu(u"&View"_s);
+    mnuView = menuBar()->addMenu(tr("&View"));
     mnuView->setObjectName(u"mnuView"_s);
-    mnuViewLive = action(mnuView, u"mnuViewLive"_s, u"&Live View"_s);
+    mnuViewLive = action(mnuView, u"mnuViewLive"_s, tr("&Live View"));
     mnuViewLive->setShortcut(QKeySequence(Qt::Key_F6));
 
     // The scan commands of the toolbar, with keys, so that a scan can be run
     // without the mouse.
-    mnuScan = menuBar()->addMenu(u"S&can"_s);
+    mnuScan = menuBar()->addMenu(tr("S&can"));
     mnuScan->setObjectName(u"mnuScan"_s);
-    mnuScanStart = action(mnuScan, u"mnuScanStart"_s, u"&Start"_s);
+    mnuScanStart = action(mnuScan, u"mnuScanStart"_s, tr("&Start"));
     mnuScanStart->setShortcut(QKeySequence(Qt::Key_F5));
-    mnuScanStop = action(mnuScan, u"mnuScanStop"_s, u"S&top"_s);
+    mnuScanStop = action(mnuScan, u"mnuScanStop"_s, tr("S&top"));
     mnuScanStop->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
-    mnuScanManual = action(mnuScan, u"mnuScanManual"_s, u"&Manual..."_s);
+    mnuScanManual = action(mnuScan, u"mnuScanManual"_s, tr("&Manual..."));
 
-    mnuHelp = menuBar()->addMenu(u"&Help"_s);
+    mnuHelp = menuBar()->addMenu(tr("&Help"));
     mnuHelp->setObjectName(u"mnuHelp"_s);
-    mnuHelpAbout = action(mnuHelp, u"mnuHelpAbout"_s, u"&About"_s);
+    mnuHelpAbout = action(mnuHelp, u"mnuHelpAbout"_s, tr("&About"));
     mnuHelpAbout->setShortcut(QKeySequence(Qt::Key_F1));
-    mnuHelpAboutQt = action(mnuHelp, u"mnuHelpAboutQt"_s, u"About &Qt"_s);
-    mnuHelpShowLog = action(mnuHelp, u"mnuHelpShowLog"_s, u"Show &Log"_s);
+    mnuHelpAboutQt = action(mnuHelp, u"mnuHelpAboutQt"_s, tr("About &Qt"));
+    mnuHelpShowLog = action(mnuHelp, u"mnuHelpShowLog"_s, tr("Show &Log"));
 }
 
 void frmMain::createToolBar()
 {
-    tbToolBar = addToolBar(u"Toolbar"_s);
+    tbToolBar = addToolBar(tr("Toolbar"));
     tbToolBar->setObjectName(u"tbToolBar"_s);
     tbToolBar->setMovable(false);
     tbToolBar->setFloatable(false);
@@ -240,34 +240,33 @@ void frmMain::createToolBar()
     // separator.
     const struct
     {
-        QString text;
+        const char *text; // untranslated, as it also names the button
         int picture;
         QAction *twin;
     } buttons[] = {
-        { u"New File"_s, 1, mnuFileNew },
-        { u"Open"_s, 2, mnuFileOpen },
-        { u"Save"_s, 3, mnuFileSave },
+        { QT_TR_NOOP("New File"), 1, mnuFileNew },
+        { QT_TR_NOOP("Open"), 2, mnuFileOpen },
+        { QT_TR_NOOP("Save"), 3, mnuFileSave },
         { {}, 0, nullptr },
-        { u"Print"_s, 4, mnuFilePrint },
+        { QT_TR_NOOP("Print"), 4, mnuFilePrint },
         { {}, 0, nullptr },
-        { u"Start"_s, 5, mnuScanStart },
-        { u"Stop"_s, 6, mnuScanStop },
+        { QT_TR_NOOP("Start"), 5, mnuScanStart },
+        { QT_TR_NOOP("Stop"), 6, mnuScanStop },
         { {}, 0, nullptr },
-        { u"Manual"_s, 7, mnuScanManual },
+        { QT_TR_NOOP("Manual"), 7, mnuScanManual },
     };
     for (const auto &button : buttons) {
-        QAction *item = button.text.isEmpty()
+        QAction *item = !button.text
             ? tbToolBar->addSeparator()
-            : tbToolBar->addAction(imlToolbarIcons.at(button.picture - 1), button.text);
-        item->setObjectName(button.text.isEmpty()
-                                ? u"tbSeparator"_s
-                                : u"tb"_s + button.text.simplified().remove(u' '));
+            : tbToolBar->addAction(imlToolbarIcons.at(button.picture - 1), tr(button.text));
+        item->setObjectName(!button.text ? u"tbSeparator"_s
+                                         : u"tb"_s + QString::fromLatin1(button.text).remove(u' '));
         const QKeySequence key = button.twin ? button.twin->shortcut() : QKeySequence();
-        item->setToolTip(
-            key.isEmpty() ? button.text
-                          : u"%1 (%2)"_s.arg(button.text, key.toString(QKeySequence::NativeText)));
+        item->setToolTip(key.isEmpty() ? tr(button.text)
+                                       : u"%1 (%2)"_s.arg(tr(button.text),
+                                                          key.toString(QKeySequence::NativeText)));
         m_buttons << item;
-        if (QWidget *widget = tbToolBar->widgetForAction(item); widget && !button.text.isEmpty())
+        if (QWidget *widget = tbToolBar->widgetForAction(item); widget && button.text)
             widget->setFixedSize(23, 22);
     }
     toolbarButton(ToolbarButton::Print)->setEnabled(false);

@@ -14,7 +14,9 @@
 #include "ScanSession.h"
 #include "SettingsKeys.h"
 #include "SignalSessionEndWatcher.h"
+#include "SqliteScanRecord.h"
 #include "StoredSettings.h"
+#include "Translations.h"
 #include "Version.h"
 #include "mdlMain.h"
 
@@ -22,6 +24,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QFont>
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QUrl>
 
@@ -104,6 +107,9 @@ int main(int argc, char *argv[])
     const Options options = parseOptions(argc, argv);
 
     QApplication app(argc, argv);
+    // The texts follow the desktop's language; without a translation for it
+    // they stay English.
+    installTranslations(app, QLocale::system());
     nameTheApplication();
     QApplication::setWindowIcon(QIcon(u":/icons/rozivoda.png"_s));
     // The windows name a Korean font; where it is missing, a font that carries

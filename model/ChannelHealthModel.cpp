@@ -75,7 +75,7 @@ QVariant ChannelHealthModel::data(const QModelIndex &index, int role) const
     case Channel:
         return u"Ch "_s + channelText(channel);
     case Last:
-        return health.failing ? u"failed"_s : health.lastText;
+        return health.failing ? tr("failed") : health.lastText;
     case Minimum:
         return figure(health.min);
     case Maximum:
@@ -110,10 +110,10 @@ QVariant ChannelHealthModel::headerData(int section, Qt::Orientation orientation
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const QStringList titles {
-        u"Channel"_s, u"Last"_s,         u"Minimum"_s,      u"Maximum"_s,  u"Mean"_s,
-        u"Std dev"_s, u"Taken"_s,        u"Failed"_s,       u"Given up"_s, u"Unit changes"_s,
-        u"Alarms"_s,  u"Last failure"_s, u"Failure time"_s,
+    const QStringList titles {
+        tr("Channel"), tr("Last"),         tr("Minimum"),      tr("Maximum"),  tr("Mean"),
+        tr("Std dev"), tr("Taken"),        tr("Failed"),       tr("Given up"), tr("Unit changes"),
+        tr("Alarms"),  tr("Last failure"), tr("Failure time"),
     };
     return section >= 0 && section < titles.size() ? QVariant(titles.at(section)) : QVariant();
 }

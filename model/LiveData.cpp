@@ -122,7 +122,7 @@ void LiveData::takeValue(Channel &channel, int channelNumber, int row, double x,
         health.outOfBand = false;
         if (m_table)
             m_table->flagCell(row, column, kUnitFlagColour,
-                              u"unit "_s + unit + u", scan started in "_s + m_scanUnit);
+                              tr("unit ") + unit + tr(", scan started in ") + m_scanUnit);
         return;
     }
     if (!std::isfinite(value)) {
@@ -160,8 +160,8 @@ void LiveData::takeValue(Channel &channel, int channelNumber, int row, double x,
         const bool low = check == AlarmLimits::Check::Below;
         m_table->flagCell(row, column, low ? kLowFlagColour : kHighFlagColour,
                           text.toString()
-                              + (low ? u" below the low limit "_s + numberText(*band.low)
-                                     : u" above the high limit "_s + numberText(*band.high)));
+                              + (low ? tr(" below the low limit ") + numberText(*band.low)
+                                     : tr(" above the high limit ") + numberText(*band.high)));
     }
 }
 
@@ -279,19 +279,19 @@ QString LiveData::failureText(const Reading &reading)
     case Reading::Status::Taken:
         return {};
     case Reading::Status::NoReply:
-        text = u"no reply"_s;
+        text = tr("no reply");
         break;
     case Reading::Status::Unreadable:
-        text = u"unreadable reply"_s;
+        text = tr("unreadable reply");
         break;
     case Reading::Status::LineLost:
-        text = u"line to the scanner lost"_s;
+        text = tr("line to the scanner lost");
         break;
     }
     if (!reading.raw.isEmpty())
         text += u": "_s + QString::fromLatin1(reading.raw.toPercentEncoding(" ,./-+"));
     if (reading.givenUp)
-        text += u" (given up)"_s;
+        text += tr(" (given up)");
     return text;
 }
 
@@ -304,14 +304,14 @@ void LiveData::updateSummary()
     m_summaryCounts = counts;
     QStringList parts;
     if (m_failing > 0)
-        parts << counted(m_failing, u"channel failing"_s, u"channels failing"_s);
+        parts << counted(m_failing, tr("channel failing"), tr("channels failing"));
     if (m_unitChanges > 0)
-        parts << counted(m_unitChanges, u"reading in another unit"_s,
-                         u"readings in another unit"_s);
+        parts << counted(m_unitChanges, tr("reading in another unit"),
+                         tr("readings in another unit"));
     if (m_alarms > 0)
-        parts << counted(m_alarms, u"reading outside its alarm limits"_s,
-                         u"readings outside their alarm limits"_s);
-    QString summary = parts.isEmpty() ? QString() : parts.join(u", "_s) + u"; see Live View"_s;
+        parts << counted(m_alarms, tr("reading outside its alarm limits"),
+                         tr("readings outside their alarm limits"));
+    QString summary = parts.isEmpty() ? QString() : parts.join(u", "_s) + tr("; see Live View");
     if (summary == m_summary)
         return;
     m_summary = std::move(summary);

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libqcustomplot-dev libxkbcommon-dev
+  qt6-tools-dev qt6-l10n-tools
   libqt6sql6-sqlite libsqlite3-dev sqlite3
   libqt6sql6-psql postgresql
   libbenchmark-dev

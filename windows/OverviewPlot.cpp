@@ -31,7 +31,7 @@ OverviewPlot::OverviewPlot(const LiveData &liveData, QWidget *parent)
         axis->setTickLabelColor(pal.color(QPalette::Text));
         axis->setLabelColor(pal.color(QPalette::Text));
     }
-    xAxis->setLabel(u"Channel"_s);
+    xAxis->setLabel(tr("Channel"));
 
     m_bandLow = addGraph();
     m_bandHigh = addGraph();
@@ -90,7 +90,7 @@ void OverviewPlot::updateLabel(int channel)
     QString text;
     QColor colour = palette().color(QPalette::Text);
     if (health.failing) {
-        text = m_data.latest(channel).givenUp ? u"given up"_s : u"failed"_s;
+        text = m_data.latest(channel).givenUp ? tr("given up") : tr("failed");
         colour = failureColour();
     } else if (health.otherUnit) {
         text = health.lastText;
@@ -154,7 +154,7 @@ void OverviewPlot::refreshBars()
     m_bandLow->setData(bandKeys, lows, true);
     m_bandHigh->setData(bandKeys, highs, true);
     const QString unit = m_data.scanUnit();
-    yAxis->setLabel(unit.isEmpty() ? u"Value"_s : u"Value ("_s + unit + u')');
+    yAxis->setLabel(unit.isEmpty() ? tr("Value") : tr("Value (") + unit + u')');
 }
 
 void OverviewPlot::rescaleValues()

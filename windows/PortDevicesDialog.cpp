@@ -18,12 +18,12 @@ PortDevicesDialog::PortDevicesDialog(const QString &com1Device, const QString &c
     : QDialog(parent)
 {
     setObjectName(u"PortDevicesDialog"_s);
-    setWindowTitle(u"Serial Devices"_s);
+    setWindowTitle(tr("Serial Devices"));
 
     auto *list = new QTreeWidget(this);
     list->setObjectName(u"lstDevices"_s);
     list->setRootIsDecorated(false);
-    list->setHeaderLabels({ u"Device"_s, u"Description"_s, u"Manufacturer"_s });
+    list->setHeaderLabels({ tr("Device"), tr("Description"), tr("Manufacturer") });
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     QStringList locations;
     for (const QSerialPortInfo &port : ports) {
@@ -71,8 +71,9 @@ PortDevicesDialog::PortDevicesDialog(const QString &com1Device, const QString &c
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_note);
-    layout->addWidget(new QLabel(ports.isEmpty() ? u"No serial devices found; type a device path."_s
-                                                 : u"Serial devices present:"_s,
+    layout->addWidget(new QLabel(ports.isEmpty()
+                                     ? tr("No serial devices found; type a device path.")
+                                     : tr("Serial devices present:"),
                                  this));
     layout->addWidget(list);
     layout->addLayout(form);

@@ -100,7 +100,7 @@ void TrendPlot::rebuild()
 {
     const bool time = m_data.axis() == LiveData::Axis::Time;
     xAxis->setTicker(time ? QSharedPointer<QCPAxisTicker>(m_timeTicker) : m_numberTicker);
-    xAxis->setLabel(time ? u"Time"_s : u"Pass"_s);
+    xAxis->setLabel(time ? tr("Time") : tr("Pass"));
     updateUnitLabel();
     QList<int> kept;
     for (const Trace &trace : std::as_const(m_traces)) {
@@ -240,7 +240,7 @@ void TrendPlot::reload(Trace &trace)
 void TrendPlot::updateUnitLabel()
 {
     const QString unit = m_data.scanUnit();
-    const QString label = unit.isEmpty() ? u"Value"_s : u"Value ("_s + unit + u')';
+    const QString label = unit.isEmpty() ? tr("Value") : tr("Value (") + unit + u')';
     if (yAxis->label() != label)
         yAxis->setLabel(label);
 }
@@ -313,7 +313,7 @@ qsizetype TrendPlot::pointsHeld() const
 QString TrendPlot::keyText(double key) const
 {
     if (m_data.axis() == LiveData::Axis::Pass)
-        return u"pass "_s + QString::number(qint64(std::llround(key)));
+        return tr("pass ") + QString::number(qint64(std::llround(key)));
     return QDateTime::fromMSecsSinceEpoch(qint64(std::llround(key * 1000)))
         .toLocalTime()
         .toString(u"yyyy-MM-dd HH:mm:ss.zzz"_s);
@@ -363,7 +363,7 @@ bool TrendPlot::exportTo(const QString &path, QString *error)
         generator.setFileName(path);
         generator.setSize(size());
         generator.setViewBox(rect());
-        generator.setTitle(u"Trend"_s);
+        generator.setTitle(tr("Trend"));
         QCPPainter painter;
         saved = painter.begin(&generator);
         if (saved) {
@@ -373,10 +373,10 @@ bool TrendPlot::exportTo(const QString &path, QString *error)
         saved = saved && QFileInfo(path).size() > 0;
     } else {
         if (error)
-            *error = u"Cannot export as \"%1\": choose a PNG, SVG or PDF file."_s.arg(suffix);
+            *error = tr("Cannot export as \"%1\": choose a PNG, SVG or PDF file.").arg(suffix);
         return false;
     }
     if (!saved && error)
-        *error = u"Cannot write %1."_s.arg(QDir::toNativeSeparators(path));
+        *error = tr("Cannot write %1.").arg(QDir::toNativeSeparators(path));
     return saved;
 }

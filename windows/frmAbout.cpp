@@ -17,11 +17,11 @@ frmAbout::frmAbout(QWidget *parent)
                   | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
 {
     setObjectName(u"frmAbout"_s);
-    setWindowTitle(u"About VESTRA-IP"_s);
+    setWindowTitle(tr("About VESTRA-IP"));
     setWindowIcon(QIcon());
     setFixedSize(twipsToPixels(2550), twipsToPixels(1245));
 
-    auto *cmdOK = new QPushButton(u"OK"_s, this);
+    auto *cmdOK = new QPushButton(tr("OK"), this);
     cmdOK->setObjectName(u"cmdOK"_s);
     cmdOK->setGeometry(twipsToPixels(690), twipsToPixels(810), twipsToPixels(1185),
                        twipsToPixels(345));
@@ -37,7 +37,7 @@ frmAbout::frmAbout(QWidget *parent)
                         twipsToPixels(480));
     Image1->setPixmap(QIcon(u":/icons/rozivoda.png"_s).pixmap(32, 32));
 
-    auto *lblTitle = new QLabel(u"VESTRA-IP Demo"_s, this);
+    auto *lblTitle = new QLabel(tr("VESTRA-IP Demo"), this);
     lblTitle->setObjectName(u"lblTitle"_s);
     lblTitle->move(twipsToPixels(720), twipsToPixels(150));
     // Black as defined, unless the theme's window is too dark for it.
@@ -48,7 +48,7 @@ frmAbout::frmAbout(QWidget *parent)
     lblTitle->setPalette(title);
     lblTitle->adjustSize();
 
-    auto *lblVersion = new QLabel(u"Version "_s + QStringLiteral(ROZIVODA_VERSION), this);
+    auto *lblVersion = new QLabel(tr("Version ") + QStringLiteral(ROZIVODA_VERSION), this);
     lblVersion->setObjectName(u"lblVersion"_s);
     lblVersion->move(twipsToPixels(720), twipsToPixels(390));
     lblVersion->adjustSize();

@@ -51,11 +51,11 @@ frmAlarmLimits::frmAlarmLimits(const AlarmLimits &limits, int firstChannel, int 
     : QDialog(parent), m_limits(limits), m_first(firstChannel), m_last(lastChannel)
 {
     setObjectName(u"frmAlarmLimits"_s);
-    setWindowTitle(u"Alarm Limits"_s);
+    setWindowTitle(tr("Alarm Limits"));
 
     m_table = new QTableWidget(std::max(lastChannel - firstChannel + 1, 0), 2, this);
     m_table->setObjectName(u"grdLimits"_s);
-    m_table->setHorizontalHeaderLabels({ u"Low"_s, u"High"_s });
+    m_table->setHorizontalHeaderLabels({ tr("Low"), tr("High") });
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     for (int channel = firstChannel; channel <= lastChannel; ++channel) {
         const int row = channel - firstChannel;
@@ -67,13 +67,13 @@ frmAlarmLimits::frmAlarmLimits(const AlarmLimits &limits, int firstChannel, int 
     if (m_table->rowCount() > 0)
         m_table->setCurrentCell(0, 0);
 
-    auto *cmdApplyAll = new QPushButton(u"Apply to &all"_s, this);
+    auto *cmdApplyAll = new QPushButton(tr("Apply to &all"), this);
     cmdApplyAll->setObjectName(u"cmdApplyAll"_s);
-    cmdApplyAll->setToolTip(u"Give every channel the selected channel's limits"_s);
-    auto *cmdPaste = new QPushButton(u"&Paste"_s, this);
+    cmdApplyAll->setToolTip(tr("Give every channel the selected channel's limits"));
+    auto *cmdPaste = new QPushButton(tr("&Paste"), this);
     cmdPaste->setObjectName(u"cmdPaste"_s);
-    cmdPaste->setToolTip(u"Paste low and high columns copied from a spreadsheet"_s);
-    auto *cmdClear = new QPushButton(u"&Clear all"_s, this);
+    cmdPaste->setToolTip(tr("Paste low and high columns copied from a spreadsheet"));
+    auto *cmdClear = new QPushButton(tr("&Clear all"), this);
     cmdClear->setObjectName(u"cmdClearAll"_s);
     m_error = new QLabel(this);
     m_error->setObjectName(u"lblError"_s);
@@ -167,14 +167,14 @@ bool frmAlarmLimits::readTable(AlarmLimits *limits)
         for (int column = 0; column < 2; ++column) {
             auto *side = column == 0 ? &band.low : &band.high;
             if (!readNumber(m_table->item(row, column)->text(), side)) {
-                m_error->setText(u"%1: \"%2\" is not a number."_s.arg(
-                    channel, m_table->item(row, column)->text()));
+                m_error->setText(tr("%1: \"%2\" is not a number.")
+                                     .arg(channel, m_table->item(row, column)->text()));
                 m_table->setCurrentCell(row, column);
                 return false;
             }
         }
         if (band.low && band.high && *band.low > *band.high) {
-            m_error->setText(u"%1: the low limit lies above the high limit."_s.arg(channel));
+            m_error->setText(tr("%1: the low limit lies above the high limit.").arg(channel));
             m_table->setCurrentCell(row, 0);
             return false;
         }

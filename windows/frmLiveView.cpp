@@ -39,13 +39,13 @@ frmLiveView::frmLiveView(LiveData &liveData, SettingsStore &settings, Dialogs &d
     : QWidget(parent, Qt::Window), m_data(liveData), m_settings(settings), m_dialogs(dialogs)
 {
     setObjectName(u"frmLiveView"_s);
-    setWindowTitle(u"Live View"_s);
+    setWindowTitle(tr("Live View"));
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(u"tabLiveView"_s);
     m_overview = new OverviewPlot(liveData, m_tabs);
-    m_overview->setToolTip(u"Click a channel to add it to the trend or take it away."_s);
-    m_tabs->addTab(m_overview, u"Overview"_s);
+    m_overview->setToolTip(tr("Click a channel to add it to the trend or take it away."));
+    m_tabs->addTab(m_overview, tr("Overview"));
 
     auto *trendPane = new QSplitter(Qt::Horizontal, m_tabs);
     trendPane->setObjectName(u"splTrend"_s);
@@ -54,12 +54,12 @@ frmLiveView::frmLiveView(LiveData &liveData, SettingsStore &settings, Dialogs &d
     auto *plotPane = new QWidget(trendPane);
     plotPane->setObjectName(u"pnlTrendPlot"_s);
     auto *buttons = new QHBoxLayout;
-    auto *cmdAutoscale = new QPushButton(u"&Autoscale"_s, plotPane);
+    auto *cmdAutoscale = new QPushButton(tr("&Autoscale"), plotPane);
     cmdAutoscale->setObjectName(u"cmdAutoscale"_s);
-    cmdAutoscale->setToolTip(u"Show the whole scan and follow new readings"_s);
-    auto *cmdExport = new QPushButton(u"&Export..."_s, plotPane);
+    cmdAutoscale->setToolTip(tr("Show the whole scan and follow new readings"));
+    auto *cmdExport = new QPushButton(tr("&Export..."), plotPane);
     cmdExport->setObjectName(u"cmdExport"_s);
-    cmdExport->setToolTip(u"Save the trend as a PNG, SVG or PDF file"_s);
+    cmdExport->setToolTip(tr("Save the trend as a PNG, SVG or PDF file"));
     m_readout = new QLabel(plotPane);
     m_readout->setObjectName(u"lblReadout"_s);
     m_readout->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -75,7 +75,7 @@ frmLiveView::frmLiveView(LiveData &liveData, SettingsStore &settings, Dialogs &d
     trendPane->addWidget(plotPane);
     trendPane->setStretchFactor(1, 1);
     trendPane->setSizes({ fontMetrics().horizontalAdvance(u"Ch 100 MMMM"_s), 600 });
-    m_tabs->addTab(trendPane, u"Trend"_s);
+    m_tabs->addTab(trendPane, tr("Trend"));
 
     m_healthModel = new ChannelHealthModel(liveData, this);
     m_healthView = new QTableView(m_tabs);
@@ -108,7 +108,7 @@ frmLiveView::frmLiveView(LiveData &liveData, SettingsStore &settings, Dialogs &d
     }
     m_healthView->horizontalHeader()->setStretchLastSection(true);
     m_healthView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_tabs->addTab(m_healthView, u"Channel health"_s);
+    m_tabs->addTab(m_healthView, tr("Channel health"));
 
     m_summary = new QLabel(this);
     m_summary->setObjectName(u"lblSummary"_s);
@@ -331,13 +331,13 @@ bool frmLiveView::exportTrend(const QString &path, QString *error)
 void frmLiveView::exportClicked()
 {
     QString path = m_dialogs.saveFileName(
-        u"Export Trend"_s, u"PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)"_s);
+        tr("Export Trend"), tr("PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)"));
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += u".png"_s;
     QString error;
     if (!exportTrend(path, &error))
-        m_dialogs.message(QMessageBox::Warning, u"Export Trend"_s, error, QMessageBox::Ok,
+        m_dialogs.message(QMessageBox::Warning, tr("Export Trend"), error, QMessageBox::Ok,
                           QMessageBox::Ok);
 }

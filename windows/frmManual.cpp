@@ -39,7 +39,7 @@ frmManual::frmManual(ManualScanHost &host, SettingsStore &settings, TimerFactory
     , m_pause(timers.createTimer())
 {
     setObjectName(u"frmManual"_s);
-    setWindowTitle(u"Manual Scan"_s);
+    setWindowTitle(tr("Manual Scan"));
     if (parent)
         setWindowIcon(parent->windowIcon());
     setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));

@@ -1,0 +1,608 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ko_KR">
+<context>
+    <name>ChannelHealthModel</name>
+    <message>
+        <source>failed</source>
+        <translation>실패</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>채널</translation>
+    </message>
+    <message>
+        <source>Last</source>
+        <translation>최근값</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>최소</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>최대</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>평균</translation>
+    </message>
+    <message>
+        <source>Std dev</source>
+        <translation>표준편차</translation>
+    </message>
+    <message>
+        <source>Taken</source>
+        <translation>측정</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>실패</translation>
+    </message>
+    <message>
+        <source>Given up</source>
+        <translation>포기</translation>
+    </message>
+    <message>
+        <source>Unit changes</source>
+        <translation>단위 변경</translation>
+    </message>
+    <message>
+        <source>Alarms</source>
+        <translation>경보</translation>
+    </message>
+    <message>
+        <source>Last failure</source>
+        <translation>최근 실패</translation>
+    </message>
+    <message>
+        <source>Failure time</source>
+        <translation>실패 시각</translation>
+    </message>
+</context>
+<context>
+    <name>FileCommands</name>
+    <message>
+        <source>Save</source>
+        <translation>저장</translation>
+    </message>
+    <message>
+        <source>Will you save previous results?</source>
+        <translation>이전 결과를 저장하시겠습니까?</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>열기</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>오류</translation>
+    </message>
+    <message>
+        <source>File Error !!
+%1
+%2</source>
+        <translation>파일 오류!!
+%1
+%2</translation>
+    </message>
+    <message>
+        <source>%1 was not loaded.
+%2</source>
+        <translation>%1을(를) 불러오지 못했습니다.
+%2</translation>
+    </message>
+    <message>
+        <source>The results were not saved to %1: %2</source>
+        <translation>결과를 %1에 저장하지 못했습니다: %2</translation>
+    </message>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 파일이 이미 있습니다.
+바꾸시겠습니까?</translation>
+    </message>
+</context>
+<context>
+    <name>LiveData</name>
+    <message>
+        <source>unit </source>
+        <translation>단위 </translation>
+    </message>
+    <message>
+        <source>, scan started in </source>
+        <translation>, 스캔 시작 시 단위 </translation>
+    </message>
+    <message>
+        <source> below the low limit </source>
+        <translation> 하한 미만, 하한: </translation>
+    </message>
+    <message>
+        <source> above the high limit </source>
+        <translation> 상한 초과, 상한: </translation>
+    </message>
+    <message>
+        <source>no reply</source>
+        <translation>응답 없음</translation>
+    </message>
+    <message>
+        <source>unreadable reply</source>
+        <translation>읽을 수 없는 응답</translation>
+    </message>
+    <message>
+        <source>line to the scanner lost</source>
+        <translation>스캐너 연결 끊김</translation>
+    </message>
+    <message>
+        <source> (given up)</source>
+        <translation> (포기)</translation>
+    </message>
+    <message>
+        <source>channel failing</source>
+        <translation>개 채널 실패 중</translation>
+    </message>
+    <message>
+        <source>channels failing</source>
+        <translation>개 채널 실패 중</translation>
+    </message>
+    <message>
+        <source>reading in another unit</source>
+        <translation>건의 다른 단위 판독값</translation>
+    </message>
+    <message>
+        <source>readings in another unit</source>
+        <translation>건의 다른 단위 판독값</translation>
+    </message>
+    <message>
+        <source>reading outside its alarm limits</source>
+        <translation>건의 경보 한계 이탈 판독값</translation>
+    </message>
+    <message>
+        <source>readings outside their alarm limits</source>
+        <translation>건의 경보 한계 이탈 판독값</translation>
+    </message>
+    <message>
+        <source>; see Live View</source>
+        <translation>; 실시간 보기 참조</translation>
+    </message>
+</context>
+<context>
+    <name>OverviewPlot</name>
+    <message>
+        <source>Channel</source>
+        <translation>채널</translation>
+    </message>
+    <message>
+        <source>given up</source>
+        <translation>포기</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>실패</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>값</translation>
+    </message>
+    <message>
+        <source>Value (</source>
+        <translation>값 (</translation>
+    </message>
+</context>
+<context>
+    <name>PortDevicesDialog</name>
+    <message>
+        <source>Serial Devices</source>
+        <translation>직렬 장치</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>장치</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>설명</translation>
+    </message>
+    <message>
+        <source>Manufacturer</source>
+        <translation>제조사</translation>
+    </message>
+    <message>
+        <source>No serial devices found; type a device path.</source>
+        <translation>직렬 장치를 찾지 못했습니다. 장치 경로를 입력하십시오.</translation>
+    </message>
+    <message>
+        <source>Serial devices present:</source>
+        <translation>연결된 직렬 장치:</translation>
+    </message>
+</context>
+<context>
+    <name>ScanRecovery</name>
+    <message>
+        <source>The scan started %1 on %2 (%3 passes, %4 readings) was not saved. Restore it?</source>
+        <translation>%1에 %2에서 시작한 스캔(%3회 반복, 판독값 %4건)이 저장되지 않았습니다. 복원하시겠습니까?</translation>
+    </message>
+    <message>
+        <source>Recover Scan</source>
+        <translation>스캔 복구</translation>
+    </message>
+    <message>
+        <source>The scan could not be read back: %1</source>
+        <translation>스캔을 다시 읽어 오지 못했습니다: %1</translation>
+    </message>
+    <message>
+        <source>VESTRA-IP -[Recovered scan %1]</source>
+        <translation>VESTRA-IP -[복구된 스캔 %1]</translation>
+    </message>
+</context>
+<context>
+    <name>TrendPlot</name>
+    <message>
+        <source>Time</source>
+        <translation>시각</translation>
+    </message>
+    <message>
+        <source>Pass</source>
+        <translation>회차</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>값</translation>
+    </message>
+    <message>
+        <source>Value (</source>
+        <translation>값 (</translation>
+    </message>
+    <message>
+        <source>pass </source>
+        <translation>회차 </translation>
+    </message>
+    <message>
+        <source>Trend</source>
+        <translation>추세</translation>
+    </message>
+    <message>
+        <source>Cannot export as &quot;%1&quot;: choose a PNG, SVG or PDF file.</source>
+        <translation>&quot;%1&quot; 형식으로 내보낼 수 없습니다. PNG, SVG 또는 PDF 파일을 선택하십시오.</translation>
+    </message>
+    <message>
+        <source>Cannot write %1.</source>
+        <translation>%1에 쓸 수 없습니다.</translation>
+    </message>
+</context>
+<context>
+    <name>frmAbout</name>
+    <message>
+        <source>About VESTRA-IP</source>
+        <translation>VESTRA-IP 정보</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>확인</translation>
+    </message>
+    <message>
+        <source>VESTRA-IP Demo</source>
+        <translation>VESTRA-IP 데모</translation>
+    </message>
+    <message>
+        <source>Version </source>
+        <translation>버전 </translation>
+    </message>
+</context>
+<context>
+    <name>frmAlarmLimits</name>
+    <message>
+        <source>Alarm Limits</source>
+        <translation>경보 한계</translation>
+    </message>
+    <message>
+        <source>Low</source>
+        <translation>하한</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>상한</translation>
+    </message>
+    <message>
+        <source>Apply to &amp;all</source>
+        <translation>모두에 적용(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Give every channel the selected channel&apos;s limits</source>
+        <translation>선택한 채널의 한계를 모든 채널에 적용합니다</translation>
+    </message>
+    <message>
+        <source>&amp;Paste</source>
+        <translation>붙여넣기(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Paste low and high columns copied from a spreadsheet</source>
+        <translation>스프레드시트에서 복사한 하한 및 상한 열을 붙여넣습니다</translation>
+    </message>
+    <message>
+        <source>&amp;Clear all</source>
+        <translation>모두 지우기(&amp;C)</translation>
+    </message>
+    <message>
+        <source>%1: &quot;%2&quot; is not a number.</source>
+        <translation>%1: &quot;%2&quot;은(는) 숫자가 아닙니다.</translation>
+    </message>
+    <message>
+        <source>%1: the low limit lies above the high limit.</source>
+        <translation>%1: 하한이 상한보다 큽니다.</translation>
+    </message>
+</context>
+<context>
+    <name>frmLiveView</name>
+    <message>
+        <source>Live View</source>
+        <translation>실시간 보기</translation>
+    </message>
+    <message>
+        <source>Click a channel to add it to the trend or take it away.</source>
+        <translation>채널을 클릭하면 추세 그래프에 추가하거나 추세 그래프에서 뺍니다.</translation>
+    </message>
+    <message>
+        <source>Overview</source>
+        <translation>개요</translation>
+    </message>
+    <message>
+        <source>&amp;Autoscale</source>
+        <translation>자동 배율(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Show the whole scan and follow new readings</source>
+        <translation>스캔 전체를 표시하고 새 판독값을 따라갑니다</translation>
+    </message>
+    <message>
+        <source>&amp;Export...</source>
+        <translation>내보내기(&amp;E)...</translation>
+    </message>
+    <message>
+        <source>Save the trend as a PNG, SVG or PDF file</source>
+        <translation>추세 그래프를 PNG, SVG 또는 PDF 파일로 저장합니다</translation>
+    </message>
+    <message>
+        <source>Trend</source>
+        <translation>추세</translation>
+    </message>
+    <message>
+        <source>Channel health</source>
+        <translation>채널 상태</translation>
+    </message>
+    <message>
+        <source>Export Trend</source>
+        <translation>추세 내보내기</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)</source>
+        <translation>PNG 이미지 (*.png);;SVG 이미지 (*.svg);;PDF 문서 (*.pdf)</translation>
+    </message>
+</context>
+<context>
+    <name>frmMain</name>
+    <message>
+        <source>Scan stopped: the line to the scanner on %1 failed (%2)</source>
+        <translation>스캔 중지: %1의 스캐너 연결에 실패했습니다 (%2)</translation>
+    </message>
+    <message>
+        <source>The line to the scanner on %1 failed (%2)</source>
+        <translation>%1의 스캐너 연결에 실패했습니다 (%2)</translation>
+    </message>
+    <message>
+        <source>Loading results...</source>
+        <translation>결과를 불러오는 중...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>취소</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>열기</translation>
+    </message>
+    <message>
+        <source>Demo: both ports lead to the simulated scanner. This mapping is not stored; the devices chosen before stay as they were.</source>
+        <translation>데모: 두 포트 모두 시뮬레이션 스캐너에 연결됩니다. 이 연결은 저장되지 않으며, 전에 선택한 장치는 그대로 유지됩니다.</translation>
+    </message>
+    <message>
+        <source>Settings cannot be saved: </source>
+        <translation>설정을 저장할 수 없습니다: </translation>
+    </message>
+    <message>
+        <source>Serial Port</source>
+        <translation>직렬 포트</translation>
+    </message>
+    <message>
+        <source>Channel Error</source>
+        <translation>채널 오류</translation>
+    </message>
+    <message>
+        <source>Set Start CH less than End CH...</source>
+        <translation>시작 CH를 종료 CH보다 작게 설정하십시오...</translation>
+    </message>
+    <message>
+        <source>Scan Term</source>
+        <translation>스캔 주기</translation>
+    </message>
+    <message>
+        <source>The scan term is too long: at most %1 seconds.</source>
+        <translation>스캔 주기가 너무 깁니다. 최대 %1초까지 설정할 수 있습니다.</translation>
+    </message>
+    <message>
+        <source>Ch %1: unreadable reply</source>
+        <translation>Ch %1: 읽을 수 없는 응답</translation>
+    </message>
+    <message>
+        <source>No reply from scanner on </source>
+        <translation>스캐너 응답 없음: </translation>
+    </message>
+    <message>
+        <source>Readings are not being kept on disk: </source>
+        <translation>판독값이 디스크에 보관되지 않고 있습니다: </translation>
+    </message>
+    <message>
+        <source>%1:%2:%3, pass %4</source>
+        <translation>%1:%2:%3, %4회차</translation>
+    </message>
+    <message>
+        <source>Pressure</source>
+        <translation>압력</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>채널</translation>
+    </message>
+    <message>
+        <source>sec</source>
+        <translation>초</translation>
+    </message>
+    <message>
+        <source>Scan Term:</source>
+        <translation>스캔 주기:</translation>
+    </message>
+    <message>
+        <source>End CH:</source>
+        <translation>종료 CH:</translation>
+    </message>
+    <message>
+        <source>Start CH:</source>
+        <translation>시작 CH:</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>파일(&amp;F)</translation>
+    </message>
+    <message>
+        <source>&amp;New File</source>
+        <translation>새 파일(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>열기(&amp;O)...</translation>
+    </message>
+    <message>
+        <source>&amp;Save...</source>
+        <translation>저장(&amp;S)...</translation>
+    </message>
+    <message>
+        <source>&amp;Print...</source>
+        <translation>인쇄(&amp;P)...</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>끝내기(&amp;X)</translation>
+    </message>
+    <message>
+        <source>&amp;Set</source>
+        <translation>설정(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Serial &amp;Port</source>
+        <translation>직렬 포트(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Serial &amp;Devices...</source>
+        <translation>직렬 장치(&amp;D)...</translation>
+    </message>
+    <message>
+        <source>&amp;Channel Count</source>
+        <translation>채널 수(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Alarm Limits...</source>
+        <translation>경보 한계(&amp;A)...</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>보기(&amp;V)</translation>
+    </message>
+    <message>
+        <source>&amp;Live View</source>
+        <translation>실시간 보기(&amp;L)</translation>
+    </message>
+    <message>
+        <source>S&amp;can</source>
+        <translation>스캔(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>시작(&amp;S)</translation>
+    </message>
+    <message>
+        <source>S&amp;top</source>
+        <translation>중지(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Manual...</source>
+        <translation>수동 스캔(&amp;M)...</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>도움말(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>정보(&amp;A)</translation>
+    </message>
+    <message>
+        <source>About &amp;Qt</source>
+        <translation>Qt 정보(&amp;Q)</translation>
+    </message>
+    <message>
+        <source>Toolbar</source>
+        <translation>도구 모음</translation>
+    </message>
+    <message>
+        <source>New File</source>
+        <translation>새 파일</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>저장</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>인쇄</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>시작</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>중지</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>수동 스캔</translation>
+    </message>
+    <message>
+        <source>Open &amp;Recent</source>
+        <translation>최근 파일 열기(&amp;R)</translation>
+    </message>
+    <message>
+        <source>Scan &amp;History...</source>
+        <translation>스캔 기록(&amp;H)...</translation>
+    </message>
+    <message>
+        <source>Export &amp;CSV...</source>
+        <translation>CSV로 내보내기(&amp;C)...</translation>
+    </message>
+    <message>
+        <source>&amp;Stop the scan when the line is lost</source>
+        <translation>연결이 끊기면 스캔 중지(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Log</source>
+        <translation>로그 보기(&amp;L)</translation>
+    </message>
+</context>
+<context>
+    <name>frmManual</name>
+    <message>
+        <source>Manual Scan</source>
+        <translation>수동 스캔</translation>
+    </message>
+</context>
+</TS>
