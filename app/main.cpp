@@ -30,7 +30,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -117,7 +116,7 @@ int main(int argc, char *argv[])
     QFont::insertSubstitutions(u"굴림"_s, { u"Gulim"_s, u"NanumGothic"_s, u"Noto Sans CJK KR"_s });
 
     RotatingLog log(logDirectory() + u"/rozivoda.log"_s);
-    RotatingLog::install(&log, ::isatty(STDERR_FILENO) == 1);
+    RotatingLog::install(&log, RotatingLog::stderrIsTerminal());
     struct Uninstall
     {
         ~Uninstall() { RotatingLog::uninstall(); }

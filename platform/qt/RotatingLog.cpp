@@ -7,6 +7,10 @@
 #include <atomic>
 #include <cstdio>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -125,6 +129,15 @@ QString RotatingLog::formatLine(QtMsgType type, const char *category, const QStr
         QDateTime::currentDateTime().toString(u"yyyy-MM-dd hh:mm:ss.zzz"_s),
         QChar::fromLatin1(levelLetter(type)), QString::fromLatin1(category ? category : "default"),
         message);
+}
+
+bool RotatingLog::stderrIsTerminal()
+{
+#ifdef Q_OS_UNIX
+    return ::isatty(STDERR_FILENO) == 1;
+#else
+    return false;
+#endif
 }
 
 void RotatingLog::install(RotatingLog *log, bool toStderr)

@@ -27,6 +27,8 @@ public:
     // category. log must outlive the handler: call uninstall() before it goes.
     static void install(RotatingLog *log, bool toStderr);
     static void uninstall();
+    // Whether stderr is a terminal someone watches, where messages also go.
+    static bool stderrIsTerminal();
     // "2026-12-07 02:00:13.042 W rozivoda.scan: text"
     static QString formatLine(QtMsgType type, const char *category, const QString &message);
 
