@@ -9,6 +9,7 @@
 #include "HistoryCommands.h"
 #include "LiveViewCommands.h"
 #include "LogLocation.h"
+#include "MainReadouts.h"
 #include "MainWindowLayout.h"
 #include "ManualScanBridge.h"
 #include "NumberText.h"
@@ -85,6 +86,7 @@ frmMain::frmMain(const Services &services, QWidget *parent)
                                         return txtTerm->text();
                                     } });
     m_scanClock = new QTimer(this);
+    m_readouts = new MainReadouts(lblPres, lblUnit, lblCH, this);
     m_recentFiles = new RecentFilesMenu(mnuFileRecent, m_settings, this);
     m_files->setFileKeptHandler([this](const QString &path) { m_recentFiles->add(path); });
     setAcceptDrops(true);
@@ -136,7 +138,8 @@ void frmMain::connectCommands()
         m_manualProblem.clear();
         updateStatusText();
     });
-    connect(m_manualBridge.get(), &ManualScanBridge::channelSelected, this, &frmMain::showChannel);
+    connect(m_manualBridge.get(), &ManualScanBridge::channelSelected, m_readouts,
+            &MainReadouts::showChannel);
     connect(m_manualBridge.get(), &ManualScanBridge::lineNotReopened, this,
             [this](const QString &why) {
                 m_lineProblem = why;
@@ -165,9 +168,9 @@ void frmMain::connectCommands()
     }
 
     connect(&m_session, &ScanSession::stateChanged, this, &frmMain::applyCommandStates);
-    connect(&m_session, &ScanSession::channelSelected, this, &frmMain::showChannel);
-    connect(&m_session, &ScanSession::valueRead, this, &frmMain::showPressure);
-    connect(&m_session, &ScanSession::unitRead, this, &frmMain::showUnit);
+    connect(&m_session, &ScanSession::channelSelected, m_readouts, &MainReadouts::showChannel);
+    connect(&m_session, &ScanSession::valueRead, m_readouts, &MainReadouts::showPressure);
+    connect(&m_session, &ScanSession::unitRead, m_readouts, &MainReadouts::showUnit);
     connect(&m_session, &ScanSession::rowAdded, fgdData, &ResultGridView::showRow);
     connect(&m_session, &ScanSession::healthChanged, this, &frmMain::updateStatusText);
     connect(&m_session, &ScanSession::lineLost, this,
@@ -209,7 +212,7 @@ void frmMain::enterIdleState()
     setWindowTitle(kTitle);
     InitGrid();
     m_session.table().setRows(1);
-    lblPres->clear();
+    m_readouts->clearPressure();
 }
 
 void frmMain::holdStart()
@@ -485,53 +488,12 @@ void frmMain::applyCommandStates()
     fraSet->setEnabled(!scanning);
 }
 
-void frmMain::showPressure(const QString &value)
-{
-    // A long value is shown in a smaller type rather than cut off on the left,
-    // where its sign is.
-    QFont font = namedFont(18, false);
-    const int room = lblPres->contentsRect().width() - 4;
-    const int needed = QFontMetrics(font).horizontalAdvance(value);
-    if (needed > room && room > 0)
-        font.setPointSizeF(std::max(6.0, 18.0 * room / needed));
-    lblPres->setFont(font);
-    lblPres->setText(value);
-}
-
-void frmMain::showUnit(const QString &unit)
-{
-    lblUnit->setText(unit);
-    lblUnit->adjustSize();
-}
-
-void frmMain::showChannel(int channel)
-{
-    lblCH->setText(channelText(channel));
-    lblCH->adjustSize();
-    // Kept centred in its frame, whatever the width of its text.
-    lblCH->move(twipsToPixels((kChannelFrameWidth - pixelsToTwips(lblCH->width())) / 2),
-                lblCH->y());
-}
-
 void frmMain::showManualReading(const Reading &reading)
 {
-    m_manualProblem.clear();
-    switch (reading.status) {
-    case Reading::Status::Taken:
-        showPressure(reading.value);
-        showUnit(reading.unit);
-        break;
-    case Reading::Status::Unreadable:
-        // Whatever the readout showed belonged to another reading.
-        lblPres->clear();
-        m_manualProblem = tr("Ch %1: unreadable reply").arg(channelText(reading.channel));
-        break;
-    case Reading::Status::NoReply:
-        lblPres->clear();
-        break;
-    case Reading::Status::LineLost:
-        break;
-    }
+    m_readouts->showReading(reading);
+    m_manualProblem = reading.status == Reading::Status::Unreadable
+        ? tr("Ch %1: unreadable reply").arg(channelText(reading.channel))
+        : QString();
     updateStatusText();
 }
 

@@ -15,6 +15,7 @@ class Dialogs;
 class EventPump;
 class FileCommands;
 class LiveViewCommands;
+class MainReadouts;
 class ManualScanBridge;
 class QTimer;
 class HistoryCommands;
@@ -128,9 +129,6 @@ private:
     void openManualWindow();
     void setPortNumber(int port);
     void applyCommandStates();
-    void showChannel(int channel);
-    void showPressure(const QString &value);
-    void showUnit(const QString &unit);
     void showManualReading(const Reading &reading);
     void updateStatusText();
     void showScanProgress();
@@ -180,6 +178,7 @@ private:
     QLabel *m_statusDate = nullptr;
     QLabel *m_statusScan = nullptr;
     QTimer *m_scanClock = nullptr;
+    MainReadouts *m_readouts = nullptr;
 
     QMenu *mnuFile = nullptr;
     QAction *mnuFileNew = nullptr;
