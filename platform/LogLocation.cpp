@@ -4,11 +4,16 @@
 
 using namespace Qt::StringLiterals;
 
-QString logDirectory()
+QString stateDirectory()
 {
     QString base = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification says a relative path is to be ignored.
+    // A relative XDG_STATE_HOME is invalid and ignored, as by other programs.
     if (base.isEmpty() || QDir::isRelativePath(base))
         base = QDir::homePath() + u"/.local/state"_s;
     return base + u"/ROZIVODA"_s;
+}
+
+QString logDirectory()
+{
+    return stateDirectory();
 }

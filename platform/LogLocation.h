@@ -2,6 +2,8 @@
 
 #include <QString>
 
-// The folder of the program's log: $XDG_STATE_HOME/ROZIVODA, or
-// ~/.local/state/ROZIVODA where XDG_STATE_HOME is not set.
+// The folder of the program's state, its log and its record of scans:
+// $XDG_STATE_HOME/ROZIVODA, or ~/.local/state/ROZIVODA where XDG_STATE_HOME is
+// not set or not an absolute path.
+QString stateDirectory();
 QString logDirectory();

@@ -45,32 +45,6 @@ const std::array<QStringList, PostgresScanRecord::kSchemaVersion> kMigrations {
     },
 };
 
-QString stateName(ScanState state)
-{
-    switch (state) {
-    case ScanState::Running:
-        return u"running"_s;
-    case ScanState::Stopped:
-        return u"stopped"_s;
-    case ScanState::Saved:
-        return u"saved"_s;
-    case ScanState::Discarded:
-        return u"discarded"_s;
-    }
-    return {};
-}
-
-ScanState stateFromName(const QString &name)
-{
-    if (name == u"stopped")
-        return ScanState::Stopped;
-    if (name == u"saved")
-        return ScanState::Saved;
-    if (name == u"discarded")
-        return ScanState::Discarded;
-    return ScanState::Running;
-}
-
 QDateTime utc(qint64 ms)
 {
     return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
@@ -355,7 +329,7 @@ qint64 PostgresScanRecord::putScan(const QString &host, qint64 localId, const Sc
     query.addBindValue(summary.info.startChannel);
     query.addBindValue(summary.info.endChannel);
     query.addBindValue(qint64(summary.info.term.count()));
-    query.addBindValue(manual ? u"manual"_s : stateName(summary.state));
+    query.addBindValue(manual ? u"manual"_s : scanStateName(summary.state));
     query.addBindValue(nullIfNot(!summary.savedFile.isEmpty(), summary.savedFile));
     query.addBindValue(nullIfNot(!manual && finished, summary.passes));
     query.addBindValue(nullIfNot(!manual && finished, summary.readings));
@@ -452,7 +426,7 @@ bool PostgresScanRecord::setState(qint64 id, ScanState state, const QString &fil
     QSqlQuery query(database());
     query.prepare(u"UPDATE scan SET state = ?, saved_file = coalesce(?, saved_file), "
                   "end_ms = ?, passes = ?, readings = ?, failed = ? WHERE id = ?"_s);
-    query.addBindValue(stateName(state));
+    query.addBindValue(scanStateName(state));
     query.addBindValue(file.isEmpty() ? QVariant() : QVariant(file));
     query.addBindValue(summary->end.toMSecsSinceEpoch());
     query.addBindValue(summary->passes);
@@ -510,7 +484,7 @@ QList<ScanSummary> PostgresScanRecord::summaries(const QString &where, const QVa
         scan.info.startChannel = query.value(5).toInt();
         scan.info.endChannel = query.value(6).toInt();
         scan.info.term = std::chrono::milliseconds(query.value(7).toLongLong());
-        scan.state = stateFromName(query.value(8).toString());
+        scan.state = scanStateFromName(query.value(8).toString());
         scan.savedFile = query.value(9).toString();
         scan.info.host = query.value(10).toString();
         scan.passes = query.value(11).toInt();

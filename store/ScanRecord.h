@@ -13,6 +13,11 @@
 
 enum class ScanState { Running, Stopped, Saved, Discarded };
 
+// The state as both databases store it: "running", "stopped", "saved",
+// "discarded"; an unknown name reads as running, so the scan is offered back.
+QString scanStateName(ScanState state);
+ScanState scanStateFromName(const QString &name);
+
 // What a scan was started with.
 struct ScanInfo
 {

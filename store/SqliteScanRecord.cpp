@@ -1,5 +1,7 @@
 #include "SqliteScanRecord.h"
 
+#include "LogLocation.h"
+
 #include <QAtomicInteger>
 #include <QDir>
 #include <QFile>
@@ -61,32 +63,6 @@ const std::array<QStringList, SqliteScanRecord::kSchemaVersion> kMigrations {
     QStringList { u"ALTER TABLE scan ADD COLUMN host TEXT"_s },
 };
 
-QString stateName(ScanState state)
-{
-    switch (state) {
-    case ScanState::Running:
-        return u"running"_s;
-    case ScanState::Stopped:
-        return u"stopped"_s;
-    case ScanState::Saved:
-        return u"saved"_s;
-    case ScanState::Discarded:
-        return u"discarded"_s;
-    }
-    return {};
-}
-
-ScanState stateFromName(const QString &name)
-{
-    if (name == u"stopped")
-        return ScanState::Stopped;
-    if (name == u"saved")
-        return ScanState::Saved;
-    if (name == u"discarded")
-        return ScanState::Discarded;
-    return ScanState::Running;
-}
-
 int primaryCode(const QSqlError &error)
 {
     return error.nativeErrorCode().toInt() & 0xff;
@@ -109,11 +85,7 @@ QDateTime utc(qint64 ms)
 
 QString SqliteScanRecord::defaultPath()
 {
-    QString base = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification ignores a relative path.
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + u"/.local/state"_s;
-    return base + u"/ROZIVODA/scans.sqlite"_s;
+    return stateDirectory() + u"/scans.sqlite"_s;
 }
 
 SqliteScanRecord::SqliteScanRecord(const QString &path, QObject *parent)
@@ -464,7 +436,7 @@ bool SqliteScanRecord::endScan(ScanState state, const QDateTime &end)
                   "WHERE id = ?"_s);
     query.addBindValue(end.isValid() ? end.toMSecsSinceEpoch()
                                      : std::max(m_lastTimeMs, QDateTime::currentMSecsSinceEpoch()));
-    query.addBindValue(stateName(state));
+    query.addBindValue(scanStateName(state));
     query.addBindValue(m_passes);
     query.addBindValue(m_taken);
     query.addBindValue(m_failed);
@@ -491,7 +463,7 @@ bool SqliteScanRecord::setState(qint64 id, ScanState state, const QString &file)
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(u"UPDATE scan SET state = ?, saved_file = ifnull(?, saved_file), "
                   "end_ms = ?, passes = ?, readings = ?, failed = ? WHERE id = ?"_s);
-    query.addBindValue(stateName(state));
+    query.addBindValue(scanStateName(state));
     query.addBindValue(file.isEmpty() ? QVariant() : QVariant(file));
     query.addBindValue(summary->end.toMSecsSinceEpoch());
     query.addBindValue(summary->passes);
@@ -541,7 +513,7 @@ QList<ScanSummary> SqliteScanRecord::summaries(const QString &where, qint64 id)
         scan.info.startChannel = query.value(5).toInt();
         scan.info.endChannel = query.value(6).toInt();
         scan.info.term = std::chrono::milliseconds(query.value(7).toLongLong());
-        scan.state = stateFromName(query.value(8).toString());
+        scan.state = scanStateFromName(query.value(8).toString());
         scan.savedFile = query.value(9).toString();
         scan.info.host = query.value(10).toString();
         scan.passes = query.value(11).toInt();
