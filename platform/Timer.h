@@ -23,9 +23,12 @@ Q_SIGNALS:
     void timeout();
 };
 
+// Makes the timers and tells the time they run on: a monotonic clock, so that
+// code which measures how long something took can run on a simulated clock.
 class TimerFactory
 {
 public:
     virtual ~TimerFactory() = default;
     virtual std::unique_ptr<Timer> createTimer() = 0;
+    virtual std::chrono::milliseconds now() const = 0;
 };

@@ -11,6 +11,7 @@ using namespace Qt::StringLiterals;
 LineKeeper::LineKeeper(SerialPort &port, TimerFactory &timers, QObject *parent)
     : QObject(parent), m_port(port), m_timer(timers.createTimer())
 {
+    m_timer->setObjectName(QStringLiteral("reconnectTimer"));
     connect(m_timer.get(), &Timer::timeout, this, &LineKeeper::attempt);
 }
 

@@ -23,6 +23,7 @@ std::chrono::milliseconds ScanCycle::replyTimeoutFor(std::chrono::milliseconds p
 ScanCycle::ScanCycle(ScannerLink &link, TimerFactory &timers, ResultTable &table, QObject *parent)
     : QObject(parent), m_link(link), m_table(table), tmrScan(timers.createTimer())
 {
+    tmrScan->setObjectName(u"tmrScan"_s);
     connect(tmrScan.get(), &Timer::timeout, this, &ScanCycle::tmrScan_Timer);
     connect(&m_link, &ScannerLink::replyReceived, this, &ScanCycle::onReply);
     connect(&m_link, &ScannerLink::exchangeFailed, this, &ScanCycle::onExchangeFailed);
@@ -62,6 +63,7 @@ void ScanCycle::StartPolling(int startCh, int endCh, std::chrono::milliseconds p
     m_silent = false;
     m_lineDown = false;
     m_failedReadings.clear();
+    m_unanswered.clear();
     m_table.clearMarks();
     Q_EMIT healthChanged();
     setState(State::Scanning);
@@ -113,6 +115,11 @@ void ScanCycle::tmrScan_Timer()
     beginReading();
 }
 
+int ScanCycle::currentChannel() const
+{
+    return StartCh + CurCol - 1;
+}
+
 int ScanCycle::readingRow() const
 {
     return m_table.rows() - 1;
@@ -132,7 +139,15 @@ void ScanCycle::addPassRowIfDue()
 void ScanCycle::beginReading()
 {
     addPassRowIfDue();
-    m_awaitingReply = m_link.query(replyTimeoutFor(m_period));
+    if (m_attempts == 0)
+        m_onlySilence = true;
+    // A channel that left every query of its last cell unanswered is asked
+    // once, for as long as any reply can take: its silence must be waited out
+    // before the next channel anyway, and one query costs the least of it.
+    const std::chrono::milliseconds timeout = m_unanswered.contains(currentChannel())
+        ? std::max(ScannerLink::kReplyBound, replyTimeoutFor(m_period))
+        : replyTimeoutFor(m_period);
+    m_awaitingReply = m_link.query(timeout);
     if (!m_awaitingReply) {
         Reading reading;
         reading.status = Reading::Status::LineLost;
@@ -156,6 +171,7 @@ void ScanCycle::onReply(const ParsedReply &reply, const QByteArray &raw)
     const bool wasSilent = m_silent;
     m_silent = false;
     m_attempts = 0;
+    m_unanswered.remove(currentChannel());
     const int row = readingRow();
     Q_EMIT valueRead(reply.value);
     m_table.setText(row, CurCol, reply.value);
@@ -167,7 +183,7 @@ void ScanCycle::onReply(const ParsedReply &reply, const QByteArray &raw)
     }
     Reading reading;
     reading.pass = row;
-    reading.channel = StartCh + CurCol - 1;
+    reading.channel = currentChannel();
     reading.time = QDateTime::currentDateTimeUtc();
     reading.value = reply.value;
     reading.unit = reply.unit;
@@ -192,13 +208,15 @@ void ScanCycle::onExchangeFailed(ScannerLink::Failure failure, const QByteArray 
 
 void ScanCycle::readingFailed(Reading reading)
 {
-    const int channel = StartCh + CurCol - 1;
+    const int channel = currentChannel();
+    const bool noReply = reading.status == Reading::Status::NoReply;
     ++m_failedReadings[channel];
-    m_silent = m_silent || reading.status == Reading::Status::NoReply;
+    m_silent = m_silent || noReply;
+    m_onlySilence = m_onlySilence && noReply;
     reading.pass = readingRow();
     reading.channel = channel;
     reading.time = QDateTime::currentDateTimeUtc();
-    reading.givenUp = ++m_attempts >= kMaxAttempts;
+    reading.givenUp = ++m_attempts >= kMaxAttempts || (noReply && m_unanswered.contains(channel));
     Q_EMIT readingDone(reading);
     Q_EMIT healthChanged();
     if (!reading.givenUp)
@@ -206,6 +224,8 @@ void ScanCycle::readingFailed(Reading reading)
     // Give the reading up so one dead channel cannot hold up the whole scan:
     // the next tick selects the next channel, as if this one had been read.
     m_attempts = 0;
+    if (m_onlySilence)
+        m_unanswered.insert(channel);
     m_table.markCell(readingRow(), CurCol, reading.failureText());
     if (CurCol == 1)
         m_unitPending = true;

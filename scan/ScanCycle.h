@@ -5,6 +5,7 @@
 
 #include <QMap>
 #include <QObject>
+#include <QSet>
 
 #include <chrono>
 #include <memory>
@@ -20,7 +21,8 @@ class TimerFactory;
 // the link still drops replies owed by the channel selected before, is skipped,
 // never queued. A reading that fails is retried at the next tick into the same cell;
 // after kMaxAttempts failures in a row the cell is given up (left empty and
-// marked) and the next tick selects the next channel.
+// marked) and the next tick selects the next channel. A channel that did not
+// answer at all is asked once per pass from then on, until it answers.
 class ScanCycle : public QObject
 {
     Q_OBJECT
@@ -98,6 +100,8 @@ private:
     void addPassRowIfDue();
     void advanceChannel();
     int readingRow() const;
+    // The channel of the cell being read.
+    int currentChannel() const;
 
     ScannerLink &m_link;
     ResultTable &m_table;
@@ -122,4 +126,8 @@ private:
     bool m_stopOnLineLoss = true;
     bool m_lineDown = false;
     QMap<int, int> m_failedReadings;
+    // Channels whose last cell was given up without a single reply.
+    QSet<int> m_unanswered;
+    // Every failure of the cell being read was a query left unanswered.
+    bool m_onlySilence = true;
 };

@@ -6,17 +6,17 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
+using std::chrono::milliseconds;
 
 ScannerLink::ScannerLink(SerialPort &port, TimerFactory &timers, QObject *parent)
-    : QObject(parent), m_port(port), m_window(timers.createTimer()), m_timeout(timers.createTimer())
+    : QObject(parent), m_port(port), m_timers(timers), m_timeout(timers.createTimer())
 {
+    m_timeout->setObjectName(u"replyTimeout"_s);
     m_timeout->setSingleShot(true);
-    m_window->setSingleShot(true);
-    m_clock.start();
     connect(m_timeout.get(), &Timer::timeout, this, &ScannerLink::onTimeout);
-    connect(m_window.get(), &Timer::timeout, this, &ScannerLink::onWindowPassed);
     connect(&m_port, &SerialPort::readyRead, this, &ScannerLink::onReadyRead);
     connect(&m_port, &SerialPort::lineFailed, this, &ScannerLink::onLineFailed);
 }
@@ -24,154 +24,207 @@ ScannerLink::ScannerLink(SerialPort &port, TimerFactory &timers, QObject *parent
 ScannerLink::~ScannerLink()
 {
     m_timeout->stop();
-    m_window->stop();
+}
+
+milliseconds ScannerLink::now() const
+{
+    return m_timers.now();
 }
 
 bool ScannerLink::select(int channel)
 {
     // A select written while a reply is still on its way could switch the
     // scanner before it has answered; the caller selects once the query ends.
-    if (m_state == State::WaitingForReply) {
+    if (m_waiting) {
         m_error = u"a query is still waiting for its reply"_s;
         return false;
     }
+    // Even a failed write may have reached the scanner: what is owed now
+    // belongs to an earlier selection either way.
+    ++m_selection;
     if (!m_port.write(selectCommand(channel))) {
         m_error = m_port.errorString();
         return false;
     }
-    // What is still owed now answers for another channel than the next query.
-    m_stale = m_owed.size();
     return true;
 }
 
 bool ScannerLink::sendQuery()
 {
-    if (m_state == State::WaitingForReply) {
+    if (m_waiting) {
         m_error = u"a query is still waiting for its reply"_s;
         return false;
     }
-    if (!m_port.write(QByteArray(kQueryCommand))) {
-        m_error = m_port.errorString();
+    if (!writeQuery())
         return false;
-    }
-    owe(Owed::Unwaited, m_clock.elapsed(), kFirstReplyWindow);
+    owe(now(), milliseconds(0), false);
     return true;
 }
 
-bool ScannerLink::query(std::chrono::milliseconds timeout)
+bool ScannerLink::query(milliseconds timeout)
 {
-    if (m_state == State::WaitingForReply) {
+    if (m_waiting) {
         m_error = u"a query is still waiting for its reply"_s;
         return false;
     }
-    // Bytes still unread may hold the replies owed; the rest is stray.
-    m_buffer += m_port.readAll();
-    takeReplies();
+    // Nothing received before the query is its reply: replies still owed are
+    // counted off, the rest (a reply cut short, noise) is thrown away.
+    take(m_port.readAll());
+    m_buffer.clear();
+    m_overlong = false;
     if (isDraining()) {
-        m_error = u"the reply to a query on the channel selected before is still due"_s;
+        m_error = u"a reply to an earlier query may still come"_s;
         return false;
     }
-    if (m_owed.isEmpty())
-        m_buffer.clear();
+    if (!writeQuery())
+        return false;
+    m_waiting = true;
+    m_queryWrittenAt = now();
+    m_queryWait = std::max(timeout, m_learnedWait);
+    m_timeout->start(m_queryWait);
+    return true;
+}
+
+bool ScannerLink::writeQuery()
+{
     if (!m_port.write(QByteArray(kQueryCommand)) || !m_port.isOpen()) {
         m_error = m_port.errorString();
         return false;
     }
-    // The window of the replies still owed (same channel) starts again when
-    // this wait ends, so that none is forgotten while the line is busy.
-    m_window->stop();
-    m_state = State::WaitingForReply;
-    m_queryWrittenAt = m_clock.elapsed();
-    m_timeout->start(std::max(timeout, m_learnedWait));
     return true;
+}
+
+bool ScannerLink::isDraining()
+{
+    expireOwed();
+    return std::any_of(m_owed.cbegin(), m_owed.cend(),
+                       [this](const OwedReply &owed) { return owed.selection != m_selection; });
 }
 
 void ScannerLink::abandon()
 {
-    if (m_state != State::WaitingForReply)
+    if (!m_waiting)
         return;
-    m_timeout->stop();
-    owe(Owed::Abandoned, m_queryWrittenAt, kLateReplyWindow);
+    endWait();
+    owe(m_queryWrittenAt, m_queryWait, true);
 }
 
 void ScannerLink::onReadyRead()
 {
-    const QByteArray received = m_port.readAll();
-    // Bytes that arrive while nothing waits and nothing is owed are dropped
-    // here already, so they cannot pile up in the port.
-    if (m_state == State::Idle)
+    take(m_port.readAll());
+}
+
+void ScannerLink::take(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
         return;
-    m_buffer += received;
-    takeReplies();
-}
-
-void ScannerLink::takeReplies()
-{
-    std::optional<QByteArray> answer;
+    m_buffer += bytes;
+    std::optional<std::pair<ParsedReply, QByteArray>> answer;
     qsizetype end;
-    while (m_state != State::Idle && (end = m_buffer.indexOf(kReplyTerminator)) >= 0) {
+    while ((end = m_buffer.indexOf(kReplyTerminator)) >= 0) {
         const qsizetype length = end + qsizetype(sizeof kReplyTerminator) - 1;
-        if (m_state == State::WaitingForReply) {
-            // Nothing stale can be owed while a query waits, so this reply is
-            // of the channel queried: the answer, or an earlier query's reply
-            // on the same channel. Either way one reply stays owed.
-            answer = m_buffer;
-            m_timeout->stop();
-            if (m_owed.isEmpty()) {
-                noteLatency(m_clock.elapsed() - m_queryWrittenAt, false);
-                m_state = State::Idle;
-            } else {
-                // If it answered the oldest owed query, the scanner is that
-                // slow, and the replies still owed may take as long.
-                const qint64 latency = m_clock.elapsed() - m_owed.takeFirst().writtenAt;
-                owe(Owed::GaveUp, m_queryWrittenAt, lateReplyWindow(latency));
-            }
-        } else {
-            dropOwedReply();
-        }
+        const QByteArray line = m_buffer.left(length);
         m_buffer.remove(0, length);
+        if (std::exchange(m_overlong, false))
+            continue; // the end of a line already dropped
+        if (line.size() > kMaxReplyLength) {
+            ++m_overlongLines;
+            qCWarning(lcSerial).nospace()
+                << "dropped a line of " << line.size() << " bytes: " << line.left(kSampleLength);
+            continue;
+        }
+        const bool wasWaiting = m_waiting;
+        const ParsedReply reply = takeLine(line);
+        if (wasWaiting && !m_waiting)
+            answer.emplace(reply, line);
     }
-    if (m_state == State::Idle)
-        m_buffer.clear();
+    if (!m_overlong && m_buffer.size() > kMaxReplyLength) {
+        ++m_overlongLines;
+        m_overlong = true;
+        qCWarning(lcSerial).nospace() << "dropping a line longer than " << kMaxReplyLength
+                                      << " bytes: " << m_buffer.left(kSampleLength);
+    }
+    // A line dropped as too long keeps only what may begin its terminator.
+    if (m_overlong)
+        m_buffer = m_buffer.endsWith(kReplyTerminator[0]) ? m_buffer.right(1) : QByteArray();
     // Only now, when the link is in its final state: the receiver may start
-    // the next exchange.
+    // the next exchange, and the lines after the answer came before it.
     if (answer)
-        Q_EMIT replyReceived(parseReply(*answer), *answer);
+        Q_EMIT replyReceived(answer->first, answer->second);
 }
 
-void ScannerLink::dropOwedReply()
+ParsedReply ScannerLink::takeLine(const QByteArray &line)
 {
-    const OwedReply owed = m_owed.takeFirst();
-    if (m_stale > 0)
-        --m_stale;
-    const qint64 latency = m_clock.elapsed() - owed.writtenAt;
-    qCDebug(lcSerial) << "dropped a reply that came" << latency << "ms after its query";
-    if (owed.kind == Owed::GaveUp)
-        noteLatency(latency, true);
+    const milliseconds at = now();
+    const bool echo = line == m_lastLine && at - m_lastLineAt <= kEchoWindow;
+    m_lastLine = line;
+    m_lastLineAt = at;
+    const ParsedReply reply = parseReply(line);
+    if (echo) {
+        qCDebug(lcSerial) << "dropped an echo of the line before";
+        return reply;
+    }
+    if (m_waiting) {
+        endWait();
+        // A line that is not even built like a reply ends the wait but answers
+        // nothing for sure: its query stays owed, so that the reply to it can
+        // still be counted off.
+        if (!reply.valueTaken && !hasReplyShape(line)) {
+            owe(m_queryWrittenAt, m_queryWait, true);
+            return reply;
+        }
+        // Every reply owed belongs to this selection: whichever came is the
+        // reading. If it answered the oldest owed query, the scanner is that
+        // slow, and the query just answered is owed in its place.
+        if (!m_owed.isEmpty()) {
+            const OwedReply oldest = m_owed.takeFirst();
+            noteLatency(at - oldest.writtenAt, oldest.gaveUp);
+            owe(m_queryWrittenAt, m_queryWait, false);
+        } else {
+            noteLatency(at - m_queryWrittenAt, false);
+        }
+        return reply;
+    }
+    if (!reply.valueTaken && !hasReplyShape(line))
+        return reply; // noise clears nothing
+    expireOwed();
     if (m_owed.isEmpty()) {
-        m_window->stop();
-        m_state = State::Idle;
-    } else {
-        m_window->start(lateReplyWindow(latency));
+        qCDebug(lcSerial) << "dropped a reply that no query was owed";
+        return reply;
+    }
+    const OwedReply owed = m_owed.takeFirst();
+    const milliseconds latency = at - owed.writtenAt;
+    qCDebug(lcSerial) << "dropped a reply that came" << latency.count() << "ms after its query";
+    if (owed.gaveUp)
+        noteLatency(latency, true);
+    return reply;
+}
+
+void ScannerLink::expireOwed()
+{
+    const milliseconds at = now();
+    const auto passed = std::remove_if(m_owed.begin(), m_owed.end(),
+                                       [at](const OwedReply &owed) { return owed.until <= at; });
+    if (passed != m_owed.end()) {
+        qCDebug(lcSerial) << m_owed.end() - passed << "owed replies did not come";
+        m_owed.erase(passed, m_owed.end());
     }
 }
 
-void ScannerLink::owe(Owed kind, qint64 writtenAt, std::chrono::milliseconds window)
+void ScannerLink::owe(milliseconds writtenAt, milliseconds wait, bool gaveUp)
 {
-    m_owed.append({ kind, writtenAt });
-    m_state = State::Draining;
-    m_window->start(window);
+    m_owed.append({ m_selection, writtenAt, writtenAt + std::max(kReplyBound, wait), gaveUp });
 }
 
-std::chrono::milliseconds ScannerLink::lateReplyWindow(qint64 latency)
+void ScannerLink::endWait()
 {
-    return std::clamp(std::chrono::milliseconds(latency), kLateReplyWindow, kMaxReplyWait);
+    m_timeout->stop();
+    m_waiting = false;
 }
 
-void ScannerLink::noteLatency(qint64 ms, bool late)
+void ScannerLink::noteLatency(milliseconds latency, bool late)
 {
-    using std::chrono::milliseconds;
-    const milliseconds wanted = std::min(kMaxReplyWait, milliseconds(ms * 3 / 2));
+    const milliseconds wanted = std::min(kReplyBound, latency * 3 / 2);
     if (late || wanted >= m_learnedWait)
         m_learnedWait = std::max(m_learnedWait, wanted);
     else
@@ -180,40 +233,28 @@ void ScannerLink::noteLatency(qint64 ms, bool late)
 
 void ScannerLink::onTimeout()
 {
-    if (m_state != State::WaitingForReply)
+    if (!m_waiting)
         return;
     // The partial stays collected: the rest of this late reply may follow.
     const QByteArray partial = m_buffer;
-    m_error = u"the scanner did not answer within %1 ms"_s.arg(m_timeout->interval().count());
-    owe(Owed::GaveUp, m_queryWrittenAt, kLateReplyWindow);
+    m_error = u"the scanner did not answer within %1 ms"_s.arg(m_queryWait.count());
+    endWait();
+    owe(m_queryWrittenAt, m_queryWait, true);
     Q_EMIT exchangeFailed(Failure::TimedOut, partial);
-}
-
-void ScannerLink::onWindowPassed()
-{
-    if (m_state != State::Draining)
-        return;
-    qCDebug(lcSerial) << m_owed.size() << "owed replies did not come";
-    reset();
 }
 
 void ScannerLink::onLineFailed(const QString &reason)
 {
     m_error = reason;
-    const bool waiting = m_state == State::WaitingForReply;
+    const bool waiting = m_waiting;
     const QByteArray partial = m_buffer;
-    // Nothing more comes over a line that failed.
-    reset();
-    if (waiting)
-        Q_EMIT exchangeFailed(Failure::LineFailed, partial);
-}
-
-void ScannerLink::reset()
-{
-    m_timeout->stop();
-    m_window->stop();
-    m_state = State::Idle;
     m_buffer.clear();
-    m_owed.clear();
-    m_stale = 0;
+    m_overlong = false;
+    // What is owed stays owed until its bound: a line that comes back may
+    // still carry a reply written before it went.
+    if (waiting) {
+        endWait();
+        owe(m_queryWrittenAt, m_queryWait, true);
+        Q_EMIT exchangeFailed(Failure::LineFailed, partial);
+    }
 }

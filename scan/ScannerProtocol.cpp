@@ -73,3 +73,14 @@ ParsedReply parseReply(const QByteArray &buffer)
     }
     return reply;
 }
+
+bool hasReplyShape(const QByteArray &line)
+{
+    const QByteArray text = line.endsWith(kReplyTerminator) ? line.chopped(2) : line;
+    for (const char byte : text) {
+        if (byte != '\0' && static_cast<unsigned char>(byte) < 0x20)
+            return false;
+    }
+    const qsizetype comma = text.indexOf(',');
+    return (comma < 0 ? text.size() : comma) >= kValueFieldWidth;
+}

@@ -36,3 +36,9 @@ struct ParsedReply
 // one buffer the older one is parsed. Without a comma the value field is the
 // last 11 characters and the unit is empty.
 ParsedReply parseReply(const QByteArray &buffer);
+
+// True when line (terminator included) is built like a reply even if its value
+// cannot be taken ("  OVERRANGE,kPa"): printable text, a NUL as padding at
+// most, with the value field before the first comma. Noise and a reply whose
+// start was lost are not.
+bool hasReplyShape(const QByteArray &line);

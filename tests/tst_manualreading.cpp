@@ -37,7 +37,7 @@ struct Rig
         return manual.query(1000ms, [this](const Reading &r) { outcomes << r; });
     }
     // The link creates its late-reply window first, then the reply time-out.
-    FakeTimer *replyTimer() const { return timers.timers.value(1).data(); }
+    FakeTimer *replyTimer() const { return timers.named(QStringLiteral("replyTimeout")); }
 };
 
 } // namespace

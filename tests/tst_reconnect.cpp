@@ -48,8 +48,8 @@ private:
                 });
         }
         // Link's late-reply and reply timers, the scan timer, the keeper's.
-        FakeTimer *scanTimer() const { return timers.timers.value(2).data(); }
-        FakeTimer *keeperTimer() const { return timers.timers.value(3).data(); }
+        FakeTimer *scanTimer() const { return timers.named(QStringLiteral("tmrScan")); }
+        FakeTimer *keeperTimer() const { return timers.named(QStringLiteral("reconnectTimer")); }
         void start(int first, int last)
         {
             port.setDevice(u"/nonexistent/ttyUSB0"_s);

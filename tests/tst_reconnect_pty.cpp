@@ -164,8 +164,8 @@ void tst_ReconnectPty::manyPullsLeakNoDescriptors()
     Recorder recorder;
     recorder.attach(session, line);
     QVERIFY2(session.start(requestFor(line, 4)), qPrintable(session.errorString()));
-    FakeTimer *scanTimer = timers.timers.value(2);
-    FakeTimer *keeperTimer = timers.timers.value(3);
+    FakeTimer *scanTimer = timers.named(QStringLiteral("tmrScan"));
+    FakeTimer *keeperTimer = timers.named(QStringLiteral("reconnectTimer"));
     // Ticks until the next reading has come (a tick while an owed reply is
     // still on its way does nothing).
     const auto read = [&] {

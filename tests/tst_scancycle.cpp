@@ -257,7 +257,7 @@ void tst_ScanCycle::ticksNeverOverlap()
     scan.scanner.model.options().fault = ScannerModel::ReplyFault::Silent;
     scan.start();
     scan.tick();
-    scan.f.lateReplyTimer()->fire(); // nor does the first query's
+    scan.f.outwaitOwedReplies(); // nor does the first query's
     scan.tick(); // waits for a reply that does not come
     const QByteArray before = scan.f.port.written;
     scan.tick();
@@ -291,17 +291,22 @@ void tst_ScanCycle::failingChannelsAreGivenUp()
     const int passes = 5;
     for (int pass = 0; pass < passes; ++pass) {
         for (int channel = 0; channel < 10; ++channel) {
-            const int attempts = channel == 3 || channel == 7 ? ScanCycle::kMaxAttempts : 1;
+            // A channel that never answered is asked once per pass after its
+            // first given-up cell.
+            const bool failing = channel == 3 || channel == 7;
+            const int attempts = channel == 7 && pass > 0 ? 1
+                : failing                                 ? ScanCycle::kMaxAttempts
+                                                          : 1;
             for (int attempt = 0; attempt < attempts; ++attempt) {
                 if (channel == 7)
                     scan.tickWithoutReply();
                 else
                     scan.tick();
             }
-            if (attempts > 1)
+            if (failing)
                 scan.tick(); // selects the next channel after giving up
-            if (channel == 7)
-                scan.f.lateReplyTimer()->fire(); // no late reply came
+            if (channel == 3 || channel == 7)
+                scan.f.outwaitOwedReplies(); // no readable reply came
         }
     }
     QCOMPARE(scan.table().rows(), passes + 1);
@@ -330,13 +335,14 @@ void tst_ScanCycle::silentFirstChannelAddsNoPhantomRows()
     scan.scanner.model.options().channelFaults.insert(0, ScannerModel::ReplyFault::Silent);
     scan.start();
     scan.tick();
-    scan.f.lateReplyTimer()->fire(); // the first query, on channel 0, got no reply
+    scan.f.outwaitOwedReplies(); // the first query, on channel 0, got no reply
     const int passes = 5;
     for (int pass = 0; pass < passes; ++pass) {
-        for (int attempt = 0; attempt < ScanCycle::kMaxAttempts; ++attempt)
+        // Asked once per pass once it never answered.
+        for (int attempt = 0; attempt < (pass == 0 ? ScanCycle::kMaxAttempts : 1); ++attempt)
             scan.tickWithoutReply();
         scan.tick();
-        scan.f.lateReplyTimer()->fire(); // no late reply came
+        scan.f.outwaitOwedReplies(); // no late reply came
         for (int channel = 1; channel < 10; ++channel)
             scan.tick();
     }
@@ -365,7 +371,7 @@ void tst_ScanCycle::passingFaultIsRetriedIntoTheSameCell()
     scan.tick();
     // The reply taken may have been the late one: the next channel is read
     // once the other reply has come or could no longer come.
-    scan.f.lateReplyTimer()->fire();
+    scan.f.outwaitOwedReplies();
     for (int i = 0; i < 5; ++i)
         scan.tick();
     // The retry reused the row: no row holds only its ID.
@@ -382,14 +388,15 @@ void tst_ScanCycle::lateReplyIsNeverAnotherChannelsReading_data()
     // Replies to these queries (0 is the one written at Start) come late: they
     // and every reply after them arrive only at an "r" step.
     QTest::addColumn<QList<quint64>>("late");
-    // t: a tick; x: the reply wait times out; r: the oldest late reply arrives.
+    // t: a tick; x: the reply wait times out; r: the oldest late reply arrives;
+    // w: the time passes in which an owed reply could come.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<int>("readings");
     QTest::newRow("first query") << QList<quint64> { 0 } << u"ttrtttt"_s << 4;
     QTest::newRow("after its time-out, before the retry's reply")
         << QList<quint64> { 1 } << u"ttxtrtrtt"_s << 3;
     QTest::newRow("of a channel given up")
-        << QList<quint64> { 1, 2, 3 } << u"ttxtxtxttrrrtt"_s << 2;
+        << QList<quint64> { 1, 2, 3 } << u"ttxtxtxttrrrwtt"_s << 2;
 }
 
 void tst_ScanCycle::lateReplyIsNeverAnotherChannelsReading()
@@ -407,6 +414,8 @@ void tst_ScanCycle::lateReplyIsNeverAnotherChannelsReading()
             scan.tick();
         else if (step == u'x')
             scan.f.replyTimer()->fire();
+        else if (step == u'w')
+            scan.f.outwaitOwedReplies();
         else
             QVERIFY(scan.scanner.releaseReply());
     }
@@ -476,7 +485,7 @@ void tst_ScanCycle::lostLineReconnectsInTheStatusBarUntilStopped()
     QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Scanning);
     QVERIFY(scan.f.scanTimer()->isActive());
     scan.f.port.openFails = true;
-    scan.f.timers.timers.value(3)->fire();
+    scan.f.timers.named(u"reconnectTimer"_s)->fire();
     QVERIFY2(scan.status().startsWith(u"Scanner on com1 ("_s)
                  && scan.status().contains(u"; reconnecting (attempt 2)"_s),
              qPrintable(scan.status()));

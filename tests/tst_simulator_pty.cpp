@@ -16,7 +16,8 @@ using namespace std::chrono_literals;
 namespace {
 constexpr auto kReplyTimeout = 1000ms;
 constexpr auto kShortTimeout = 150ms;
-constexpr int kWaitMs = 3000;
+// Longer than the bound on a reply: an unanswered query delays the next channel.
+constexpr int kWaitMs = 6000;
 } // namespace
 
 // The program's serial stack (QtSerialPort, ScannerLink) against the simulator
@@ -75,6 +76,8 @@ bool tst_SimulatorPty::queryAndWait(std::chrono::milliseconds timeout)
     const qsizetype before = m_replies->count() + m_failures->count();
     // As a scan does: a late reply of the channel selected before is awaited
     // or its window passes first.
+    // Ticks are never closer than a line's echo window.
+    QTest::qWait(int(ScannerLink::kEchoWindow.count()) + 1);
     if (!QTest::qWaitFor([&] { return !m_link->isDraining(); }, kWaitMs) || !m_link->query(timeout))
         return false;
     return QTest::qWaitFor([&] { return m_replies->count() + m_failures->count() == before + 1; },

@@ -35,3 +35,9 @@ std::unique_ptr<Timer> QtTimerFactory::createTimer()
 {
     return std::make_unique<QtTimer>();
 }
+
+std::chrono::milliseconds QtTimerFactory::now() const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+}

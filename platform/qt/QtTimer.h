@@ -26,4 +26,5 @@ class QtTimerFactory : public TimerFactory
 {
 public:
     std::unique_ptr<Timer> createTimer() override;
+    std::chrono::milliseconds now() const override;
 };

@@ -53,9 +53,8 @@ struct MainWindowFixture
 
     template<typename T> T *find(const QString &name) const { return window->findChild<T *>(name); }
     QAction *button(ToolbarButton button) const { return window->toolbarButton(button); }
-    // The session creates its scanner link's timers first (the late-reply
-    // window, then the reply time-out), then the scan timer.
-    FakeTimer *lateReplyTimer() const { return timers.timers.value(0).data(); }
-    FakeTimer *replyTimer() const { return timers.timers.value(1).data(); }
-    FakeTimer *scanTimer() const { return timers.timers.value(2).data(); }
+    FakeTimer *replyTimer() const { return timers.named(QStringLiteral("replyTimeout")); }
+    FakeTimer *scanTimer() const { return timers.named(QStringLiteral("tmrScan")); }
+    // Lets the time pass in which a reply still owed could come.
+    void outwaitOwedReplies() { timers.advance(ScannerLink::kReplyBound); }
 };
