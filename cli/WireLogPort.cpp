@@ -1,5 +1,7 @@
 #include "WireLogPort.h"
 
+#include "WireSample.h"
+
 #include <QTime>
 
 using namespace Qt::StringLiterals;
@@ -66,6 +68,6 @@ QByteArray WireLogPort::readAll()
 {
     const QByteArray bytes = m_inner.readAll();
     if (!bytes.isEmpty())
-        log(u"< "_s + escaped(bytes));
+        log(u"< "_s + escaped(wireSample(bytes)));
     return bytes;
 }

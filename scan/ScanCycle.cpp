@@ -263,9 +263,12 @@ void ScanCycle::onLineFailed(const QString &reason)
     if (m_stopOnLineLoss) {
         StopScan();
     } else {
-        // A reading under way when the line went is given up by the next tick.
+        // The cell under way is given up now: the line may be back before the
+        // next tick, which then goes on with the next channel.
         m_lineDown = true;
         m_awaitingReply = false;
+        if (!FirstTick)
+            giveUpForLostLine();
         m_attempts = 0;
     }
     Q_EMIT lineLost(reason);

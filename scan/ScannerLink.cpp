@@ -156,12 +156,22 @@ void ScannerLink::take(const QByteArray &bytes)
 ParsedReply ScannerLink::takeLine(const QByteArray &line)
 {
     const milliseconds at = now();
-    const bool echo = line == m_lastLine && at - m_lastLineAt <= kEchoWindow;
-    m_lastLine = line;
-    m_lastLineAt = at;
-    const ParsedReply reply = parseReply(line);
-    if (echo) {
-        qCDebug(lcSerial) << "dropped an echo of the line before";
+    // Only a line built like a reply can answer a query; a value the parser
+    // would find in line noise is no reading.
+    const bool shaped = hasReplyShape(line);
+    const ParsedReply reply = shaped ? parseReply(line) : ParsedReply {};
+    const QByteArray body = shaped ? replyBody(line) : QByteArray();
+    const bool echo = shaped && !m_recentReplies.isEmpty() && body == m_recentReplies.last()
+        && at - m_lastReplyAt <= kEchoWindow;
+    const bool repeat = shaped && m_recentReplies.contains(body);
+    if (shaped) {
+        if (m_recentReplies.size() == kRecentReplies)
+            m_recentReplies.removeFirst();
+        m_recentReplies.append(body);
+        m_lastReplyAt = at;
+    }
+    if (m_waiting && echo) {
+        qCDebug(lcSerial) << "dropped an echo of the reply before";
         return reply;
     }
     if (m_waiting) {
@@ -169,7 +179,7 @@ ParsedReply ScannerLink::takeLine(const QByteArray &line)
         // A line that is not even built like a reply ends the wait but answers
         // nothing for sure: its query stays owed, so that the reply to it can
         // still be counted off.
-        if (!reply.valueTaken && !hasReplyShape(line)) {
+        if (!shaped) {
             owe(m_queryWrittenAt, m_queryWait, true);
             return reply;
         }
@@ -185,8 +195,14 @@ ParsedReply ScannerLink::takeLine(const QByteArray &line)
         }
         return reply;
     }
-    if (!reply.valueTaken && !hasReplyShape(line))
+    if (!shaped)
         return reply; // noise clears nothing
+    // The same reply again may be a duplicate: counting it off could clear
+    // the way for the reply still owed.
+    if (repeat) {
+        qCDebug(lcSerial) << "dropped a repeat of the reply before";
+        return reply;
+    }
     expireOwed();
     if (m_owed.isEmpty()) {
         qCDebug(lcSerial) << "dropped a reply that no query was owed";

@@ -42,11 +42,12 @@ class TimerFactory;
 //    belongs to the selection that is read: the channel being read, since the
 //    last select. Whichever of them comes first is the reading; the others are
 //    counted off when they come.
-// 5. Only a line built like a reply (hasReplyShape(), or a value could be
-//    taken) answers a query or counts off an owed one: noise or a reply that
-//    lost its start can never clear the way for a late reply. A line
-//    identical to the one before it within kEchoWindow is an echo: it neither
-//    counts off nor answers anything, even when a query waits.
+// 5. Only a line built like a reply (hasReplyShape()) answers a query or
+//    counts off an owed one: noise or a reply that lost its start ends a wait
+//    as unreadable but can never clear the way for a late reply. A reply
+//    identical to one of the last few is a possible duplicate and counts off
+//    nothing; one identical to the reply just before it, within kEchoWindow, is
+//    an echo and answers nothing either.
 // 6. A line longer than kMaxReplyLength is garbage: dropped as it grows, with
 //    everything up to its terminator, and counted; a sample of its start is
 //    kept for the log.
@@ -153,8 +154,10 @@ private:
     QByteArray m_buffer;
     bool m_overlong = false;
     quint64 m_overlongLines = 0;
-    QByteArray m_lastLine;
-    std::chrono::milliseconds m_lastLineAt { 0 };
+    // The bodies of the last replies, newest last, to tell echoes and repeats.
+    static constexpr qsizetype kRecentReplies = 4;
+    QList<QByteArray> m_recentReplies;
+    std::chrono::milliseconds m_lastReplyAt { 0 };
 
     quint64 m_selection = 0;
     QList<OwedReply> m_owed; // oldest first

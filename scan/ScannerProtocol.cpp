@@ -4,12 +4,17 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr qsizetype kValueFieldWidth = 11;
 constexpr qsizetype kUnitFieldWidth = 7;
+// What may follow the comma: the unit, padded (with spaces or NULs) as some
+// firmware writes a fixed-width field.
+constexpr qsizetype kLongestUnitTail = 16;
 
 // The scanner writes Korean text in Microsoft's code page 949. Qt's "CP949"
 // is IBM's table and "EUC-KR" only a subset, so the name must be this one.
@@ -74,13 +79,30 @@ ParsedReply parseReply(const QByteArray &buffer)
     return reply;
 }
 
-bool hasReplyShape(const QByteArray &line)
+QByteArray replyBody(const QByteArray &line)
 {
     const QByteArray text = line.endsWith(kReplyTerminator) ? line.chopped(2) : line;
-    for (const char byte : text) {
+    const qsizetype comma = text.indexOf(',');
+    const qsizetype fieldStart = (comma < 0 ? text.size() : comma) - kValueFieldWidth;
+    return fieldStart < 0 ? QByteArray() : text.mid(fieldStart);
+}
+
+bool hasReplyShape(const QByteArray &line)
+{
+    const QByteArray body = replyBody(line);
+    if (body.isEmpty())
+        return false;
+    for (const char byte : body) {
         if (byte != '\0' && static_cast<unsigned char>(byte) < 0x20)
             return false;
     }
-    const qsizetype comma = text.indexOf(',');
-    return (comma < 0 ? text.size() : comma) >= kValueFieldWidth;
+    // One reply's unit at most: a second comma or a long tail means the rest of
+    // another reply was glued to this one.
+    const qsizetype tail = body.size() - kValueFieldWidth - 1;
+    if (tail > kLongestUnitTail || body.indexOf(',', kValueFieldWidth + 1) >= 0)
+        return false;
+    const QByteArray field = body.left(kValueFieldWidth).trimmed();
+    return !field.isEmpty() && std::all_of(field.cbegin(), field.cend(), [](char c) {
+        return (c >= '0' && c <= '9') || QByteArrayView("+-.eE").contains(c);
+    });
 }

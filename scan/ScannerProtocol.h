@@ -37,8 +37,14 @@ struct ParsedReply
 // last 11 characters and the unit is empty.
 ParsedReply parseReply(const QByteArray &buffer);
 
-// True when line (terminator included) is built like a reply even if its value
-// cannot be taken ("  OVERRANGE,kPa"): printable text, a NUL as padding at
-// most, with the value field before the first comma. Noise and a reply whose
-// start was lost are not.
+// True when line (terminator included) is built like a reply, even if its
+// number cannot be taken ("1e999999999,kPa"): a value field of 11 characters
+// before the first comma that holds a number and spaces only, from there on printable
+// text (a NUL as padding at most), and after the comma no more than one padded
+// unit, without a second comma. Whatever precedes the field is
+// ignored, as the parser does. Line noise and a reply that lost its start are
+// not built like a reply.
 bool hasReplyShape(const QByteArray &line);
+// The reply in line without what precedes its value field or its terminator;
+// empty when there is no room for a value field.
+QByteArray replyBody(const QByteArray &line);

@@ -2,6 +2,8 @@
 
 #include <QSocketNotifier>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -136,11 +138,18 @@ void PtyScanner::onReadable()
     for (const ScannerModel::Action &action : m_model.receive(received)) {
         Scheduled item;
         item.due = QDeadlineTimer(action.after, Qt::PreciseTimer);
+        item.bytes = action.bytes;
+        item.closeLine = action.closeLine;
+        if (m_model.options().overtake) {
+            // In time order, so that a prompt reply goes out before a late one.
+            const auto later = std::find_if(m_schedule.begin(), m_schedule.end(),
+                                            [&](const Scheduled &s) { return item.due < s.due; });
+            m_schedule.insert(later, item);
+            continue;
+        }
         // Nothing may overtake what was scheduled earlier.
         if (!m_schedule.isEmpty() && item.due < m_schedule.last().due)
             item.due = m_schedule.last().due;
-        item.bytes = action.bytes;
-        item.closeLine = action.closeLine;
         m_schedule.append(item);
     }
     armSendTimer();

@@ -82,7 +82,8 @@ QList<ScannerModel::Action> ScannerModel::answerQuery()
         return { close };
     }
 
-    const ReplyFault fault = m_options.channelFaults.value(m_channel, m_options.fault);
+    const ReplyFault fault = m_options.queryFaults.value(
+        queryNumber, m_options.channelFaults.value(m_channel, m_options.fault));
     if (fault == ReplyFault::Silent)
         return {};
     const QByteArray reply = fault == ReplyFault::None ? replyText(m_channel, queryNumber)
@@ -120,6 +121,10 @@ QByteArray ScannerModel::faultyReply(ReplyFault fault, quint64 queryNumber) cons
         noise += char(0xa0 + queryNumber % 16);
         return noise + "\n\r";
     }
+    case ReplyFault::Cut:
+        return good.left(good.size() / 2);
+    case ReplyFault::Endless:
+        return QByteArray(1 << 20, 'X');
     case ReplyFault::None:
     case ReplyFault::Silent:
         break;

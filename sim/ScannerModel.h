@@ -22,6 +22,8 @@ public:
         NoComma, // the value field and LF CR, without comma and unit
         EarlyComma, // the comma within the first 11 characters
         Garbage, // a line of bytes that are not a reply, ended by LF CR
+        Cut, // the first half of the reply, without its terminator
+        Endless, // a megabyte of text without a terminator
     };
 
     struct Options
@@ -38,6 +40,12 @@ public:
         // Applies to every channel without an entry in channelFaults.
         ReplyFault fault = ReplyFault::None;
         QHash<int, ReplyFault> channelFaults;
+        // Faults of single replies, by the number of their query; they win
+        // over the channel's.
+        QHash<quint64, ReplyFault> queryFaults;
+        // A reply delayed by queryDelays is overtaken by the replies to later
+        // queries, as from a scanner that answers each query as it can.
+        bool overtake = false;
         // When above 0: that many queries are answered, and the line closes
         // when the next query arrives (which gets no reply).
         int closeAfterQueries = 0;

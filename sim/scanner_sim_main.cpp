@@ -18,6 +18,8 @@ bool faultFromName(const QString &name, ScannerModel::ReplyFault *fault)
         { u"no-comma"_s, ScannerModel::ReplyFault::NoComma },
         { u"early-comma"_s, ScannerModel::ReplyFault::EarlyComma },
         { u"garbage"_s, ScannerModel::ReplyFault::Garbage },
+        { u"cut"_s, ScannerModel::ReplyFault::Cut },
+        { u"endless"_s, ScannerModel::ReplyFault::Endless },
     };
     const auto found = kFaults.constFind(name);
     if (found == kFaults.constEnd())
@@ -64,7 +66,7 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(
         u"Simulates the pressure scanner on a pseudo-terminal. Open the printed device in "
         "the program as its serial port. Faults: none, silent, no-comma, early-comma, "
-        "garbage."_s);
+        "garbage, cut (half a reply, no terminator), endless (a megabyte without terminator)."_s);
     parser.addHelpOption();
     const QCommandLineOption delay(u"delay"_s, u"Answer each query after <ms> milliseconds."_s,
                                    u"ms"_s, u"0"_s);
@@ -85,8 +87,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption closeAfter(u"close-after"_s,
                                         u"Close the line when query <n> + 1 arrives (0: never)."_s,
                                         u"n"_s, u"0"_s);
+    const QCommandLineOption queryFault(
+        u"query-fault"_s, u"Answer one query with a fault, e.g. 3=cut (may be repeated)."_s,
+        u"n=fault"_s);
+    const QCommandLineOption overtake(u"overtake"_s,
+                                      u"Let replies to later queries overtake a delayed one."_s);
     const QCommandLineOption quiet(u"quiet"_s, u"Do not print the traffic."_s);
-    parser.addOptions({ delay, queryDelay, pieces, gap, fault, channelFault, closeAfter, quiet });
+    parser.addOptions({ delay, queryDelay, pieces, gap, fault, channelFault, queryFault, overtake,
+                        closeAfter, quiet });
     parser.process(app);
 
     QTextStream err(stderr);
@@ -139,6 +147,19 @@ int main(int argc, char *argv[])
         }
         options.channelFaults.insert(channel, channelKind);
     }
+
+    for (const QString &entry : parser.values(queryFault)) {
+        const QStringList parts = entry.split(u'=');
+        int query = 0;
+        ScannerModel::ReplyFault queryKind {};
+        if (parts.size() != 2 || !readCount(parts.at(0), 0, &query)
+            || !faultFromName(parts.at(1), &queryKind)) {
+            err << "--query-fault needs query=fault, e.g. 3=cut: " << entry << '\n';
+            return 2;
+        }
+        options.queryFaults.insert(quint64(query), queryKind);
+    }
+    options.overtake = parser.isSet(overtake);
 
     if (!scanner.start()) {
         err << "rozivoda-scanner-sim: " << scanner.errorString() << '\n';

@@ -394,7 +394,7 @@ void tst_ScanCycle::lateReplyIsNeverAnotherChannelsReading_data()
     QTest::addColumn<int>("readings");
     QTest::newRow("first query") << QList<quint64> { 0 } << u"ttrtttt"_s << 4;
     QTest::newRow("after its time-out, before the retry's reply")
-        << QList<quint64> { 1 } << u"ttxtrtrtt"_s << 3;
+        << QList<quint64> { 1 } << u"ttxtrtrwtt"_s << 3;
     QTest::newRow("of a channel given up")
         << QList<quint64> { 1, 2, 3 } << u"ttxtxtxttrrrwtt"_s << 2;
 }

@@ -84,7 +84,7 @@ void tst_ScannerLink::collect_data()
     QTest::newRow("pieces joined")
         << QByteArrayList { "     1", ".5000,kg", "f/cm2\n", "\r" } << true << u"1.5"_s;
     QTest::newRow("piece ending in CR LF does not end the wait")
-        << QByteArrayList { "     1.5000\r\n", ",kgf/cm2\n\r" } << true << u"1.5"_s;
+        << QByteArrayList { "\r\n", "     1.5000,kgf/cm2\n\r" } << true << u"1.5"_s;
     QTest::newRow("CR LF at the end never completes")
         << QByteArrayList { "     1.5000,kgf/cm2\r\n" } << false << QString();
     QTest::newRow("two replies at once: the older")

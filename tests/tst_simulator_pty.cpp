@@ -204,18 +204,33 @@ void tst_SimulatorPty::scanPutsEveryReadingInItsColumn_data()
     QTest::addColumn<QList<int>>("lateQueries"); // 0 is the query written at Start
     QTest::addColumn<int>("lateMs");
     QTest::addColumn<QList<int>>("dead");
+    // Late replies overtaken by the replies to later queries.
+    QTest::addColumn<bool>("overtake");
+    QTest::addColumn<QList<int>>("cut"); // queries answered with half a reply
+    QTest::addColumn<QList<int>>("endless"); // queries answered with a megabyte, no terminator
 
+    const QList<int> none;
     // At the shortest term (0.2 s) a reply waits up to 0.99 s.
-    QTest::newRow("prompt") << 0 << QList<int>() << 0 << QList<int>();
-    QTest::newRow("every reply over the term") << 900 << QList<int>() << 0 << QList<int>();
-    QTest::newRow("every reply over the wait") << 1500 << QList<int>() << 0 << QList<int>();
-    QTest::newRow("every reply 2 s") << 2000 << QList<int>() << 0 << QList<int>();
+    QTest::newRow("prompt") << 0 << none << 0 << none << false << none << none;
+    QTest::newRow("every reply over the term") << 900 << none << 0 << none << false << none << none;
+    QTest::newRow("every reply over the wait")
+        << 1500 << none << 0 << none << false << none << none;
+    QTest::newRow("every reply 2 s") << 2000 << none << 0 << none << false << none << none;
     // The retry's reply comes after the late one, when the next channel's query
     // may already wait.
-    QTest::newRow("one reply late") << 350 << QList<int> { 2 } << 1100 << QList<int>();
-    QTest::newRow("first reply late") << 0 << QList<int> { 0 } << 2000 << QList<int>();
+    QTest::newRow("one reply late")
+        << 350 << QList<int> { 2 } << 1100 << none << false << none << none;
+    QTest::newRow("first reply late")
+        << 0 << QList<int> { 0 } << 2000 << none << false << none << none;
     QTest::newRow("dead channel, then a late reply")
-        << 350 << QList<int> { 4 } << 1100 << QList<int> { 3 };
+        << 350 << QList<int> { 4 } << 1100 << QList<int> { 3 } << false << none << none;
+    // The retry is answered at once and the late reply comes 3.5 s after its
+    // query, when the next channel, or the next pass, is due.
+    QTest::newRow("two late replies overtaken")
+        << 0 << QList<int> { 2, 6 } << 3500 << none << true << none << none;
+    QTest::newRow("a reply cut short")
+        << 0 << none << 0 << none << false << QList<int> { 2, 5 } << none;
+    QTest::newRow("an endless line") << 0 << none << 0 << none << false << none << QList<int> { 2 };
 }
 
 void tst_SimulatorPty::scanPutsEveryReadingInItsColumn()
@@ -224,15 +239,26 @@ void tst_SimulatorPty::scanPutsEveryReadingInItsColumn()
     QFETCH(QList<int>, lateQueries);
     QFETCH(int, lateMs);
     QFETCH(QList<int>, dead);
+    QFETCH(bool, overtake);
+    QFETCH(QList<int>, cut);
+    QFETCH(QList<int>, endless);
     constexpr int kStart = 3; // the scanner starts on channel 0
     constexpr int kEnd = 5;
-    constexpr int kPasses = 1;
+    constexpr int kPasses = 2;
     ScannerModel::Options &options = m_scanner->model().options();
     options.replyDelay = std::chrono::milliseconds(delayMs);
+    options.overtake = overtake;
     for (int query : std::as_const(lateQueries))
         options.queryDelays.insert(quint64(query), std::chrono::milliseconds(lateMs));
     for (int channel : std::as_const(dead))
         options.channelFaults.insert(channel, ScannerModel::ReplyFault::Silent);
+    for (int query : std::as_const(cut))
+        options.queryFaults.insert(quint64(query), ScannerModel::ReplyFault::Cut);
+    for (int query : std::as_const(endless))
+        options.queryFaults.insert(quint64(query), ScannerModel::ReplyFault::Endless);
+    qsizetype mostBuffered = 0;
+    connect(m_port.get(), &SerialPort::readyRead, this,
+            [&] { mostBuffered = std::max(mostBuffered, m_link->bufferedBytes()); });
 
     ResultTable table;
     table.setCols(kEnd - kStart + 3);
@@ -256,6 +282,10 @@ void tst_SimulatorPty::scanPutsEveryReadingInItsColumn()
                          qPrintable(where));
         }
     }
+    // A line without end is dropped as it comes, never collected.
+    QVERIFY2(mostBuffered <= ScannerLink::kMaxReplyLength + 1,
+             qPrintable(QString::number(mostBuffered)));
+    QCOMPARE(m_link->overlongLines() > 0, !endless.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_SimulatorPty)

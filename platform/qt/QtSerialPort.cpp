@@ -1,6 +1,7 @@
 #include "QtSerialPort.h"
 
 #include "LogCategories.h"
+#include "WireSample.h"
 
 using namespace Qt::StringLiterals;
 
@@ -81,7 +82,7 @@ QByteArray QtSerialPort::readAll()
         return {};
     const QByteArray bytes = m_port.readAll();
     if (!bytes.isEmpty())
-        qCDebug(lcSerial) << "<-" << bytes;
+        qCDebug(lcSerial) << "<-" << wireSample(bytes);
     return bytes;
 }
 
