@@ -167,6 +167,16 @@ int main(int argc, char *argv[])
     dialogs.setParentWidget(window.get());
     if (!notice.isEmpty())
         window->setSessionNotice(notice);
+    // The user's history would seem to vanish: where it went is said once.
+    if (const QString aside = movedAsidePath(record.get()); !aside.isEmpty()) {
+        const QString moved
+            = QCoreApplication::translate("main",
+                                          "The record of scans was damaged and was moved to %1; "
+                                          "a new one was begun.")
+                  .arg(aside);
+        std::fprintf(stderr, "rozivoda: %s\n", qPrintable(moved));
+        window->showNotice(moved);
+    }
     QObject::connect(&sessionEnd, &SessionEndWatcher::endRequested, window.get(),
                      &frmMain::endSession);
     if (!options.file.isEmpty())

@@ -39,6 +39,7 @@ public:
     ~ForwardingScanRecord() override;
 
     SqliteScanRecord &local() { return *m_local; }
+    const SqliteScanRecord &local() const { return *m_local; }
     QUrl server() const { return m_server; }
     // Readings this record has sent so far.
     qint64 sentReadings() const { return m_sent; }
