@@ -300,6 +300,8 @@ bool PostgresScanRecord::putReadings(qint64 id, qint64 startMs,
         return fail(u"write"_s, db.lastError());
     const auto rollback = [&](const QSqlError &error) {
         db.rollback();
+        // Units first added in this transaction went with it.
+        m_units.clear();
         // The server is there and refused these readings: the connection
         // goes on, and the caller may send them one by one.
         if (error.isValid() && refusesData(error) && db.isOpen()) {
