@@ -70,3 +70,12 @@ QString movedAsidePath(const ScanRecord *record)
         return forwarding->local().movedAsidePath();
     return {};
 }
+
+QString recordRigId(const ScanRecord *record)
+{
+    if (const auto *local = qobject_cast<const SqliteScanRecord *>(record))
+        return local->rigId();
+    if (const auto *forwarding = qobject_cast<const ForwardingScanRecord *>(record))
+        return forwarding->local().rigId();
+    return {};
+}

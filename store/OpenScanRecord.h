@@ -39,3 +39,7 @@ std::unique_ptr<ScanRecord> openScanRecord(const QString &url, QString *error,
 // Where opening record moved a damaged embedded file aside; empty if it did
 // not.
 QString movedAsidePath(const ScanRecord *record);
+
+// The random id of the rig whose embedded file record is (or fronts); empty
+// for none.
+QString recordRigId(const ScanRecord *record);
