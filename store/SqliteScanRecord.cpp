@@ -348,6 +348,7 @@ bool SqliteScanRecord::takenElsewhere(qint64 id) const
         return false;
     // A lock left by a program that ended is stale and taken over here.
     QLockFile probe(scanLockPath(id));
+    probe.setStaleLockTime(0);
     if (probe.tryLock(0)) {
         probe.unlock();
         return false;
@@ -723,7 +724,7 @@ bool SqliteScanRecord::deleteScan(qint64 id)
 {
     if (!m_working)
         return false;
-    if (id == m_scan) {
+    if (id == m_scan || takenElsewhere(id)) {
         m_error = u"the scan being taken cannot be deleted"_s;
         return false;
     }

@@ -632,6 +632,7 @@ void tst_Store::twoProgramsOnOneFile()
     QVERIFY(window.open());
     QVERIFY(window.unfinishedScans().isEmpty());
     QVERIFY(!window.markDiscarded(id));
+    QVERIFY(!window.deleteScan(id));
     QCOMPARE(window.scan(id)->state, ScanState::Running);
     // Once that program has gone without Stop, the scan is offered.
     scanning.reset();
