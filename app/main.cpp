@@ -131,7 +131,7 @@ int main(int argc, char *argv[])
     QtTimerFactory timers;
     QtDialogs dialogs;
     QtEventPump events;
-    SignalSessionEndWatcher sessionEnd;
+    auto sessionEnd = std::make_unique<SignalSessionEndWatcher>();
 
     PtyScanner simulator;
     QString notice;
@@ -177,11 +177,15 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "rozivoda: %s\n", qPrintable(moved));
         window->showNotice(moved);
     }
-    QObject::connect(&sessionEnd, &SessionEndWatcher::endRequested, window.get(),
+    QObject::connect(sessionEnd.get(), &SessionEndWatcher::endRequested, window.get(),
                      &frmMain::endSession);
     if (!options.file.isEmpty())
         QMetaObject::invokeMethod(
             window.get(), [&window, &options] { window->openFile(options.file); },
             Qt::QueuedConnection);
-    return app.exec();
+    const int exitCode = app.exec();
+    // The record may still wait a few seconds for a lab's server: a signal
+    // from here on ends the program at once.
+    sessionEnd.reset();
+    return exitCode;
 }
