@@ -13,6 +13,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -67,6 +69,8 @@ public:
         }
     }
 
+    void forget() { m_record = nullptr; }
+
     void request(quint64 round)
     {
         m_wanted = std::max(m_wanted, round);
@@ -113,10 +117,11 @@ private:
             warning += u"; readings are kept on this machine and sent when it can be reached"_s;
         }
         const qint64 total = m_total;
-        ForwardingScanRecord *record = m_record;
-        QMetaObject::invokeMethod(
-            m_record, [=] { record->roundEnded(warning, total, done, serving); },
-            Qt::QueuedConnection);
+        // Null once the record has gone without waiting for this round.
+        if (ForwardingScanRecord *record = m_record.load())
+            QMetaObject::invokeMethod(
+                record, [=] { record->roundEnded(warning, total, done, serving); },
+                Qt::QueuedConnection);
         if (QThread::currentThread()->isInterruptionRequested() || !m_timer)
             return;
         m_timer->start(done ? kPollInterval : m_delay);
@@ -310,7 +315,7 @@ private:
 
     QString m_localPath;
     QUrl m_server;
-    ForwardingScanRecord *m_record;
+    std::atomic<ForwardingScanRecord *> m_record;
     QString m_connection;
     std::unique_ptr<PostgresScanRecord> m_remote;
     QTimer *m_timer = nullptr;
@@ -358,6 +363,7 @@ ForwardingScanRecord::~ForwardingScanRecord()
                 u"%1 did not answer within %2 s; what was not sent goes at the "
                 "next run"_s.arg(displayStoreUrl(m_server))
                     .arg(std::chrono::duration_cast<std::chrono::seconds>(kStopWait).count())));
+        m_forwarder->forget();
         m_thread->setParent(nullptr);
         return;
     }

@@ -495,6 +495,14 @@ void tst_Postgres::hostileReadingsDoNotStopForwarding()
     while (admin.next())
         stored.append(admin.value(1).toString() + u':' + admin.value(2).toString());
     QCOMPARE(stored, QStringList({ u"12:kPa    "_s, u"14:kPa"_s, u"15:kPa"_s }));
+
+    // The view gives numbers a data frame can average.
+    QVERIFY(admin.exec(u"SELECT pg_typeof(value)::text, value, value_text FROM readings "
+                       "WHERE host = 'rig-hostile' ORDER BY scan, seq LIMIT 1"_s)
+            && admin.next());
+    QCOMPARE(admin.value(0).toString(), u"double precision"_s);
+    QCOMPARE(admin.value(1).toDouble(), 3.0);
+    QCOMPARE(admin.value(2).toString(), u"3.00"_s);
 }
 
 void tst_Postgres::clonedRigsKeepTheirReadings()
