@@ -257,13 +257,13 @@ int PostgresScanRecord::unitId(const QString &unit, QSqlError *error)
     return id;
 }
 
-bool PostgresScanRecord::bindReading(QSqlQuery &insert, int first, qint64 scan, qint64 seq,
-                                     qint64 startMs, const Reading &reading)
+QSqlError PostgresScanRecord::bindReading(QSqlQuery &insert, int first, qint64 scan, qint64 seq,
+                                          qint64 startMs, const Reading &reading)
 {
     QSqlError error;
     const int unit = unitId(reading.unit, &error);
     if (error.isValid())
-        return fail(u"write"_s, error);
+        return error;
     const qint64 timeMs = reading.time.isValid() ? reading.time.toMSecsSinceEpoch()
                                                  : QDateTime::currentMSecsSinceEpoch();
     insert.bindValue(first, scan);
@@ -276,7 +276,7 @@ bool PostgresScanRecord::bindReading(QSqlQuery &insert, int first, qint64 scan, 
     insert.bindValue(first + 7, int(reading.status));
     insert.bindValue(first + 8, reading.raw.isEmpty() ? QVariant() : QVariant(reading.raw));
     insert.bindValue(first + 9, reading.givenUp);
-    return true;
+    return {};
 }
 
 bool PostgresScanRecord::putReadings(qint64 id, qint64 startMs,
@@ -323,9 +323,10 @@ bool PostgresScanRecord::putReadings(qint64 id, qint64 startMs,
         }
         for (qsizetype row = 0; row < rows; ++row) {
             const NumberedReading &numbered = readings[first + row];
-            if (!bindReading(insert, int(row) * kColumns, id, numbered.seq, startMs,
-                             numbered.reading))
-                return rollback({});
+            const QSqlError unitError = bindReading(insert, int(row) * kColumns, id, numbered.seq,
+                                                    startMs, numbered.reading);
+            if (unitError.isValid())
+                return rollback(unitError);
         }
         if (!insert.exec())
             return rollback(insert.lastError());
@@ -457,8 +458,9 @@ bool PostgresScanRecord::addReading(const Reading &reading)
     QSqlQuery insert(database());
     insert.prepare(u"INSERT INTO reading (scan, seq, pass, channel, t_ms, value, unit, status, "
                    "raw, given_up) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
-    if (!bindReading(insert, 0, m_scan, m_nextSeq, m_scanStartMs, reading))
-        return false;
+    if (const QSqlError error = bindReading(insert, 0, m_scan, m_nextSeq, m_scanStartMs, reading);
+        error.isValid())
+        return fail(u"write"_s, error);
     if (!insert.exec())
         return fail(u"write"_s, insert.lastError());
     ++m_nextSeq;

@@ -93,8 +93,9 @@ private:
     bool migrate();
     bool fail(const QString &doing, const QSqlError &error);
     int unitId(const QString &unit, QSqlError *error);
-    bool bindReading(QSqlQuery &insert, int first, qint64 scan, qint64 seq, qint64 startMs,
-                     const Reading &reading);
+    // Invalid when bound; else why the reading's unit could not be stored.
+    QSqlError bindReading(QSqlQuery &insert, int first, qint64 scan, qint64 seq, qint64 startMs,
+                          const Reading &reading);
     bool setState(qint64 id, ScanState state, const QString &file);
     QList<ScanSummary> summaries(const QString &where, const QVariantList &values);
 
