@@ -31,8 +31,11 @@ constexpr int kBusyTimeoutMs = 50;
 // Opening waits longer: two programs started together both bring the schema
 // up to date, one after the other.
 constexpr int kOpenBusyTimeoutMs = 10000;
-// What is read back of a scan's texts: a damaged file may hold megabytes.
+// What is read back of a scan's texts and a reading's value, unit and reply:
+// a damaged file may hold megabytes where the line gives a few bytes.
 constexpr int kMaxStoredName = 4096;
+constexpr int kMaxStoredText = 64;
+constexpr int kMaxStoredRaw = 65536;
 // Readings kept in memory while another program holds the file; past this
 // the record gives up.
 constexpr qsizetype kMaxPending = 10000;
@@ -671,7 +674,7 @@ bool SqliteScanRecord::readScan(qint64 id, const std::function<void(const Readin
     QHash<int, QString> units;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(u"SELECT id, text FROM unit"_s)) {
+    if (!query.exec(u"SELECT id, substr(text, 1, %1) FROM unit"_s.arg(kMaxStoredText))) {
         readFailed(u"read"_s, query.lastError());
         return false;
     }
@@ -705,11 +708,12 @@ bool SqliteScanRecord::readScan(qint64 id, const std::function<void(const Readin
         reading.channel = sqlite3_column_int(statement, 1);
         reading.time = utc(startMs + sqlite3_column_int64(statement, 2));
         const auto *value = reinterpret_cast<const char *>(sqlite3_column_text(statement, 3));
-        reading.value = QString::fromUtf8(value, sqlite3_column_bytes(statement, 3));
+        reading.value = QString::fromUtf8(
+            value, std::min(sqlite3_column_bytes(statement, 3), kMaxStoredText));
         reading.unit = units.value(sqlite3_column_int(statement, 4));
         reading.status = Reading::Status(std::clamp(sqlite3_column_int(statement, 5), 0, 3));
         const auto *raw = static_cast<const char *>(sqlite3_column_blob(statement, 6));
-        reading.raw = QByteArray(raw, sqlite3_column_bytes(statement, 6));
+        reading.raw = QByteArray(raw, std::min(sqlite3_column_bytes(statement, 6), kMaxStoredRaw));
         reading.givenUp = sqlite3_column_int(statement, 7) != 0;
         visit(reading);
     }
