@@ -76,16 +76,17 @@ bool HistoryCommands::openScan(qint64 id)
     m_host.setBusy(true);
     // Read aside first: a scan that cannot be read leaves the table as it was.
     ResultTable restored;
-    const bool read = restoreScan(*record, id, restored);
+    QString fault;
+    const bool read = restoreScan(*record, id, restored, &fault);
     if (read)
         m_session.table().swapContents(restored);
     m_host.setBusy(false);
     if (!read) {
-        m_dialogs.message(
-            QMessageBox::Warning, u"Scan History"_s,
-            u"The scan started %1 was not opened: %2"_s.arg(
-                ScanHistoryModel::localTimeText(scan->info.start), record->errorString()),
-            QMessageBox::Ok, QMessageBox::Ok);
+        m_dialogs.message(QMessageBox::Warning, u"Scan History"_s,
+                          u"The scan started %1 was not opened: %2"_s.arg(
+                              ScanHistoryModel::localTimeText(scan->info.start),
+                              fault.isEmpty() ? record->errorString() : fault),
+                          QMessageBox::Ok, QMessageBox::Ok);
         return false;
     }
     m_host.setCaption(scanTitle(scan->info.start));

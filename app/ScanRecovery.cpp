@@ -25,23 +25,37 @@ QString localTime(const QDateTime &utc)
 qint64 ScanRecovery::offer(ScanRecord &record, Dialogs &dialogs, ResultTable &table)
 {
     for (const ScanSummary &scan : record.unfinishedScans()) {
-        const QString question
-            = tr("The scan started %1 on %2 (%3 passes, %4 readings) was not saved. Restore it?")
-                  .arg(localTime(scan.info.start), scan.info.portName)
-                  .arg(scan.passes)
-                  .arg(scan.readings);
-        const auto answer = dialogs.message(QMessageBox::Question, tr("Recover Scan"), question,
-                                            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-        if (answer != QMessageBox::Yes) {
-            record.markDiscarded(scan.id);
-            continue;
+        // A damaged record's impossible scan is said once and not offered
+        // again; restoring it could take all memory.
+        QString fault = scanFault(scan);
+        if (fault.isEmpty()) {
+            const QString question = tr("The scan started %1 on %2 (%3 passes, %4 readings) was "
+                                        "not saved. Restore it?")
+                                         .arg(localTime(scan.info.start), scan.info.portName)
+                                         .arg(scan.passes)
+                                         .arg(scan.readings);
+            const auto answer
+                = dialogs.message(QMessageBox::Question, tr("Recover Scan"), question,
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+            if (answer != QMessageBox::Yes) {
+                record.markDiscarded(scan.id);
+                continue;
+            }
+            if (restoreScan(record, scan.id, table, &fault))
+                return scan.id;
+            if (fault.isEmpty()) {
+                dialogs.message(QMessageBox::Warning, tr("Recover Scan"),
+                                tr("The scan could not be read back: %1").arg(record.errorString()),
+                                QMessageBox::Ok, QMessageBox::Ok);
+                return -1;
+            }
         }
-        if (restoreScan(record, scan.id, table))
-            return scan.id;
         dialogs.message(QMessageBox::Warning, tr("Recover Scan"),
-                        tr("The scan could not be read back: %1").arg(record.errorString()),
+                        tr("The scan started %1 in the record cannot be restored (%2). It is "
+                           "not offered again.")
+                            .arg(localTime(scan.info.start), fault),
                         QMessageBox::Ok, QMessageBox::Ok);
-        return -1;
+        record.markDiscarded(scan.id);
     }
     return -1;
 }

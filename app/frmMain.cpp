@@ -13,6 +13,7 @@
 #include "MainWindowLayout.h"
 #include "ManualScanBridge.h"
 #include "NumberText.h"
+#include "OpenScanRecord.h"
 #include "PortDevicesDialog.h"
 #include "PortMap.h"
 #include "RecentFilesMenu.h"
@@ -610,6 +611,7 @@ void frmMain::dropEvent(QDropEvent *event)
 void frmMain::mnuHelpAbout_Click()
 {
     frmAbout about(this);
+    about.setRigId(recordRigId(m_session.record()));
     about.exec();
 }
 

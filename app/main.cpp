@@ -131,7 +131,7 @@ int main(int argc, char *argv[])
     QtTimerFactory timers;
     QtDialogs dialogs;
     QtEventPump events;
-    SignalSessionEndWatcher sessionEnd;
+    auto sessionEnd = std::make_unique<SignalSessionEndWatcher>();
 
     PtyScanner simulator;
     QString notice;
@@ -167,11 +167,25 @@ int main(int argc, char *argv[])
     dialogs.setParentWidget(window.get());
     if (!notice.isEmpty())
         window->setSessionNotice(notice);
-    QObject::connect(&sessionEnd, &SessionEndWatcher::endRequested, window.get(),
+    // The user's history would seem to vanish: where it went is said once.
+    if (const QString aside = movedAsidePath(record.get()); !aside.isEmpty()) {
+        const QString moved
+            = QCoreApplication::translate("main",
+                                          "The record of scans was damaged and was moved to %1; "
+                                          "a new one was begun.")
+                  .arg(aside);
+        std::fprintf(stderr, "rozivoda: %s\n", qPrintable(moved));
+        window->showNotice(moved);
+    }
+    QObject::connect(sessionEnd.get(), &SessionEndWatcher::endRequested, window.get(),
                      &frmMain::endSession);
     if (!options.file.isEmpty())
         QMetaObject::invokeMethod(
             window.get(), [&window, &options] { window->openFile(options.file); },
             Qt::QueuedConnection);
-    return app.exec();
+    const int exitCode = app.exec();
+    // The record may still wait a few seconds for a lab's server: a signal
+    // from here on ends the program at once.
+    sessionEnd.reset();
+    return exitCode;
 }

@@ -52,6 +52,13 @@ bool ScanRun::start(const Plan &plan)
     for (const QString &file : { plan.outFile, plan.csvFile }) {
         if (file.isEmpty())
             continue;
+        // Saving replaces the file by renaming a new one over it: a device or
+        // a pipe would be replaced by a regular file, and never written.
+        const QFileInfo existing(file);
+        if (existing.exists() && !existing.isFile()) {
+            m_outcome = { SaveFailed, u"cannot write %1: it is not a regular file"_s.arg(file) };
+            return false;
+        }
         QSaveFile probe(file);
         if (!probe.open(QIODevice::WriteOnly)) {
             m_outcome = { SaveFailed, u"cannot write %1: %2"_s.arg(file, probe.errorString()) };

@@ -70,7 +70,7 @@ int main(int argc, char *argv[])
 
     // Stops the scan and saves from the first request on, even one that comes
     // before the scan has started.
-    SignalSessionEndWatcher sessionEnd;
+    auto sessionEnd = std::make_unique<SignalSessionEndWatcher>();
 
     // The log file only: this program reports on stderr itself.
     RotatingLog log(logDirectory() + u"/rozivoda.log"_s);
@@ -110,6 +110,8 @@ int main(int argc, char *argv[])
         }
         say(why);
     }
+    if (const QString aside = movedAsidePath(record.get()); !aside.isEmpty())
+        say(u"the record was damaged and was moved to %1; a new one was begun"_s.arg(aside));
     const auto forwarding = qobject_cast<ForwardingScanRecord *>(record.get());
     if (forwarding) {
         // Said when the server's trouble begins, changes and ends; the scan
@@ -151,7 +153,7 @@ int main(int argc, char *argv[])
     ScanRun run(session, *port, timers);
     // Scripts take exit code 4 for a lost line: the scan ends there, as before.
     session.setStopOnLineLoss(true);
-    QObject::connect(&sessionEnd, &SessionEndWatcher::endRequested, &run, &ScanRun::end);
+    QObject::connect(sessionEnd.get(), &SessionEndWatcher::endRequested, &run, &ScanRun::end);
     if (!options.quiet)
         QObject::connect(&run, &ScanRun::progressed, &run,
                          [&printer](const ScanRun::Progress &progress) { printer.show(progress); });
@@ -173,6 +175,9 @@ int main(int argc, char *argv[])
         };
         QObject::connect(forwarding, &ForwardingScanRecord::roundAskedForEnded, &app, leave);
         QTimer::singleShot(kForwardAtExit, &app, [leave] { leave(false); });
+        // Asked again to end: the readings wait for the next run.
+        QObject::connect(sessionEnd.get(), &SessionEndWatcher::endRequested, &app,
+                         [leave] { leave(false); });
         forwarding->forwardNow();
     });
 
@@ -186,5 +191,9 @@ int main(int argc, char *argv[])
                 .arg(options.endCh)
                 .arg(plan.request.device)
                 .arg(double(options.period.count()) / 1000));
-    return QCoreApplication::exec();
+    const int exitCode = QCoreApplication::exec();
+    // From here on a signal ends the program at once, even while the record
+    // waits for a server statement.
+    sessionEnd.reset();
+    return exitCode;
 }

@@ -1,6 +1,7 @@
 #include "LogLocation.h"
 
 #include <QDir>
+#include <QFile>
 
 using namespace Qt::StringLiterals;
 
@@ -16,4 +17,14 @@ QString stateDirectory()
 QString logDirectory()
 {
     return stateDirectory();
+}
+
+bool makeStateDirectory(const QString &path)
+{
+    if (!QDir().mkpath(path))
+        return false;
+    if (QDir::cleanPath(path) == QDir::cleanPath(stateDirectory()))
+        QFile::setPermissions(
+            path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return true;
 }

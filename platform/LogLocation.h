@@ -7,3 +7,7 @@
 // not set or not an absolute path.
 QString stateDirectory();
 QString logDirectory();
+
+// Creates path and the folders above it; the state folder itself is made (or
+// narrowed to) its owner's only, as it holds the lab's data and the wire bytes.
+bool makeStateDirectory(const QString &path);

@@ -28,6 +28,24 @@ QString decodeReply(const QByteArray &buffer)
     return decoder.decode(buffer);
 }
 
+// A unit is text that goes on into the table, the result file, the record and
+// the lab's server. A NUL is fixed-width padding from some firmware and no
+// text can carry it (a result file holding one is damage), so it reads as a
+// space and is trimmed like one. Other control characters would reach a
+// terminal or the log as commands: each becomes "?". Tab, LF and CR stay, as
+// a short unit has always carried the reply's own terminator.
+void sanitiseUnit(QString &unit)
+{
+    for (QChar &c : unit) {
+        const char16_t code = c.unicode();
+        if (code == 0)
+            c = u' ';
+        else if ((code < 0x20 && code != u'\t' && code != u'\n' && code != u'\r') || code == 0x7f
+                 || (code >= 0x80 && code < 0xa0))
+            c = u'?';
+    }
+}
+
 } // namespace
 
 QByteArray selectCommand(int channel)
@@ -70,6 +88,7 @@ ParsedReply parseReply(const QByteArray &buffer)
 
     if (comma >= 0) {
         QString unit = text.mid(comma + 1, kUnitFieldWidth);
+        sanitiseUnit(unit);
         qsizetype end = unit.size();
         while (end > 0 && unit.at(end - 1) == u' ')
             --end;

@@ -27,7 +27,8 @@ struct ParsedReply
     bool valueTaken = false;
     // The number in the value field written back in its shortest form ("12.34").
     QString value;
-    // Up to 7 characters after the first comma, trailing spaces removed.
+    // Up to 7 characters after the first comma, trailing spaces removed; a NUL
+    // reads as a space, another control character but tab, LF and CR as "?".
     QString unit;
 };
 

@@ -5,12 +5,15 @@
 #include "SqliteScanRecord.h"
 
 #include <QAtomicInteger>
+#include <QDeadlineTimer>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
 #include <QThread>
 #include <QTimer>
+
+#include <atomic>
 
 using namespace Qt::StringLiterals;
 
@@ -66,6 +69,8 @@ public:
         }
     }
 
+    void forget() { m_record = nullptr; }
+
     void request(quint64 round)
     {
         m_wanted = std::max(m_wanted, round);
@@ -84,6 +89,7 @@ private:
     {
         qint64 id = 0;
         QString host;
+        QString rig;
         ScanSummary summary;
         qint64 lastSeq = 0;
     };
@@ -103,14 +109,19 @@ private:
         }
         if (done) {
             m_delay = kFirstRetry;
+            if (m_refused > 0)
+                warning = u"%1 readings were refused (the last: %2); they are kept on this "
+                          "machine only"_s.arg(m_refused)
+                              .arg(m_refusedWhy);
         } else {
             warning += u"; readings are kept on this machine and sent when it can be reached"_s;
         }
         const qint64 total = m_total;
-        ForwardingScanRecord *record = m_record;
-        QMetaObject::invokeMethod(
-            m_record, [=] { record->roundEnded(done ? QString() : warning, total, done, serving); },
-            Qt::QueuedConnection);
+        // Null once the record has gone without waiting for this round.
+        if (ForwardingScanRecord *record = m_record.load())
+            QMetaObject::invokeMethod(
+                record, [=] { record->roundEnded(warning, total, done, serving); },
+                Qt::QueuedConnection);
         if (QThread::currentThread()->isInterruptionRequested() || !m_timer)
             return;
         m_timer->start(done ? kPollInterval : m_delay);
@@ -130,6 +141,7 @@ private:
             return false;
         }
         const QString machine = QSysInfo::machineHostName();
+        const QString rig = SqliteScanRecord::rigIdOf(QSqlDatabase::database(m_connection, false));
         while (query.next()) {
             LocalScan scan;
             scan.id = query.value(0).toLongLong();
@@ -147,6 +159,7 @@ private:
             scan.host = query.value(10).toString();
             if (scan.host.isEmpty())
                 scan.host = machine;
+            scan.rig = rig;
             s.passes = query.value(11).toInt();
             s.readings = query.value(12).toLongLong();
             s.failedReadings = query.value(13).toLongLong();
@@ -162,6 +175,7 @@ private:
         if (query.value(0).toLongLong() > 0) {
             LocalScan manual;
             manual.host = machine;
+            manual.rig = rig;
             manual.lastSeq = query.value(0).toLongLong();
             scans->append(manual);
         }
@@ -211,6 +225,29 @@ private:
             .arg(s.failedReadings);
     }
 
+    // The server refused a batch for what one of its readings holds: each is
+    // sent alone, and one it refuses stays on this machine only, so that it
+    // never holds up the readings behind it.
+    bool putOneByOne(Sent &sent, qint64 startMs,
+                     const QList<PostgresScanRecord::NumberedReading> &batch, QString *warning)
+    {
+        for (const PostgresScanRecord::NumberedReading &numbered : batch) {
+            if (m_remote->putReadings(sent.copy, startMs, { numbered })) {
+                ++m_total;
+            } else if (m_remote->refused()) {
+                ++m_refused;
+                m_refusedWhy = m_remote->errorString();
+                qWarning("%s",
+                         qPrintable(u"%1; it is kept on this machine only"_s.arg(m_refusedWhy)));
+            } else {
+                *warning = m_remote->errorString();
+                return false;
+            }
+            sent.lastSeq = numbered.seq;
+        }
+        return true;
+    }
+
     bool forwardAll(QString *warning)
     {
         QList<LocalScan> scans;
@@ -219,18 +256,19 @@ private:
         for (const LocalScan &scan : scans) {
             if (QThread::currentThread()->isInterruptionRequested())
                 return false;
-            if (!m_sent.contains(scan.host)) {
-                const auto copies = m_remote->copiesOf(scan.host);
+            const QString rigKey = scan.host + u'\n' + scan.rig;
+            if (!m_sent.contains(rigKey)) {
+                const auto copies = m_remote->copiesOf(scan.host, scan.rig);
                 if (!copies) {
                     *warning = m_remote->errorString();
                     return false;
                 }
-                QHash<PostgresScanRecord::CopyKey, Sent> &sent = m_sent[scan.host];
+                QHash<PostgresScanRecord::CopyKey, Sent> &sent = m_sent[rigKey];
                 for (auto it = copies->cbegin(); it != copies->cend(); ++it)
                     sent.insert(it.key(), { it->id, it->lastSeq, {} });
             }
             const qint64 startMs = scan.id == 0 ? 0 : scan.summary.info.start.toMSecsSinceEpoch();
-            Sent &sent = m_sent[scan.host][{ scan.id, startMs }];
+            Sent &sent = m_sent[rigKey][{ scan.id, startMs }];
             if (sent.copy >= 0 && sent.lastSeq >= scan.lastSeq && !sent.stateKey.isEmpty()
                 && sent.stateKey == stateKey(scan.summary))
                 continue;
@@ -239,7 +277,7 @@ private:
             if (sent.copy < 0) {
                 ScanSummary running = scan.summary;
                 running.state = ScanState::Running;
-                sent.copy = m_remote->putScan(scan.host, scan.id, running);
+                sent.copy = m_remote->putScan(scan.host, scan.rig, scan.id, running);
                 if (sent.copy < 0) {
                     *warning = m_remote->errorString();
                     return false;
@@ -252,8 +290,11 @@ private:
                 if (batch.isEmpty())
                     break;
                 if (!m_remote->putReadings(sent.copy, startMs, batch)) {
-                    *warning = m_remote->errorString();
-                    return false;
+                    if (!m_remote->refused() || !putOneByOne(sent, startMs, batch, warning)) {
+                        *warning = m_remote->errorString();
+                        return false;
+                    }
+                    continue;
                 }
                 sent.lastSeq = batch.last().seq;
                 m_total += batch.size();
@@ -262,7 +303,7 @@ private:
             }
             const QString key = stateKey(scan.summary);
             if (key != sent.stateKey) {
-                if (m_remote->putScan(scan.host, scan.id, scan.summary) < 0) {
+                if (m_remote->putScan(scan.host, scan.rig, scan.id, scan.summary) < 0) {
                     *warning = m_remote->errorString();
                     return false;
                 }
@@ -274,7 +315,7 @@ private:
 
     QString m_localPath;
     QUrl m_server;
-    ForwardingScanRecord *m_record;
+    std::atomic<ForwardingScanRecord *> m_record;
     QString m_connection;
     std::unique_ptr<PostgresScanRecord> m_remote;
     QTimer *m_timer = nullptr;
@@ -283,6 +324,8 @@ private:
     // from the server at each connection.
     QHash<QString, QHash<PostgresScanRecord::CopyKey, Sent>> m_sent;
     qint64 m_total = 0;
+    qint64 m_refused = 0;
+    QString m_refusedWhy;
     quint64 m_wanted = 0;
 };
 
@@ -304,9 +347,26 @@ ForwardingScanRecord::~ForwardingScanRecord()
     m_thread->requestInterruption();
     Forwarder *forwarder = m_forwarder;
     QMetaObject::invokeMethod(
-        m_forwarder, [forwarder] { forwarder->stop(); }, Qt::BlockingQueuedConnection);
-    m_thread->quit();
-    m_thread->wait();
+        m_forwarder,
+        [forwarder] {
+            forwarder->stop();
+            QThread::currentThread()->quit();
+        },
+        Qt::QueuedConnection);
+    if (!m_thread->wait(QDeadlineTimer(kStopWait))) {
+        // A statement the server holds past every time-out: the program
+        // leaves it behind rather than wait; what it was sending goes at the
+        // next run. Destroying a running thread would abort.
+        qWarning(
+            "%s",
+            qPrintable(
+                u"%1 did not answer within %2 s; what was not sent goes at the "
+                "next run"_s.arg(displayStoreUrl(m_server))
+                    .arg(std::chrono::duration_cast<std::chrono::seconds>(kStopWait).count())));
+        m_forwarder->forget();
+        m_thread->setParent(nullptr);
+        return;
+    }
     delete m_forwarder;
 }
 

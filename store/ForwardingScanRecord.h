@@ -16,7 +16,8 @@ class SqliteScanRecord;
 // scan never waits for the network. While the server is out of reach the
 // readings wait in the file and warningString() says why; the thread tries
 // again after 1, 2, 4 and then every 8 seconds. The server stores a reading
-// sent twice once.
+// sent twice once; one it refuses for what it holds is kept on this machine
+// only, and the readings behind it go on.
 class ForwardingScanRecord : public ScanRecord
 {
     Q_OBJECT
@@ -27,14 +28,18 @@ public:
     static constexpr std::chrono::milliseconds kLongestRetry { 8000 };
     // Readings sent in one transaction.
     static constexpr int kBatch = 1000;
+    // How long destroying the record waits for a round under way: past the
+    // server's statement and lock time-outs.
+    static constexpr std::chrono::milliseconds kStopWait { 12000 };
 
     // local must be open; forwarding starts at once.
     ForwardingScanRecord(std::unique_ptr<SqliteScanRecord> local, const QUrl &server,
                          QObject *parent = nullptr);
-    // Waits for a round under way to end (at most a few seconds).
+    // Waits for a round under way to end, at most kStopWait.
     ~ForwardingScanRecord() override;
 
     SqliteScanRecord &local() { return *m_local; }
+    const SqliteScanRecord &local() const { return *m_local; }
     QUrl server() const { return m_server; }
     // Readings this record has sent so far.
     qint64 sentReadings() const { return m_sent; }

@@ -61,3 +61,21 @@ std::unique_ptr<ScanRecord> openScanRecord(const QString &url, QString *error,
         return local;
     return std::make_unique<ForwardingScanRecord>(std::move(local), location->server);
 }
+
+QString movedAsidePath(const ScanRecord *record)
+{
+    if (const auto *local = qobject_cast<const SqliteScanRecord *>(record))
+        return local->movedAsidePath();
+    if (const auto *forwarding = qobject_cast<const ForwardingScanRecord *>(record))
+        return forwarding->local().movedAsidePath();
+    return {};
+}
+
+QString recordRigId(const ScanRecord *record)
+{
+    if (const auto *local = qobject_cast<const SqliteScanRecord *>(record))
+        return local->rigId();
+    if (const auto *forwarding = qobject_cast<const ForwardingScanRecord *>(record))
+        return forwarding->local().rigId();
+    return {};
+}

@@ -35,3 +35,11 @@ QString displayStoreUrl(const QUrl &server);
 // warningString() says why readings wait.
 std::unique_ptr<ScanRecord> openScanRecord(const QString &url, QString *error,
                                            const QString &localPath = {});
+
+// Where opening record moved a damaged embedded file aside; empty if it did
+// not.
+QString movedAsidePath(const ScanRecord *record);
+
+// The random id of the rig whose embedded file record is (or fronts); empty
+// for none.
+QString recordRigId(const ScanRecord *record);

@@ -43,16 +43,56 @@ const std::array<QStringList, PostgresScanRecord::kSchemaVersion> kMigrations {
         "WHEN 2 THEN 'unreadable' ELSE 'line lost' END AS status, r.raw, r.given_up "
         "FROM reading r JOIN scan s ON s.id = r.scan LEFT JOIN unit u ON u.id = r.unit"_s,
     },
+    // 2: a rig is told apart by the random id its file was created with, as
+    // cloned machines share a host name; the view gives the value as a number
+    // (the text as read beside it) and the rig.
+    QStringList {
+        u"ALTER TABLE scan ADD COLUMN rig TEXT NOT NULL DEFAULT ''"_s,
+        u"ALTER TABLE scan DROP CONSTRAINT scan_host_local_id_start_ms_key"_s,
+        u"ALTER TABLE scan ADD UNIQUE (host, rig, local_id, start_ms)"_s,
+        u"DROP VIEW readings"_s,
+        u"CREATE VIEW readings AS SELECT s.host, s.rig, r.scan, r.seq, r.pass, r.channel, "
+        "to_timestamp((s.start_ms + r.t_ms) / 1000.0) AS time, "
+        "CASE WHEN r.value ~ '^ *[-+]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][-+]?[0-9]+)? *$' "
+        "THEN r.value::double precision END AS value, r.value AS value_text, "
+        "u.text AS unit, CASE r.status WHEN 0 THEN 'taken' WHEN 1 THEN 'no reply' "
+        "WHEN 2 THEN 'unreadable' ELSE 'line lost' END AS status, r.raw, r.given_up "
+        "FROM reading r JOIN scan s ON s.id = r.scan LEFT JOIN unit u ON u.id = r.unit"_s,
+    },
 };
+
+// A statement the server holds up (a table lock taken by an administrator's
+// VACUUM FULL) fails after this long, so that neither a round nor the
+// program's exit waits on it without end.
+constexpr int kLockTimeoutMs = 5000;
+constexpr int kStatementTimeoutMs = 10000;
+
+// The server's text type cannot hold a NUL: the statement fails and, with it,
+// every reading queued behind. A NUL reads as a space, as the reply parser
+// makes of one.
+QVariant serverText(const QString &text)
+{
+    if (text.isNull())
+        return u""_s;
+    if (!text.contains(QChar(0)))
+        return text;
+    QString clean = text;
+    clean.replace(QChar(0), u' ');
+    return clean;
+}
+
+// SQLSTATE classes of a statement refused for what it carries (data
+// exception, integrity constraint, syntax the data broke), as opposed to a
+// connection or server trouble that passes.
+bool refusesData(const QSqlError &error)
+{
+    const QString state = error.nativeErrorCode();
+    return state.startsWith(u"22"_s) || state.startsWith(u"23"_s) || state == u"42601"_s;
+}
 
 QDateTime utc(qint64 ms)
 {
     return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
-}
-
-QVariant textOrEmpty(const QString &text)
-{
-    return text.isNull() ? u""_s : text;
 }
 
 } // namespace
@@ -126,7 +166,11 @@ bool PostgresScanRecord::open()
     m_working = true;
     // The server's notices ("relation already exists, skipping") would reach
     // the command line's stderr.
-    if (!QSqlQuery(database()).exec(u"SET client_min_messages TO warning"_s)) {
+    QSqlQuery setup(database());
+    if (!setup.exec(u"SET client_min_messages TO warning"_s)
+        || !setup.exec(u"SET lock_timeout = %1"_s.arg(kLockTimeoutMs))
+        || !setup.exec(u"SET statement_timeout = %1"_s.arg(kStatementTimeoutMs))) {
+        setup = QSqlQuery();
         fail(u"set up"_s, database().lastError());
         close();
         return false;
@@ -197,13 +241,13 @@ int PostgresScanRecord::unitId(const QString &unit, QSqlError *error)
         return found.value();
     QSqlQuery query(database());
     query.prepare(u"INSERT INTO unit (text) VALUES (?) ON CONFLICT (text) DO NOTHING"_s);
-    query.addBindValue(unit);
+    query.addBindValue(serverText(unit));
     if (!query.exec()) {
         *error = query.lastError();
         return 0;
     }
     query.prepare(u"SELECT id FROM unit WHERE text = ?"_s);
-    query.addBindValue(unit);
+    query.addBindValue(serverText(unit));
     if (!query.exec() || !query.next()) {
         *error = query.lastError();
         return 0;
@@ -213,13 +257,13 @@ int PostgresScanRecord::unitId(const QString &unit, QSqlError *error)
     return id;
 }
 
-bool PostgresScanRecord::bindReading(QSqlQuery &insert, int first, qint64 scan, qint64 seq,
-                                     qint64 startMs, const Reading &reading)
+QSqlError PostgresScanRecord::bindReading(QSqlQuery &insert, int first, qint64 scan, qint64 seq,
+                                          qint64 startMs, const Reading &reading)
 {
     QSqlError error;
     const int unit = unitId(reading.unit, &error);
     if (error.isValid())
-        return fail(u"write"_s, error);
+        return error;
     const qint64 timeMs = reading.time.isValid() ? reading.time.toMSecsSinceEpoch()
                                                  : QDateTime::currentMSecsSinceEpoch();
     insert.bindValue(first, scan);
@@ -227,12 +271,12 @@ bool PostgresScanRecord::bindReading(QSqlQuery &insert, int first, qint64 scan, 
     insert.bindValue(first + 2, reading.pass);
     insert.bindValue(first + 3, reading.channel);
     insert.bindValue(first + 4, timeMs - startMs);
-    insert.bindValue(first + 5, reading.value.isEmpty() ? QVariant() : QVariant(reading.value));
+    insert.bindValue(first + 5, reading.value.isEmpty() ? QVariant() : serverText(reading.value));
     insert.bindValue(first + 6, unit == 0 ? QVariant() : QVariant(unit));
     insert.bindValue(first + 7, int(reading.status));
     insert.bindValue(first + 8, reading.raw.isEmpty() ? QVariant() : QVariant(reading.raw));
     insert.bindValue(first + 9, reading.givenUp);
-    return true;
+    return {};
 }
 
 bool PostgresScanRecord::putReadings(qint64 id, qint64 startMs,
@@ -251,10 +295,21 @@ bool PostgresScanRecord::putReadings(qint64 id, qint64 startMs,
             + values.join(u", "_s) + u" ON CONFLICT (scan, seq) DO NOTHING"_s;
     };
     QSqlDatabase db = database();
+    m_refused = false;
     if (!db.transaction())
         return fail(u"write"_s, db.lastError());
     const auto rollback = [&](const QSqlError &error) {
         db.rollback();
+        // Units first added in this transaction went with it.
+        m_units.clear();
+        // The server is there and refused these readings: the connection
+        // goes on, and the caller may send them one by one.
+        if (error.isValid() && refusesData(error) && db.isOpen()) {
+            m_refused = true;
+            m_error = u"%1 refused a reading: %2"_s.arg(displayStoreUrl(m_server),
+                                                        error.databaseText().simplified());
+            return false;
+        }
         return error.isValid() ? fail(u"write"_s, error) : false;
     };
     QSqlQuery insert(db);
@@ -268,9 +323,10 @@ bool PostgresScanRecord::putReadings(qint64 id, qint64 startMs,
         }
         for (qsizetype row = 0; row < rows; ++row) {
             const NumberedReading &numbered = readings[first + row];
-            if (!bindReading(insert, int(row) * kColumns, id, numbered.seq, startMs,
-                             numbered.reading))
-                return rollback({});
+            const QSqlError unitError = bindReading(insert, int(row) * kColumns, id, numbered.seq,
+                                                    startMs, numbered.reading);
+            if (unitError.isValid())
+                return rollback(unitError);
         }
         if (!insert.exec())
             return rollback(insert.lastError());
@@ -281,16 +337,27 @@ bool PostgresScanRecord::putReadings(qint64 id, qint64 startMs,
 }
 
 std::optional<QHash<PostgresScanRecord::CopyKey, PostgresScanRecord::Copy>>
-PostgresScanRecord::copiesOf(const QString &host)
+PostgresScanRecord::copiesOf(const QString &host, const QString &rig)
 {
     if (!m_working)
         return std::nullopt;
     QSqlQuery query(database());
+    // Copies sent before rigs had ids are this host's; the first rig of that
+    // name to come back takes them, so that they are not sent again.
+    query.prepare(
+        u"UPDATE scan SET rig = ? WHERE host = ? AND rig = '' AND local_id IS NOT NULL"_s);
+    query.addBindValue(serverText(rig));
+    query.addBindValue(serverText(host));
+    if (!rig.isEmpty() && !query.exec()) {
+        fail(u"write"_s, query.lastError());
+        return std::nullopt;
+    }
     query.setForwardOnly(true);
     query.prepare(u"SELECT s.local_id, s.start_ms, s.id, "
                   "(SELECT coalesce(max(seq), 0) FROM reading r WHERE r.scan = s.id) "
-                  "FROM scan s WHERE s.host = ? AND s.local_id IS NOT NULL"_s);
-    query.addBindValue(host);
+                  "FROM scan s WHERE s.host = ? AND s.rig = ? AND s.local_id IS NOT NULL"_s);
+    query.addBindValue(serverText(host));
+    query.addBindValue(serverText(rig));
     if (!query.exec()) {
         fail(u"read"_s, query.lastError());
         return std::nullopt;
@@ -302,7 +369,8 @@ PostgresScanRecord::copiesOf(const QString &host)
     return copies;
 }
 
-qint64 PostgresScanRecord::putScan(const QString &host, qint64 localId, const ScanSummary &summary)
+qint64 PostgresScanRecord::putScan(const QString &host, const QString &rig, qint64 localId,
+                                   const ScanSummary &summary)
 {
     if (!m_working)
         return -1;
@@ -312,25 +380,27 @@ qint64 PostgresScanRecord::putScan(const QString &host, qint64 localId, const Sc
     };
     const bool finished = summary.state != ScanState::Running;
     QSqlQuery query(database());
-    query.prepare(u"INSERT INTO scan (host, local_id, start_ms, end_ms, port, device, "
-                  "first_channel, last_channel, term_ms, state, saved_file, passes, readings, "
-                  "failed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
-                  "ON CONFLICT (host, local_id, start_ms) DO UPDATE SET end_ms = excluded.end_ms, "
-                  "state = excluded.state, saved_file = excluded.saved_file, "
-                  "passes = excluded.passes, readings = excluded.readings, "
-                  "failed = excluded.failed RETURNING id"_s);
-    query.addBindValue(host);
+    query.prepare(
+        u"INSERT INTO scan (host, rig, local_id, start_ms, end_ms, port, device, "
+        "first_channel, last_channel, term_ms, state, saved_file, passes, readings, "
+        "failed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+        "ON CONFLICT (host, rig, local_id, start_ms) DO UPDATE SET end_ms = excluded.end_ms, "
+        "state = excluded.state, saved_file = excluded.saved_file, "
+        "passes = excluded.passes, readings = excluded.readings, "
+        "failed = excluded.failed RETURNING id"_s);
+    query.addBindValue(serverText(host));
+    query.addBindValue(serverText(rig));
     query.addBindValue(localId);
     query.addBindValue(manual ? 0 : summary.info.start.toMSecsSinceEpoch());
     query.addBindValue(
         nullIfNot(!manual && finished && summary.end.isValid(), summary.end.toMSecsSinceEpoch()));
-    query.addBindValue(textOrEmpty(summary.info.portName));
-    query.addBindValue(textOrEmpty(summary.info.device));
+    query.addBindValue(serverText(summary.info.portName));
+    query.addBindValue(serverText(summary.info.device));
     query.addBindValue(summary.info.startChannel);
     query.addBindValue(summary.info.endChannel);
     query.addBindValue(qint64(summary.info.term.count()));
     query.addBindValue(manual ? u"manual"_s : scanStateName(summary.state));
-    query.addBindValue(nullIfNot(!summary.savedFile.isEmpty(), summary.savedFile));
+    query.addBindValue(nullIfNot(!summary.savedFile.isEmpty(), serverText(summary.savedFile)));
     query.addBindValue(nullIfNot(!manual && finished, summary.passes));
     query.addBindValue(nullIfNot(!manual && finished, summary.readings));
     query.addBindValue(nullIfNot(!manual && finished, summary.failedReadings));
@@ -352,10 +422,10 @@ qint64 PostgresScanRecord::beginScan(const ScanInfo &info)
     query.prepare(u"INSERT INTO scan (host, start_ms, port, device, first_channel, "
                   "last_channel, term_ms, state) VALUES (?, ?, ?, ?, ?, ?, ?, 'running') "
                   "RETURNING id"_s);
-    query.addBindValue(info.host.isEmpty() ? QSysInfo::machineHostName() : info.host);
+    query.addBindValue(serverText(info.host.isEmpty() ? QSysInfo::machineHostName() : info.host));
     query.addBindValue(start.toMSecsSinceEpoch());
-    query.addBindValue(textOrEmpty(info.portName));
-    query.addBindValue(textOrEmpty(info.device));
+    query.addBindValue(serverText(info.portName));
+    query.addBindValue(serverText(info.device));
     query.addBindValue(info.startChannel);
     query.addBindValue(info.endChannel);
     query.addBindValue(qint64(info.term.count()));
@@ -375,7 +445,7 @@ bool PostgresScanRecord::addReading(const Reading &reading)
         return false;
     if (m_scan < 0) {
         // Manual readings go with this machine's other manual readings.
-        const qint64 manual = putScan(QSysInfo::machineHostName(), 0, {});
+        const qint64 manual = putScan(QSysInfo::machineHostName(), {}, 0, {});
         if (manual < 0)
             return false;
         QSqlQuery next(database());
@@ -388,8 +458,9 @@ bool PostgresScanRecord::addReading(const Reading &reading)
     QSqlQuery insert(database());
     insert.prepare(u"INSERT INTO reading (scan, seq, pass, channel, t_ms, value, unit, status, "
                    "raw, given_up) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
-    if (!bindReading(insert, 0, m_scan, m_nextSeq, m_scanStartMs, reading))
-        return false;
+    if (const QSqlError error = bindReading(insert, 0, m_scan, m_nextSeq, m_scanStartMs, reading);
+        error.isValid())
+        return fail(u"write"_s, error);
     if (!insert.exec())
         return fail(u"write"_s, insert.lastError());
     ++m_nextSeq;
@@ -427,7 +498,7 @@ bool PostgresScanRecord::setState(qint64 id, ScanState state, const QString &fil
     query.prepare(u"UPDATE scan SET state = ?, saved_file = coalesce(?, saved_file), "
                   "end_ms = ?, passes = ?, readings = ?, failed = ? WHERE id = ?"_s);
     query.addBindValue(scanStateName(state));
-    query.addBindValue(file.isEmpty() ? QVariant() : QVariant(file));
+    query.addBindValue(file.isEmpty() ? QVariant() : serverText(file));
     query.addBindValue(summary->end.toMSecsSinceEpoch());
     query.addBindValue(summary->passes);
     query.addBindValue(summary->readings);

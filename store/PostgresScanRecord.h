@@ -16,15 +16,15 @@ class QSqlQuery;
 
 // The scan record on a PostgreSQL server that the rigs of a lab share: the
 // embedded file's scans and readings, each scan with the rig's host name and,
-// for one forwarded from a rig's own file, its id there. Host, that id and a
-// reading's sequence number identify a reading, so that one sent twice is
-// stored once. Calls block for the network: use it off the GUI thread, in the
-// thread that created it.
+// for one forwarded from a rig's own file, the file's rig id and the scan's id
+// there. Host, rig, that id and a reading's sequence number identify a
+// reading, so that one sent twice is stored once. Calls block for the network: use it off the GUI
+// thread, in the thread that created it.
 class PostgresScanRecord : public ScanRecord
 {
     Q_OBJECT
 public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
     // How long a connection attempt may take before the server counts as
     // out of reach.
     static constexpr std::chrono::seconds kConnectTimeout { 2 };
@@ -75,27 +75,34 @@ public:
     // by their id in the rig's file (0: its manual readings) and start time in
     // milliseconds (a file may give a deleted scan's id to a new one).
     using CopyKey = std::pair<qint64, qint64>;
-    std::optional<QHash<CopyKey, Copy>> copiesOf(const QString &host);
+    // A rig is its host and the random id of its file (empty: none).
+    std::optional<QHash<CopyKey, Copy>> copiesOf(const QString &host, const QString &rig);
     // Creates or updates the copy of the rig's scan localId (0 for its manual
     // readings, with summary ignored); returns its id here, or -1.
-    qint64 putScan(const QString &host, qint64 localId, const ScanSummary &summary);
+    qint64 putScan(const QString &host, const QString &rig, qint64 localId,
+                   const ScanSummary &summary);
     // Adds readings of the copy id in one transaction; ones it holds already
     // are skipped. startMs is the scan's start (0 for manual readings).
+    // False with refused() when the server turned the readings down for what
+    // they hold; the record then goes on working.
     bool putReadings(qint64 id, qint64 startMs, const QList<NumberedReading> &readings);
+    bool refused() const { return m_refused; }
 
 private:
     QSqlDatabase database() const;
     bool migrate();
     bool fail(const QString &doing, const QSqlError &error);
     int unitId(const QString &unit, QSqlError *error);
-    bool bindReading(QSqlQuery &insert, int first, qint64 scan, qint64 seq, qint64 startMs,
-                     const Reading &reading);
+    // Invalid when bound; else why the reading's unit could not be stored.
+    QSqlError bindReading(QSqlQuery &insert, int first, qint64 scan, qint64 seq, qint64 startMs,
+                          const Reading &reading);
     bool setState(qint64 id, ScanState state, const QString &file);
     QList<ScanSummary> summaries(const QString &where, const QVariantList &values);
 
     QUrl m_server;
     QString m_connection;
     bool m_working = false;
+    bool m_refused = false;
     QString m_error;
     QHash<QString, int> m_units;
 

@@ -24,3 +24,17 @@ ScanState scanStateFromName(const QString &name)
             return state;
     return ScanState::Running;
 }
+
+QString scanFault(const ScanSummary &scan)
+{
+    const ScanInfo &info = scan.info;
+    if (info.startChannel < 0 || info.endChannel > kLastStoredChannel
+        || info.startChannel > info.endChannel)
+        return u"it names channels %1 to %2"_s.arg(info.startChannel).arg(info.endChannel);
+    if (scan.passes < 0 || scan.readings < 0 || scan.failedReadings < 0 || info.term.count() < 0)
+        return u"it holds negative figures"_s;
+    if (info.portName.size() > kMaxPortNameLength || info.device.size() > kMaxPortNameLength)
+        return u"its port name is %1 characters long"_s.arg(
+            std::max(info.portName.size(), info.device.size()));
+    return {};
+}

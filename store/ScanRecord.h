@@ -18,6 +18,11 @@ enum class ScanState { Running, Stopped, Saved, Discarded };
 QString scanStateName(ScanState state);
 ScanState scanStateFromName(const QString &name);
 
+// The scanner's channels: what a stored scan may name.
+inline constexpr int kLastStoredChannel = 99;
+// Longest port or device name a stored scan may hold.
+inline constexpr int kMaxPortNameLength = 256;
+
 // What a scan was started with.
 struct ScanInfo
 {
@@ -44,6 +49,11 @@ struct ScanSummary
     ScanState state = ScanState::Running;
     QString savedFile;
 };
+
+// Why a stored scan cannot be what this program took (a damaged or foreign
+// record: channels beyond the scanner's, negative figures, a port name of
+// megabytes); empty for a sound one. Checked before a scan is used.
+QString scanFault(const ScanSummary &scan);
 
 // The durable record of every reading, behind what the scan session needs.
 // Every write is on disk (committed) when the call returns. A record that

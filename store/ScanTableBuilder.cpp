@@ -4,10 +4,23 @@
 #include "ResultTable.h"
 #include "ScanRecord.h"
 
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Every pass records a reading per channel, given up ones included: passes
+// missing by the thousand are no gap the program leaves, and a row per pass
+// up to a pass number of two billion would take all memory.
+constexpr int kMaxPassGap = 1000;
+
+} // namespace
+
 ScanTableBuilder::ScanTableBuilder(int startChannel, int endChannel)
-    : m_startChannel(startChannel)
-    , m_endChannel(endChannel)
-    , m_columns(gridLayoutFor(startChannel, endChannel).columnCount())
+    : m_startChannel(std::clamp(startChannel, 0, kLastStoredChannel))
+    , m_endChannel(std::clamp(endChannel, m_startChannel, kLastStoredChannel))
+    , m_columns(gridLayoutFor(m_startChannel, m_endChannel).columnCount())
     , m_cells(m_columns)
 { }
 
@@ -16,6 +29,11 @@ void ScanTableBuilder::add(const Reading &reading)
     // Manual readings and channels outside the range have no cell.
     if (reading.pass <= 0 || reading.channel < m_startChannel || reading.channel > m_endChannel)
         return;
+    if (reading.pass > m_cells.rowCount() + kMaxPassGap) {
+        if (m_fault.isEmpty())
+            m_fault = u"pass %1 follows pass %2"_s.arg(reading.pass).arg(m_cells.rowCount());
+        return;
+    }
     const int column = reading.channel - m_startChannel + 1;
     while (m_cells.rowCount() < reading.pass) {
         m_cells.appendRow();
@@ -63,14 +81,25 @@ void ScanTableBuilder::finish(ResultTable &table, bool stopped)
     }
 }
 
-bool restoreScan(ScanRecord &record, qint64 id, ResultTable &table)
+bool restoreScan(ScanRecord &record, qint64 id, ResultTable &table, QString *why)
 {
     const std::optional<ScanSummary> scan = record.scan(id);
     if (!scan)
         return false;
+    QString fault = scanFault(*scan);
+    if (!fault.isEmpty()) {
+        if (why)
+            *why = fault;
+        return false;
+    }
     ScanTableBuilder builder(scan->info.startChannel, scan->info.endChannel);
     if (!record.readScan(id, [&builder](const Reading &reading) { builder.add(reading); }))
         return false;
+    if (!builder.fault().isEmpty()) {
+        if (why)
+            *why = builder.fault();
+        return false;
+    }
     builder.finish(table, scan->state != ScanState::Running);
     return true;
 }

@@ -21,6 +21,9 @@ public:
     ScanTableBuilder(int startChannel, int endChannel);
 
     void add(const Reading &reading);
+    // Why the readings cannot be this scan's (a pass number far beyond the
+    // passes before it); empty while they can. Such a reading is left out.
+    QString fault() const { return m_fault; }
     // Replaces table's layout and rows. A stopped scan drops a last pass that
     // was cut short before it held a value, as Stop does.
     void finish(ResultTable &table, bool stopped);
@@ -43,8 +46,10 @@ private:
     std::vector<bool> m_rowHasValue;
     QList<Mark> m_marks;
     int m_lastRowMarks = 0;
+    QString m_fault;
 };
 
 // Restores stored scan id into table; false (table untouched) if it cannot be
-// read, with the record's errorString() saying why.
-bool restoreScan(ScanRecord &record, qint64 id, ResultTable &table);
+// read, with the record's errorString() saying why, or if the record holds an
+// impossible scan, with why (when given) saying so.
+bool restoreScan(ScanRecord &record, qint64 id, ResultTable &table, QString *why = nullptr);

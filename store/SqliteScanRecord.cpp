@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -27,6 +28,14 @@ constexpr int kSqliteNotADatabase = 26;
 // A writer waits this long for another program's transaction on the same
 // file before the write counts as failed.
 constexpr int kBusyTimeoutMs = 50;
+// Opening waits longer: two programs started together both bring the schema
+// up to date, one after the other.
+constexpr int kOpenBusyTimeoutMs = 10000;
+// What is read back of a scan's texts and a reading's value, unit and reply:
+// a damaged file may hold megabytes where the line gives a few bytes.
+constexpr int kMaxStoredName = 4096;
+constexpr int kMaxStoredText = 64;
+constexpr int kMaxStoredRaw = 65536;
 // Readings kept in memory while another program holds the file; past this
 // the record gives up.
 constexpr qsizetype kMaxPending = 10000;
@@ -61,6 +70,28 @@ const std::array<QStringList, SqliteScanRecord::kSchemaVersion> kMigrations {
     },
     // 2: the machine a scan ran on, for records that several rigs share.
     QStringList { u"ALTER TABLE scan ADD COLUMN host TEXT"_s },
+    // 3: the rig's random id, made with the file, that tells rigs apart on a
+    // shared server when cloned machines share a host name. The view gives
+    // the value as a number (the text as read beside it) and the time also
+    // as the CSV export writes it: local, with its offset from UTC.
+    QStringList {
+        u"CREATE TABLE rig (id TEXT NOT NULL)"_s,
+        u"INSERT INTO rig (id) VALUES (lower(hex(randomblob(16))))"_s,
+        u"DROP VIEW readings"_s,
+        u"CREATE VIEW readings AS SELECT r.scan, r.seq, r.pass, r.channel, "
+        "strftime('%Y-%m-%dT%H:%M:%fZ', (ifnull(s.start_ms, 0) + r.t_ms) / 1000.0, "
+        "'unixepoch') AS time, "
+        "strftime('%Y-%m-%dT%H:%M:%f', (ifnull(s.start_ms, 0) + r.t_ms) / 1000.0, 'unixepoch', "
+        "'localtime') || (SELECT CASE WHEN o < 0 THEN '-' ELSE '+' END "
+        "|| printf('%02d:%02d', abs(o) / 60, abs(o) % 60) FROM (SELECT CAST(round(("
+        "julianday((ifnull(s.start_ms, 0) + r.t_ms) / 1000.0, 'unixepoch', 'localtime') - "
+        "julianday((ifnull(s.start_ms, 0) + r.t_ms) / 1000.0, 'unixepoch')) * 1440) AS INTEGER) "
+        "AS o)) AS local_time, "
+        "CAST(r.value AS REAL) AS value, r.value AS value_text, u.text AS unit, "
+        "CASE r.status WHEN 0 THEN 'taken' WHEN 1 THEN 'no reply' "
+        "WHEN 2 THEN 'unreadable' ELSE 'line lost' END AS status, r.raw, r.given_up "
+        "FROM reading r LEFT JOIN scan s ON s.id = r.scan LEFT JOIN unit u ON u.id = r.unit"_s,
+    },
 };
 
 int primaryCode(const QSqlError &error)
@@ -119,7 +150,7 @@ bool SqliteScanRecord::openConnection()
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
     db.setDatabaseName(m_path);
-    db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(kBusyTimeoutMs));
+    db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(kOpenBusyTimeoutMs));
     if (!db.open()) {
         m_error = u"cannot open %1: %2"_s.arg(m_path, db.lastError().text());
         db = QSqlDatabase();
@@ -148,9 +179,18 @@ bool SqliteScanRecord::open(Durability durability)
     m_pending.clear();
 
     const QFileInfo file(m_path);
-    if (!QDir().mkpath(file.absolutePath())) {
+    if (!makeStateDirectory(file.absolutePath())) {
         m_error = u"cannot create the folder %1"_s.arg(file.absolutePath());
         return false;
+    }
+    // The lab's data is for its user only; SQLite gives the journal files
+    // the database file's permissions.
+    if (!file.exists()) {
+        QFile create(m_path);
+        if (create.open(QIODevice::WriteOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            create.close();
+    } else if (m_path == defaultPath()) {
+        QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
     if (!openConnection())
         return false;
@@ -175,7 +215,7 @@ bool SqliteScanRecord::open(Durability durability)
     probe = QSqlQuery();
 
     m_working = true;
-    if (!migrate() || !prepare()) {
+    if (!migrate() || !prepare() || !exec(u"PRAGMA busy_timeout = %1"_s.arg(kBusyTimeoutMs))) {
         m_working = false;
         closeConnection();
         return false;
@@ -238,9 +278,22 @@ bool SqliteScanRecord::migrate()
     if (!exec(u"PRAGMA synchronous = "_s + synchronous))
         return false;
 
-    for (int step = version; step < kSchemaVersion; ++step) {
+    // Another program opening the same file may be a step ahead: the version
+    // is read again under the write lock before each step.
+    for (int step = version; step < kSchemaVersion;) {
         if (!exec(u"BEGIN IMMEDIATE"_s))
             return false;
+        if (!query.exec(u"PRAGMA user_version"_s) || !query.next()) {
+            const QSqlError error = query.lastError();
+            exec(u"ROLLBACK"_s);
+            return fail(u"read"_s, error);
+        }
+        step = query.value(0).toInt();
+        query.finish();
+        if (step >= kSchemaVersion) {
+            exec(u"ROLLBACK"_s);
+            break;
+        }
         for (const QString &statement : kMigrations[std::size_t(step)]) {
             if (!exec(statement)) {
                 exec(u"ROLLBACK"_s);
@@ -249,6 +302,7 @@ bool SqliteScanRecord::migrate()
         }
         if (!exec(u"PRAGMA user_version = %1"_s.arg(step + 1)) || !exec(u"COMMIT"_s))
             return false;
+        ++step;
     }
     // A file that can be read but not written (a read-only file or folder)
     // shows here, not at the first reading.
@@ -265,6 +319,7 @@ bool SqliteScanRecord::prepare()
         return fail(u"read"_s, units.lastError());
     while (units.next())
         m_units.insert(units.value(1).toString(), units.value(0).toInt());
+    m_rigId = rigIdOf(db);
 
     m_insertReading = std::make_unique<QSqlQuery>(db);
     if (!m_insertReading->prepare(
@@ -275,6 +330,33 @@ bool SqliteScanRecord::prepare()
     if (!m_nextManualSeq->prepare(u"SELECT ifnull(max(seq), 0) + 1 FROM reading WHERE scan = 0"_s))
         return fail(u"prepare"_s, m_nextManualSeq->lastError());
     return true;
+}
+
+QString SqliteScanRecord::rigIdOf(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    if (!query.exec(u"SELECT substr(id, 1, 64) FROM rig LIMIT 1"_s) || !query.next())
+        return {};
+    return query.value(0).toString();
+}
+
+QString SqliteScanRecord::scanLockPath(qint64 id) const
+{
+    return m_path + u".scan-%1.lock"_s.arg(id);
+}
+
+bool SqliteScanRecord::takenElsewhere(qint64 id) const
+{
+    if (id == m_scan || !QFile::exists(scanLockPath(id)))
+        return false;
+    // A lock left by a program that ended is stale and taken over here.
+    QLockFile probe(scanLockPath(id));
+    probe.setStaleLockTime(0);
+    if (probe.tryLock(0)) {
+        probe.unlock();
+        return false;
+    }
+    return probe.error() == QLockFile::LockFailedError;
 }
 
 bool SqliteScanRecord::fail(const QString &doing, const QSqlError &error)
@@ -315,6 +397,11 @@ qint64 SqliteScanRecord::beginScan(const ScanInfo &info)
         return -1;
     }
     m_scan = query.lastInsertId().toLongLong();
+    // Held while the scan is taken, so that another program on the same file
+    // neither offers it for recovery nor marks it.
+    m_scanLock = std::make_unique<QLockFile>(scanLockPath(m_scan));
+    m_scanLock->setStaleLockTime(0);
+    m_scanLock->tryLock(0);
     m_scanStartMs = start.toMSecsSinceEpoch();
     m_nextSeq = 1;
     m_passes = 0;
@@ -444,6 +531,7 @@ bool SqliteScanRecord::endScan(ScanState state, const QDateTime &end)
     if (!query.exec())
         return fail(u"write"_s, query.lastError());
     m_scan = -1;
+    m_scanLock.reset();
     return true;
 }
 
@@ -453,6 +541,10 @@ bool SqliteScanRecord::setState(qint64 id, ScanState state, const QString &file)
         return false;
     if (id == m_scan)
         return endScan(state) && (file.isEmpty() || setState(id, state, file));
+    if (takenElsewhere(id)) {
+        m_error = u"scan %1 in %2 is being taken by another program"_s.arg(id).arg(m_path);
+        return false;
+    }
     // A scan left running by a program that ended: its figures come from its
     // readings, once.
     const std::optional<ScanSummary> summary = scan(id);
@@ -493,8 +585,9 @@ QList<ScanSummary> SqliteScanRecord::summaries(const QString &where, qint64 id)
         return list;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(u"SELECT id, start_ms, end_ms, port, device, first_channel, last_channel, "
-                  "term_ms, state, saved_file, host, passes, readings, failed FROM scan "_s
+    query.prepare(u"SELECT id, start_ms, end_ms, substr(port, 1, %1), substr(device, 1, %1), "
+                  "first_channel, last_channel, term_ms, state, substr(saved_file, 1, %1), "
+                  "substr(host, 1, %1), passes, readings, failed FROM scan "_s.arg(kMaxStoredName)
                   + where + u" ORDER BY start_ms DESC, id DESC"_s);
     if (id >= 0)
         query.addBindValue(id);
@@ -551,7 +644,8 @@ QList<ScanSummary> SqliteScanRecord::listScans()
 QList<ScanSummary> SqliteScanRecord::unfinishedScans()
 {
     QList<ScanSummary> list = summaries(u"WHERE state = 'running'"_s, -1);
-    list.removeIf([this](const ScanSummary &scan) { return scan.id == m_scan; });
+    list.removeIf(
+        [this](const ScanSummary &scan) { return scan.id == m_scan || takenElsewhere(scan.id); });
     return list;
 }
 
@@ -580,7 +674,7 @@ bool SqliteScanRecord::readScan(qint64 id, const std::function<void(const Readin
     QHash<int, QString> units;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(u"SELECT id, text FROM unit"_s)) {
+    if (!query.exec(u"SELECT id, substr(text, 1, %1) FROM unit"_s.arg(kMaxStoredText))) {
         readFailed(u"read"_s, query.lastError());
         return false;
     }
@@ -614,11 +708,12 @@ bool SqliteScanRecord::readScan(qint64 id, const std::function<void(const Readin
         reading.channel = sqlite3_column_int(statement, 1);
         reading.time = utc(startMs + sqlite3_column_int64(statement, 2));
         const auto *value = reinterpret_cast<const char *>(sqlite3_column_text(statement, 3));
-        reading.value = QString::fromUtf8(value, sqlite3_column_bytes(statement, 3));
+        reading.value = QString::fromUtf8(
+            value, std::min(sqlite3_column_bytes(statement, 3), kMaxStoredText));
         reading.unit = units.value(sqlite3_column_int(statement, 4));
         reading.status = Reading::Status(std::clamp(sqlite3_column_int(statement, 5), 0, 3));
         const auto *raw = static_cast<const char *>(sqlite3_column_blob(statement, 6));
-        reading.raw = QByteArray(raw, sqlite3_column_bytes(statement, 6));
+        reading.raw = QByteArray(raw, std::min(sqlite3_column_bytes(statement, 6), kMaxStoredRaw));
         reading.givenUp = sqlite3_column_int(statement, 7) != 0;
         visit(reading);
     }
@@ -633,7 +728,7 @@ bool SqliteScanRecord::deleteScan(qint64 id)
 {
     if (!m_working)
         return false;
-    if (id == m_scan) {
+    if (id == m_scan || takenElsewhere(id)) {
         m_error = u"the scan being taken cannot be deleted"_s;
         return false;
     }

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+class QLockFile;
+class QSqlDatabase;
 class QSqlQuery;
 
 // The scan record in one SQLite file (WAL mode), schema versioned by
@@ -27,7 +29,7 @@ public:
     // readings since then.
     enum class Durability { Process, PowerLoss };
 
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
     // $XDG_STATE_HOME/ROZIVODA/scans.sqlite, by default
     // ~/.local/state/ROZIVODA/scans.sqlite.
@@ -40,6 +42,10 @@ public:
     QString path() const { return m_path; }
     // Where a damaged file was moved by open(); empty if none was.
     QString movedAsidePath() const { return m_movedAside; }
+    // The random id the file was made with; it tells this rig apart on a
+    // shared server. Empty until open.
+    QString rigId() const { return m_rigId; }
+    static QString rigIdOf(const QSqlDatabase &db);
 
     bool isWorking() const override { return m_working; }
     QString errorString() const override { return m_error; }
@@ -59,6 +65,9 @@ public:
     int applyRetention(int days, const QDateTime &now = QDateTime::currentDateTimeUtc()) override;
 
 private:
+    QString scanLockPath(qint64 id) const;
+    // True while another program (or record) takes scan id.
+    bool takenElsewhere(qint64 id) const;
     bool openConnection();
     void closeConnection();
     bool moveAside();
@@ -82,6 +91,8 @@ private:
     QString m_path;
     QString m_connection;
     QString m_movedAside;
+    QString m_rigId;
+    std::unique_ptr<QLockFile> m_scanLock;
     Durability m_durability = Durability::Process;
     bool m_working = false;
     QString m_error;

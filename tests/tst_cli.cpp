@@ -9,12 +9,14 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
+#include <sys/stat.h>
 #endif
 
 using namespace Qt::StringLiterals;
@@ -254,6 +256,7 @@ void tst_Cli::refusedBeforeScanning_data()
     bad("store not a database", { device, u"--store=mysql://lab/db"_s }, u"--store"_s);
     bad("server without database", { device, u"--store=postgresql://rig@lab"_s }, u"--store"_s);
     bad("unknown option", { device, out, u"--no-such-option"_s }, u"no-such-option"_s);
+    bad("one file for two outputs", { device, out, u"--csv=OUT"_s }, u"same file"_s);
 
     QTest::newRow("missing device") << QStringList { u"--device=/dev/no-such-tty"_s, out } << false
                                     << 2 << u"/dev/no-such-tty"_s;
@@ -262,6 +265,9 @@ void tst_Cli::refusedBeforeScanning_data()
     QTest::newRow("result folder missing")
         << QStringList { device, u"--out=/no-such-folder/scan.txt"_s } << false << 3
         << u"/no-such-folder/scan.txt"_s;
+    // Saving renames a new file over the old: a pipe would become a file.
+    QTest::newRow("output is a pipe")
+        << QStringList { device, u"--csv=FIFO"_s } << false << 3 << u"not a regular file"_s;
 }
 
 void tst_Cli::refusedBeforeScanning()
@@ -273,6 +279,11 @@ void tst_Cli::refusedBeforeScanning()
     const QString out = m_dir->filePath(u"refused.txt"_s);
     for (QString &argument : arguments)
         argument.replace(u"OUT"_s, out).replace(u"PTY"_s, m_scanner->devicePath());
+    const QString fifo = m_dir->filePath(u"fifo"_s);
+    if (arguments.contains(u"--csv=FIFO"_s)) {
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        arguments.replaceInStrings(u"FIFO"_s, fifo);
+    }
     QtSerialPort holder;
     holder.setDevice(m_scanner->devicePath());
     if (portHeldElsewhere)
@@ -287,6 +298,8 @@ void tst_Cli::refusedBeforeScanning()
     QCOMPARE(errors.count(u'\n'), 1);
     QVERIFY(!QFile::exists(out));
     QCOMPARE(m_scanner->model().queriesReceived(), 0u);
+    if (QFile::exists(fifo))
+        QVERIFY(!QFileInfo(fifo).isFile());
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

@@ -8,6 +8,7 @@
 #include "MemorySettings.h"
 #include "QtEventPump.h"
 #include "ResultTable.h"
+#include "ScanRecovery.h"
 #include "ScanSession.h"
 #include "SqliteScanRecord.h"
 #include "StoredSettings.h"
@@ -15,6 +16,8 @@
 
 #include <QFile>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -92,6 +95,7 @@ private Q_SLOTS:
     void exportCsv();
     void historyListsAndDeletes();
     void saveCountsCellsWrittenAsZero();
+    void impossibleScanIsSaidOnceNotOffered();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -273,6 +277,39 @@ void tst_History::saveCountsCellsWrittenAsZero()
     // Row 1 channel 2, row 2 channels 1 and 2; a 0 that was read is not counted.
     QCOMPARE(window.statusBar()->currentMessage(),
              u"3 cells without a reading were written as 0"_s);
+}
+
+void tst_History::impossibleScanIsSaidOnceNotOffered()
+{
+    // A program that ended without Stop left a scan whose last channel a
+    // damaged file turned into 2147483647: restoring it would take all memory.
+    const QString path = m_dir->filePath(u"damaged.sqlite"_s);
+    {
+        SqliteScanRecord left(path);
+        QVERIFY(left.open());
+        ScanInfo info;
+        info.startChannel = 0;
+        info.endChannel = 1;
+        QVERIFY(left.beginScan(info) > 0);
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"damage"_s);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec(u"UPDATE scan SET last_channel = 2147483647"_s));
+    }
+    QSqlDatabase::removeDatabase(u"damage"_s);
+    SqliteScanRecord record(path);
+    QVERIFY(record.open());
+    ResultTable table;
+    FakeDialogs dialogs;
+    QCOMPARE(ScanRecovery::offer(record, dialogs, table), -1);
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(dialogs.messages.first().icon, QMessageBox::Warning);
+    QVERIFY2(dialogs.messages.first().text.contains(u"2147483647"_s),
+             qPrintable(dialogs.messages.first().text));
+    QCOMPARE(ScanRecovery::offer(record, dialogs, table), -1);
+    QCOMPARE(dialogs.messages.size(), 1);
 }
 
 QTEST_MAIN(tst_History)

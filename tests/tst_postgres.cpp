@@ -11,6 +11,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #ifdef Q_OS_UNIX
+#include <csignal>
 #include <pwd.h>
 #include <unistd.h>
 #endif
@@ -280,8 +282,12 @@ private Q_SLOTS:
     void serverAwayMidScanLosesAndRepeatsNothing();
     void commandLineScan_data();
     void commandLineScan();
+    void hostileReadingsDoNotStopForwarding();
+    void clonedRigsKeepTheirReadings();
+    void exitUnderServerLockIsBounded();
 
 private:
+    QSqlDatabase lab();
     std::unique_ptr<Server> m_server;
     QTemporaryDir m_dir;
     std::unique_ptr<PostgresScanRecord> m_reader;
@@ -436,6 +442,128 @@ void tst_Postgres::commandLineScan()
         if (copy.info.portName == u"demo"_s && copy.info.start == scans.first().info.start)
             stored += copy.readings;
     QCOMPARE(stored, qint64(onServer));
+}
+
+// The lab's database as its administrator sees it.
+QSqlDatabase tst_Postgres::lab()
+{
+    if (QSqlDatabase::contains(u"lab"_s))
+        return QSqlDatabase::database(u"lab"_s);
+    const QUrl url(m_server->url(kRigPassword));
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QPSQL"_s, u"lab"_s);
+    db.setHostName(url.host());
+    db.setPort(url.port());
+    db.setDatabaseName(u"lab"_s);
+    db.setUserName(url.userName());
+    db.setPassword(kRigPassword);
+    db.open();
+    return db;
+}
+
+void tst_Postgres::hostileReadingsDoNotStopForwarding()
+{
+    QVERIFY2(m_reader->open(), qPrintable(m_reader->errorString()));
+    QSqlQuery admin(lab());
+    // A rule of the lab's that one reading breaks.
+    QVERIFY2(admin.exec(u"ALTER TABLE reading ADD CONSTRAINT no_13 CHECK (channel <> 13)"_s),
+             qPrintable(admin.lastError().text()));
+    const QString host = u"rig-hostile"_s;
+    auto local = std::make_unique<SqliteScanRecord>(m_dir.filePath(u"hostile.sqlite"_s));
+    QVERIFY(local->open());
+    QVERIFY(local->beginScan(scanOf(host, 20)) > 0);
+    // A unit padded with NULs, as an older version kept it from the line.
+    Reading padded = readingAt(12, 20);
+    padded.unit = u"kPa"_s + QString(4, QChar(0));
+    for (const Reading &reading : { padded, readingAt(13, 20), readingAt(14, 20) })
+        QVERIFY(local->addReading(reading));
+    QVERIFY(local->endScan());
+    QVERIFY(local->beginScan(scanOf(host, 20)) > 0);
+    QVERIFY(local->addReading(readingAt(15, 20)));
+    QVERIFY(local->endScan());
+    ForwardingScanRecord rig(std::move(local), QUrl(m_server->url(kRigPassword)));
+    const bool sent = waitUntilSent(rig, kServerMs);
+    QVERIFY(admin.exec(u"ALTER TABLE reading DROP CONSTRAINT no_13"_s));
+    QVERIFY2(sent, qPrintable(rig.warningString()));
+    QVERIFY2(rig.warningString().contains(u"1 readings were refused"_s),
+             qPrintable(rig.warningString()));
+
+    QVERIFY(
+        admin.exec(u"SELECT s.start_ms, r.channel, u.text FROM reading r JOIN scan s ON "
+                   "s.id = r.scan LEFT JOIN unit u ON u.id = r.unit WHERE s.host = 'rig-hostile' "
+                   "ORDER BY s.id, r.seq"_s));
+    QStringList stored;
+    while (admin.next())
+        stored.append(admin.value(1).toString() + u':' + admin.value(2).toString());
+    QCOMPARE(stored, QStringList({ u"12:kPa    "_s, u"14:kPa"_s, u"15:kPa"_s }));
+
+    // The view gives numbers a data frame can average.
+    QVERIFY(admin.exec(u"SELECT pg_typeof(value)::text, value, value_text FROM readings "
+                       "WHERE host = 'rig-hostile' ORDER BY scan, seq LIMIT 1"_s)
+            && admin.next());
+    QCOMPARE(admin.value(0).toString(), u"double precision"_s);
+    QCOMPARE(admin.value(1).toDouble(), 3.0);
+    QCOMPARE(admin.value(2).toString(), u"3.00"_s);
+}
+
+void tst_Postgres::clonedRigsKeepTheirReadings()
+{
+    // Two machines made from one image: one host name, a file each.
+    std::vector<std::unique_ptr<ForwardingScanRecord>> rigs;
+    for (int r = 0; r < 2; ++r) {
+        auto local
+            = std::make_unique<SqliteScanRecord>(m_dir.filePath(u"clone-%1.sqlite"_s.arg(r)));
+        QVERIFY(local->open());
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(local->addReading(readingAt(i, 5)));
+        rigs.push_back(std::make_unique<ForwardingScanRecord>(std::move(local),
+                                                              QUrl(m_server->url(kRigPassword))));
+    }
+    QVERIFY(rigs[0]->local().rigId() != rigs[1]->local().rigId());
+    for (auto &rig : rigs)
+        QVERIFY(waitUntilSent(*rig, kServerMs));
+    QSqlQuery admin(lab());
+    admin.prepare(u"SELECT count(*) FROM reading r JOIN scan s ON s.id = r.scan "
+                  "WHERE s.state = 'manual' AND s.host = ?"_s);
+    admin.addBindValue(QSysInfo::machineHostName());
+    QVERIFY(admin.exec() && admin.next());
+    QCOMPARE(admin.value(0).toInt(), 6);
+}
+
+void tst_Postgres::exitUnderServerLockIsBounded()
+{
+#ifdef Q_OS_UNIX
+    QVERIFY2(m_reader->open(), qPrintable(m_reader->errorString()));
+    // An administrator's VACUUM FULL holds the table for as long as it runs.
+    QSqlDatabase db = lab();
+    QVERIFY(db.transaction());
+    QSqlQuery admin(db);
+    QVERIFY(admin.exec(u"LOCK TABLE reading IN ACCESS EXCLUSIVE MODE"_s));
+
+    QTemporaryDir state;
+    QProcess scan;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_STATE_HOME"_s, state.path());
+    scan.setProcessEnvironment(env);
+    scan.start(QStringLiteral(ROZIVODA_SCAN_BINARY),
+               { u"--demo"_s, u"--range"_s, u"0-1"_s, u"--term"_s, u"0.2"_s, u"--store"_s,
+                 m_server->url(kRigPassword) });
+    QVERIFY(scan.waitForStarted());
+    QTest::qWait(1500);
+    ::kill(pid_t(scan.processId()), SIGINT);
+    QTest::qWait(1000);
+    // Asked again: the program leaves the readings for the next run.
+    QElapsedTimer clock;
+    clock.start();
+    ::kill(pid_t(scan.processId()), SIGINT);
+    QTRY_VERIFY_WITH_TIMEOUT(scan.state() == QProcess::NotRunning, 20000);
+    qInfo("ended %lld ms after the second Ctrl+C", clock.elapsed());
+    db.rollback();
+    const QString errors = QString::fromLocal8Bit(scan.readAllStandardError());
+    QVERIFY2(errors.contains(u"wait on this machine for the next run"_s), qPrintable(errors));
+    QCOMPARE(scan.exitCode(), 0);
+#else
+    QSKIP("signals are POSIX");
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_Postgres)

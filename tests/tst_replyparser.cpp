@@ -63,6 +63,11 @@ void tst_ReplyParser::parse_data()
         << "      1E999,kgf/cm2\n\r"_ba << false << QString() << u"kgf/cm2"_s;
     QTest::newRow("tiny exponent")
         << "    1.5E-07,kgf/cm2\n\r"_ba << true << u"1.5E-07"_s << u"kgf/cm2"_s;
+    QTest::newRow("NUL padding trimmed like spaces")
+        << "     1.5000,bar\0\0\0\0\n\r"_ba << true << u"1.5"_s << u"bar"_s;
+    QTest::newRow("control characters in the unit become ?") << "     1.5000,k\x1b[2J\x7f"
+                                                                "h\n\r"_ba
+                                                             << true << u"1.5"_s << u"k?[2J?h"_s;
 
     // Code page 949: positions count characters, not bytes, and the table is
     // Microsoft's (IBM's turns the backslash into a won sign).

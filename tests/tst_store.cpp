@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QMutex>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -15,6 +16,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <csignal>
 #include <ctime>
@@ -126,6 +128,11 @@ private Q_SLOTS:
     void restoredTableMatchesTheScan_data();
     void restoredTableMatchesTheScan();
     void csvExport();
+    void twoProgramsOnOneFile();
+    void impossibleScanIsNotRestored_data();
+    void impossibleScanIsNotRestored();
+    void readingsViewGivesNumbers();
+    void filesAreTheUsersOnly();
 
 private:
     QTemporaryDir m_dir;
@@ -591,6 +598,136 @@ void tst_Store::csvExport()
     QBuffer closed;
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"device not open"_s));
     QVERIFY(!writeCsv(table, closed));
+}
+
+void tst_Store::twoProgramsOnOneFile()
+{
+    // Started together on a new folder, both bring the schema up to date.
+    for (int trial = 0; trial < 6; ++trial) {
+        const QString path = m_dir.filePath(u"together-%1/scans.sqlite"_s.arg(trial));
+        QStringList errors;
+        QMutex lock;
+        const auto openIt = [&] {
+            SqliteScanRecord record(path);
+            if (!record.open()) {
+                QMutexLocker locked(&lock);
+                errors.append(record.errorString());
+            }
+        };
+        std::unique_ptr<QThread> first(QThread::create(openIt));
+        std::unique_ptr<QThread> second(QThread::create(openIt));
+        first->start();
+        second->start();
+        QVERIFY(first->wait(30000) && second->wait(30000));
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
+    }
+
+    // A scan another program is taking is neither offered nor marked.
+    const QString path = m_dir.filePath(u"together/scans.sqlite"_s);
+    auto scanning = std::make_unique<SqliteScanRecord>(path);
+    QVERIFY(scanning->open());
+    const qint64 id = scanning->beginScan(info());
+    QVERIFY(scanning->addReading(reading(1, 3, 200, u"1.0"_s)));
+    SqliteScanRecord window(path);
+    QVERIFY(window.open());
+    QVERIFY(window.unfinishedScans().isEmpty());
+    QVERIFY(!window.markDiscarded(id));
+    QVERIFY(!window.deleteScan(id));
+    QCOMPARE(window.scan(id)->state, ScanState::Running);
+    // Once that program has gone without Stop, the scan is offered.
+    scanning.reset();
+    QCOMPARE(window.unfinishedScans().size(), 1);
+    QVERIFY(window.markDiscarded(id));
+}
+
+void tst_Store::impossibleScanIsNotRestored_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("last channel 2147483647") << u"UPDATE scan SET last_channel = 2147483647"_s;
+    QTest::newRow("first channel negative") << u"UPDATE scan SET first_channel = -5"_s;
+    QTest::newRow("pass 2147483647") << u"UPDATE reading SET pass = 2147483647 WHERE seq = 2"_s;
+    QTest::newRow("10 MB port name") << u"UPDATE scan SET port = zeroblob(10000000)"_s;
+}
+
+void tst_Store::impossibleScanIsNotRestored()
+{
+    QFETCH(QString, damage);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"scans.sqlite"_s);
+    qint64 id = 0;
+    {
+        SqliteScanRecord record(path);
+        QVERIFY(record.open());
+        id = record.beginScan(info());
+        QVERIFY(record.addReading(reading(1, 3, 200, u"1.0"_s)));
+        QVERIFY(record.addReading(reading(1, 4, 400, u"1.1"_s)));
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"damage"_s);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY2(query.exec(damage), qPrintable(query.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(u"damage"_s);
+
+    SqliteScanRecord record(path);
+    QVERIFY(record.open());
+    ResultTable table;
+    QString why;
+    QVERIFY(!restoreScan(record, id, table, &why));
+    QVERIFY(!why.isEmpty());
+}
+
+void tst_Store::readingsViewGivesNumbers()
+{
+    const QString path = m_dir.filePath(u"view/scans.sqlite"_s);
+    {
+        SqliteScanRecord record(path);
+        QVERIFY(record.open());
+        QVERIFY(!record.rigId().isEmpty());
+        QVERIFY(record.beginScan(info()) > 0);
+        QVERIFY(record.addReading(reading(1, 3, 250, u"-1.5E-07"_s)));
+        QVERIFY(record.addReading(reading(1, 4, 400, {}, Reading::Status::NoReply)));
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"view"_s);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY2(query.exec(u"SELECT typeof(value), value, value_text, local_time, time "
+                            "FROM readings ORDER BY seq"_s),
+                 qPrintable(query.lastError().text()));
+        QVERIFY(query.next());
+        QCOMPARE(query.value(0).toString(), u"real"_s);
+        QCOMPARE(query.value(1).toDouble(), -1.5e-07);
+        QCOMPARE(query.value(2).toString(), u"-1.5E-07"_s);
+        // As the CSV export writes it: local time with its offset.
+        QCOMPARE(query.value(3).toString(), u"2026-12-07T19:40:00.250+09:00"_s);
+        QCOMPARE(query.value(4).toString(), u"2026-12-07T10:40:00.250Z"_s);
+        QVERIFY(query.next());
+        QVERIFY(query.value(1).isNull());
+    }
+    QSqlDatabase::removeDatabase(u"view"_s);
+}
+
+void tst_Store::filesAreTheUsersOnly()
+{
+    const QByteArray saved = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", QFile::encodeName(m_dir.filePath(u"private"_s)));
+    const QString path = SqliteScanRecord::defaultPath();
+    {
+        SqliteScanRecord record(path);
+        QVERIFY(record.open());
+        QVERIFY(record.beginScan(info()) > 0);
+        QVERIFY(record.addReading(reading(1, 3, 200, u"1.0"_s)));
+    }
+    qputenv("XDG_STATE_HOME", saved);
+    const auto owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+    QCOMPARE(QFileInfo(path).permissions() & ~QFile::Permissions(QFile::ExeOwner | QFile::ExeUser),
+             owner);
+    QCOMPARE(QFileInfo(QFileInfo(path).absolutePath()).permissions(),
+             owner | QFile::ExeOwner | QFile::ExeUser);
 }
 
 QTEST_GUILESS_MAIN(tst_Store)

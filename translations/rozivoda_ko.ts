@@ -234,6 +234,10 @@ Do you want to replace it?</source>
         <source>VESTRA-IP -[Recovered scan %1]</source>
         <translation>VESTRA-IP -[복구된 스캔 %1]</translation>
     </message>
+    <message>
+        <source>The scan started %1 in the record cannot be restored (%2). It is not offered again.</source>
+        <translation>기록에 있는 %1에 시작한 스캔은 복원할 수 없습니다(%2). 다시 묻지 않습니다.</translation>
+    </message>
 </context>
 <context>
     <name>TrendPlot</name>
@@ -287,6 +291,10 @@ Do you want to replace it?</source>
     <message>
         <source>Version </source>
         <translation>버전 </translation>
+    </message>
+    <message>
+        <source>Rig: %1</source>
+        <translation>장비 ID: %1</translation>
     </message>
 </context>
 <context>
@@ -603,6 +611,20 @@ Do you want to replace it?</source>
     <message>
         <source>Manual Scan</source>
         <translation>수동 스캔</translation>
+    </message>
+</context>
+<context>
+    <name>frmScanHistory</name>
+    <message>
+        <source>This rig: %1</source>
+        <translation>이 장비 ID: %1</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>The record of scans was damaged and was moved to %1; a new one was begun.</source>
+        <translation>스캔 기록이 손상되어 %1(으)로 옮겼습니다. 새 기록을 시작했습니다.</translation>
     </message>
 </context>
 </TS>

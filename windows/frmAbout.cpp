@@ -67,6 +67,16 @@ frmAbout::frmAbout(QWidget *parent)
     }
 }
 
+void frmAbout::setRigId(const QString &rig)
+{
+    auto *lblVersion = findChild<QLabel *>(u"lblVersion"_s);
+    if (!lblVersion || rig.isEmpty())
+        return;
+    const QString text = licenceAndQtText() + u'\n' + tr("Rig: %1").arg(rig);
+    lblVersion->setToolTip(text);
+    lblVersion->setAccessibleDescription(text);
+}
+
 QString frmAbout::licenceAndQtText()
 {
     return u"Licence: GPL-3.0-or-later\nQt %1 (built with %2)"_s.arg(

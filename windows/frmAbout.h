@@ -12,6 +12,8 @@ public:
 
     // The licence and the Qt version, shown as the version line's tool tip.
     static QString licenceAndQtText();
+    // Adds the rig's id (that of its record) to the version line's tool tip.
+    void setRigId(const QString &rig);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

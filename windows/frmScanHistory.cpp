@@ -1,11 +1,13 @@
 #include "frmScanHistory.h"
 
 #include "Dialogs.h"
+#include "OpenScanRecord.h"
 #include "ScanHistoryModel.h"
 #include "ScanRecord.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -45,6 +47,14 @@ frmScanHistory::frmScanHistory(ScanRecord &record, Dialogs &dialogs, QWidget *pa
     buttons->addWidget(cmdClose);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(grdScans, 1);
+    // On a lab's server, this id tells the rig apart from a clone of its
+    // machine with the same host name.
+    if (const QString rig = recordRigId(&record); !rig.isEmpty()) {
+        auto *lblRig = new QLabel(tr("This rig: %1").arg(rig), this);
+        lblRig->setObjectName(u"lblRig"_s);
+        lblRig->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        layout->addWidget(lblRig);
+    }
     layout->addLayout(buttons);
     resize(900, 400);
 

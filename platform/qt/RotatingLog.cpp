@@ -1,5 +1,7 @@
 #include "RotatingLog.h"
 
+#include "LogLocation.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -80,8 +82,10 @@ bool RotatingLog::ensureOpen()
         return true;
     if (m_sinceFailure.isValid() && m_sinceFailure.elapsed() < kRetryAfterFailureMs)
         return false;
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
-    if (m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+    makeStateDirectory(QFileInfo(m_path).absolutePath());
+    // The log holds the wire bytes: its user's only.
+    if (m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text,
+                    QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         m_sinceFailure.invalidate();
         return true;
     }
