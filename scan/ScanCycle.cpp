@@ -263,12 +263,9 @@ void ScanCycle::onLineFailed(const QString &reason)
     if (m_stopOnLineLoss) {
         StopScan();
     } else {
-        // The cell under way is given up now: the line may be back before the
-        // next tick, which then goes on with the next channel.
+        // A reading under way when the line went is given up by the next tick.
         m_lineDown = true;
         m_awaitingReply = false;
-        if (!FirstTick)
-            giveUpForLostLine();
         m_attempts = 0;
     }
     Q_EMIT lineLost(reason);
@@ -294,6 +291,10 @@ void ScanCycle::lineRestored()
 {
     if (!m_lineDown)
         return;
+    // Back before a tick could give the cell under way up: give it up now, as
+    // the next tick selects the next channel.
+    if (!FirstTick && m_state == State::Scanning)
+        giveUpForLostLine();
     m_lineDown = false;
     m_attempts = 0;
     FirstTick = true;

@@ -159,7 +159,11 @@ ParsedReply ScannerLink::takeLine(const QByteArray &line)
     // Only a line built like a reply can answer a query; a value the parser
     // would find in line noise is no reading.
     const bool shaped = hasReplyShape(line);
-    const ParsedReply reply = shaped ? parseReply(line) : ParsedReply {};
+    ParsedReply reply = parseReply(line);
+    if (!shaped) {
+        reply.valueTaken = false;
+        reply.value.clear();
+    }
     const QByteArray body = shaped ? replyBody(line) : QByteArray();
     const bool echo = shaped && !m_recentReplies.isEmpty() && body == m_recentReplies.last()
         && at - m_lastReplyAt <= kEchoWindow;
