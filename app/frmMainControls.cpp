@@ -62,7 +62,7 @@ void frmMain::createControls()
 
     fgdData = new ResultGridView(m_session.table(), fraData);
     fgdData->setObjectName(u"fgdData"_s);
-    fgdData->setFont(namedFont(9, false));
+    fgdData->setFont(gridFont(9));
     fgdData->verticalHeader()->setDefaultSectionSize(QFontMetrics(fgdData->font()).height() + 6);
     place(fgdData, 90, 180, 8985, 3465);
 

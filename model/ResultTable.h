@@ -43,6 +43,10 @@ public:
     void setLayout(const GridLayout &layout);
     // Label and the blanks that widen the column, for the view's column widths.
     QString widthText(int column) const;
+    // The longest text the column's data rows have held since the table was
+    // emptied or laid out anew (kept when rows go), for the view to measure:
+    // a column never narrows while a scan adds rows.
+    QString widestText(int column) const;
 
     // A cell whose reading was given up: it shows marked, with why as its tip.
     void markCell(int row, int column, const QString &why);
@@ -74,6 +78,8 @@ public:
 Q_SIGNALS:
     // The columns or their width texts changed: the view resizes its columns.
     void layoutReset();
+    // A cell longer than any before it arrived in column.
+    void columnWidened(int column);
 
 private:
     static quint64 markKey(int row, int column) { return (quint64(row) << 32) | quint32(column); }
@@ -83,6 +89,11 @@ private:
     CellStore m_cells;
     QStringList m_labels;
     QStringList m_widthTexts;
+    // Per column, the length of its widest text and that text.
+    std::vector<int> m_widestLength;
+    QStringList m_widestTexts;
+    void noteText(int column, QStringView text);
+    void forgetWidest();
     QHash<quint64, QString> m_marks;
     // Milliseconds since 1970 UTC per data row; kNoTime where unknown.
     static constexpr qint64 kNoTime = std::numeric_limits<qint64>::min();
