@@ -69,7 +69,7 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     , m_events(services.events)
 {
     setObjectName(u"frmMain"_s);
-    setWindowTitle(kTitle);
+    setCaption(kTitle);
     setWindowIcon(QIcon(u":/icons/rozivoda.png"_s));
 
     createControls();
@@ -209,7 +209,7 @@ void frmMain::enterIdleState()
 {
     m_session.makeReady();
     applyCommandStates();
-    setWindowTitle(kTitle);
+    setCaption(kTitle);
     InitGrid();
     m_session.table().setRows(1);
     m_readouts->clearPressure();
@@ -240,7 +240,7 @@ void frmMain::offerRecovery()
         m_session.setTableScan(restored);
         m_session.holdTable();
         m_files->raiseUnsaved();
-        setWindowTitle(ScanRecovery::caption(*record, restored));
+        setCaption(ScanRecovery::caption(*record, restored));
         const auto scan = record->scan(restored);
         m_liveView->scanRestored(*record, restored, scan->info.startChannel, scan->info.endChannel);
     }
@@ -507,6 +507,41 @@ void frmMain::showNotice(const QString &notice)
     statusBar()->showMessage(notice, int(kNoticeShown.count()));
 }
 
+void frmMain::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    setWindowTitle(isDemo() ? tr("%1 - Demo, simulated scanner").arg(caption) : caption);
+}
+
+void frmMain::setDemo(const QString &device)
+{
+    m_demoDevice = device;
+    setCaption(m_caption);
+    if (!m_statusDemo) {
+        // A permanent widget: a passing message does not hide it.
+        m_statusDemo = new QLabel(statusBar());
+        m_statusDemo->setObjectName(u"sbStatusBarDemo"_s);
+        statusBar()->insertPermanentWidget(0, m_statusDemo);
+    }
+    m_statusDemo->setText(tr("Demo"));
+    m_statusDemo->setToolTip(
+        tr("Demo: both ports lead to the simulated scanner on %1; its readings are not real.")
+            .arg(device));
+    m_statusDemo->setVisible(isDemo());
+}
+
+void frmMain::setFileLocations(const QString &record, const QString &log)
+{
+    m_recordLocation = record;
+    m_logLocation = log;
+}
+
+void frmMain::setStoreProblem(const QString &problem)
+{
+    m_storeProblem = problem;
+    updateStatusText();
+}
+
 void frmMain::setSessionNotice(const QString &notice)
 {
     m_sessionNotice = notice;
@@ -524,6 +559,8 @@ void frmMain::updateStatusText()
         parts << m_manualProblem;
     if (!m_settingsProblem.isEmpty())
         parts << m_settingsProblem;
+    if (!m_storeProblem.isEmpty())
+        parts << m_storeProblem;
     // A short summary that cannot overflow; the live view has the details.
     if (const QString summary = m_liveView->statusSummary(); !summary.isEmpty())
         parts << summary;
@@ -609,7 +646,7 @@ void frmMain::dropEvent(QDropEvent *event)
 
 void frmMain::mnuHelpAbout_Click()
 {
-    frmAbout about(this);
+    frmAbout about({ isDemo(), m_recordLocation, m_logLocation }, this);
     about.exec();
 }
 

@@ -93,12 +93,20 @@ public:
     ScanSession::State scanState() const { return m_session.state(); }
     // A line for the status bar that stays while the program runs.
     void setSessionNotice(const QString &notice);
+    // The program runs against the simulated scanner on device: the title and
+    // a status bar note that no other message covers say so.
+    void setDemo(const QString &device);
+    bool isDemo() const { return !m_demoDevice.isEmpty(); }
+    // Where the record and the log are, for About.
+    void setFileLocations(const QString &record, const QString &log);
+    // The settings name a record the program cannot use; it keeps the local one.
+    void setStoreProblem(const QString &problem);
 
     // What the manual window uses of this one.
     ManualScanBridge &manualHost() { return *m_manualBridge; }
 
     // DocumentHost
-    void setCaption(const QString &caption) override { setWindowTitle(caption); }
+    void setCaption(const QString &caption) override;
     void enterIdleState() override;
     void holdStart() override;
     void setBusy(bool busy) override;
@@ -155,6 +163,12 @@ private:
     QString m_manualProblem;
     QString m_settingsProblem;
     QString m_sessionNotice;
+    QString m_storeProblem;
+    QString m_demoDevice;
+    QString m_recordLocation;
+    QString m_logLocation;
+    QString m_caption;
+    QLabel *m_statusDemo = nullptr;
     bool m_busy = false;
     bool m_endingSession = false;
     QProgressDialog *m_loadProgress = nullptr;
