@@ -195,7 +195,7 @@ FileCommands::SaveOutcome FileCommands::Save()
     if (m_emptyCellsWritten > 0)
         m_host.showNotice(
             m_emptyCellsWritten == 1
-                ? u"1 cell without a reading was written as 0"_s
-                : u"%1 cells without a reading were written as 0"_s.arg(m_emptyCellsWritten));
+                ? tr("1 cell without a reading was written as 0")
+                : tr("%1 cells without a reading were written as 0").arg(m_emptyCellsWritten));
     return SaveOutcome::Saved;
 }

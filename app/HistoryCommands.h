@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QString>
 
@@ -14,6 +15,8 @@ class ScanSession;
 // opens a file, deleted, or exported, and the table written as CSV.
 class HistoryCommands
 {
+    Q_DECLARE_TR_FUNCTIONS(HistoryCommands)
+
 public:
     HistoryCommands(ScanSession &session, FileCommands &files, Dialogs &dialogs,
                     DocumentHost &host);

@@ -26,9 +26,9 @@ qint64 ScanRecovery::offer(ScanRecord &record, Dialogs &dialogs, ResultTable &ta
 {
     for (const ScanSummary &scan : record.unfinishedScans()) {
         const QString question
-            = tr("The scan started %1 on %2 (%3 passes, %4 readings) was not saved. Restore it?")
-                  .arg(localTime(scan.info.start), scan.info.portName)
-                  .arg(scan.passes)
+            = tr("The scan started %1 on %2 (%3, %4 readings) was not saved. Restore it?")
+                  .arg(localTime(scan.info.start), scan.info.portName,
+                       scan.passes == 1 ? tr("1 pass") : tr("%1 passes").arg(scan.passes))
                   .arg(scan.readings);
         const auto answer = dialogs.message(QMessageBox::Question, tr("Recover Scan"), question,
                                             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);

@@ -521,7 +521,7 @@ void frmMain::setDemo(const QString &device)
         // A permanent widget: a passing message does not hide it.
         m_statusDemo = new QLabel(statusBar());
         m_statusDemo->setObjectName(u"sbStatusBarDemo"_s);
-        statusBar()->insertPermanentWidget(0, m_statusDemo);
+        statusBar()->addPermanentWidget(m_statusDemo);
     }
     m_statusDemo->setText(tr("Demo"));
     m_statusDemo->setToolTip(

@@ -5,6 +5,7 @@
 #include "SqliteScanRecord.h"
 
 #include <QAtomicInteger>
+#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -104,7 +105,9 @@ private:
         if (done) {
             m_delay = kFirstRetry;
         } else {
-            warning += u"; readings are kept on this machine and sent when it can be reached"_s;
+            warning += QCoreApplication::translate(
+                "ForwardingScanRecord",
+                "; readings are kept on this machine and sent when it can be reached");
         }
         const qint64 total = m_total;
         ForwardingScanRecord *record = m_record;

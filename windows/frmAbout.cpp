@@ -90,8 +90,8 @@ frmAbout::frmAbout(const AboutFacts &facts, QWidget *parent)
 
 QString frmAbout::licenceAndQtText()
 {
-    return u"Licence: GPL-3.0-or-later\nQt %1 (built with %2)"_s.arg(
-        QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR));
+    return tr("Licence: GPL-3.0-or-later\nQt %1 (built with %2)")
+        .arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR));
 }
 
 void frmAbout::paintEvent(QPaintEvent *event)
