@@ -22,6 +22,7 @@
 #include "ScanRecovery.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
+#include "StatusLine.h"
 #include "StoredSettings.h"
 #include "Twips.h"
 #include "frmAbout.h"
@@ -570,7 +571,7 @@ void frmMain::updateStatusText()
         parts << m_session.record()->warningString();
     if (parts.isEmpty() && !m_sessionNotice.isEmpty())
         parts << m_sessionNotice;
-    m_statusText->setText(parts.join(u"; "_s));
+    m_statusText->setMessage(parts.join(u"; "_s));
 }
 
 void frmMain::showScanProgress()
@@ -682,6 +683,8 @@ void frmMain::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
+    if (event->type() == QEvent::FontChange && fraSet)
+        fitSettingsToFont();
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)

@@ -23,6 +23,7 @@ class PortMap;
 class QAction;
 class QGroupBox;
 class QLabel;
+class StatusLine;
 class QLineEdit;
 class QMenu;
 class QProgressDialog;
@@ -125,6 +126,9 @@ protected:
 private:
     // Building the widgets (frmMainControls.cpp).
     void createControls();
+    // Moves the settings row's controls right, from their defined places, only
+    // as far as a larger font needs for no label to run into its field.
+    void fitSettingsToFont();
     void createMenus();
     void createToolBar();
     void createStatusBar();
@@ -188,7 +192,7 @@ private:
     QToolBar *tbToolBar = nullptr;
     QList<QAction *> m_buttons;
     QList<QIcon> imlToolbarIcons;
-    QLabel *m_statusText = nullptr;
+    StatusLine *m_statusText = nullptr;
     QLabel *m_statusDate = nullptr;
     QLabel *m_statusScan = nullptr;
     QTimer *m_scanClock = nullptr;
