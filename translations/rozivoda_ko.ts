@@ -286,6 +286,18 @@ Do you want to replace it?</source>
         <source>Serial devices present:</source>
         <translation>연결된 직렬 장치:</translation>
     </message>
+    <message>
+        <source>com1:</source>
+        <translation>com1:</translation>
+    </message>
+    <message>
+        <source>com2:</source>
+        <translation>com2:</translation>
+    </message>
+    <message>
+        <source>&amp;Refresh</source>
+        <translation>새로 고침(&amp;R)</translation>
+    </message>
 </context>
 <context>
     <name>QtSerialPort</name>
