@@ -1,0 +1,48 @@
+// Draws the main window over a made-up scan with four-decimal readings and
+// saves a picture of it, for the documentation:
+//   main_screenshots OUTPUT.png [POINTS] [ko]
+// POINTS sets the desktop font's size (0 keeps the default), "ko" shows the
+// Korean translation; QT_SCALE_FACTOR sets the scaling.
+#include "MainWindowFixture.h"
+#include "ResultTable.h"
+#include "Translations.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLocale>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : u"main.png"_s;
+    const double points = argc > 2 ? std::atof(argv[2]) : 0.0;
+    if (argc > 3 && QByteArray(argv[3]) == "ko") {
+        QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
+        installTranslations(app, QLocale());
+    }
+    QFont::insertSubstitutions(u"굴림"_s, { u"Gulim"_s, u"NanumGothic"_s, u"Noto Sans CJK KR"_s });
+    if (points > 0) {
+        QFont font = QApplication::font();
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+    }
+    MainWindowFixture f;
+    frmMain &window = f.start();
+    ResultTable &table = window.resultTable();
+    for (int pass = 1; pass <= 12; ++pass) {
+        const int row = table.appendRow();
+        table.setText(row, 0, QString::number(pass));
+        for (int column = 1; column < table.cols() - 1; ++column) {
+            const double value = 10.0 + column * 0.37 + 1.1 * std::sin(pass / 3.0 + column);
+            table.setText(row, column, QString::number(value, 'f', 4));
+        }
+        table.setText(row, table.cols() - 1, u"kgf/cm2"_s);
+    }
+    QApplication::processEvents();
+    const bool saved = window.grab().save(output);
+    return saved ? 0 : 1;
+}
