@@ -537,6 +537,11 @@ void frmMain::setFileLocations(const QString &record, const QString &log)
     m_logLocation = log;
 }
 
+void frmMain::setDesktopNotifier(DesktopNotifier *notifier)
+{
+    m_liveView->setNotifier(notifier);
+}
+
 void frmMain::setStoreProblem(const QString &problem)
 {
     m_storeProblem = problem;

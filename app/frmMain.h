@@ -22,6 +22,7 @@ class HistoryCommands;
 class PortMap;
 class QAction;
 class QGroupBox;
+class DesktopNotifier;
 class QLabel;
 class StatusLine;
 class QLineEdit;
@@ -102,6 +103,8 @@ public:
     void setFileLocations(const QString &record, const QString &log);
     // The settings name a record the program cannot use; it keeps the local one.
     void setStoreProblem(const QString &problem);
+    // Where a channel leaving its alarm limits is told besides the status bar.
+    void setDesktopNotifier(DesktopNotifier *notifier);
 
     // What the manual window uses of this one.
     ManualScanBridge &manualHost() { return *m_manualBridge; }

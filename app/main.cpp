@@ -20,6 +20,10 @@
 #include "Version.h"
 #include "mdlMain.h"
 
+#ifdef ROZIVODA_HAVE_DBUS
+#include "DBusDesktopNotifier.h"
+#endif
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -173,12 +177,18 @@ int main(int argc, char *argv[])
     ScanSession session(comScan, timers);
     session.setPortLister(&lister);
     session.setRecord(record.get());
+#ifdef ROZIVODA_HAVE_DBUS
+    DBusDesktopNotifier notifier;
+#endif
     auto window = Main({ settings, ports, session, timers, dialogs, events });
     dialogs.setParentWidget(window.get());
     if (options.demo)
         window->setDemo(simulator.devicePath());
     if (!storeProblem.isEmpty())
         window->setStoreProblem(storeProblem);
+#ifdef ROZIVODA_HAVE_DBUS
+    window->setDesktopNotifier(&notifier);
+#endif
     window->setFileLocations(
         store.isEmpty() || !storeProblem.isEmpty() ? SqliteScanRecord::defaultPath() : shownStore,
         logPath);

@@ -236,6 +236,8 @@ void ResultTable::flagCell(int row, int column, QRgb colour, const QString &tip)
     if (row < 1 || row >= rows() || column < 0 || column >= cols())
         return;
     m_flags.insert(markKey(row, column), { colour, tip });
+    if (m_quietFlags)
+        return;
     const QModelIndex changed = index(row - 1, column);
     Q_EMIT dataChanged(changed, changed,
                        { Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole });
@@ -257,6 +259,29 @@ QColor ResultTable::fillOf(int row, int column) const
         return QColor(255, 214, 214);
     const auto flag = m_flags.constFind(markKey(row, column));
     return flag == m_flags.constEnd() ? QColor() : QColor(flag->colour);
+}
+
+void ResultTable::unflagCell(int row, int column)
+{
+    if (!m_flags.remove(markKey(row, column)) || m_quietFlags)
+        return;
+    const QModelIndex changed = index(row - 1, column);
+    Q_EMIT dataChanged(changed, changed,
+                       { Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole });
+}
+
+void ResultTable::endFlagUpdate()
+{
+    m_quietFlags = false;
+    if (rowCount() > 0 && columnCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                           { Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole });
+}
+
+std::optional<QRgb> ResultTable::flagColour(int row, int column) const
+{
+    const auto flag = m_flags.constFind(markKey(row, column));
+    return flag == m_flags.constEnd() ? std::nullopt : std::optional<QRgb>(flag->colour);
 }
 
 bool ResultTable::isFlagged(int row, int column) const

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <limits>
+#include <optional>
 #include <vector>
 
 // The result table: row 0 holds the column labels, every further row one scan
@@ -61,7 +62,13 @@ public:
     // colour wins where both apply; both tips are shown.
     void flagCell(int row, int column, QRgb colour, const QString &tip);
     void clearFlags();
+    void unflagCell(int row, int column);
     bool isFlagged(int row, int column) const;
+    std::optional<QRgb> flagColour(int row, int column) const;
+    // Between these, flagCell() and unflagCell() tell the view nothing; the
+    // end tells it once about every cell, as a check over a whole table does.
+    void beginFlagUpdate() { m_quietFlags = true; }
+    void endFlagUpdate();
     QString flagTip(int row, int column) const;
 
     std::size_t memoryUsage() const { return m_cells.memoryUsage(); }
@@ -104,4 +111,5 @@ private:
         QString tip;
     };
     QHash<quint64, Flag> m_flags;
+    bool m_quietFlags = false;
 };

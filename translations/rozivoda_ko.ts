@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ko_KR">
 <context>
+    <name>AlarmWatch</name>
+    <message>
+        <source>%1 outside its alarm limits</source>
+        <translation>%1 경보 한계 이탈</translation>
+    </message>
+    <message>
+        <source>%1 channels outside their alarm limits: %2</source>
+        <translation>%1개 채널이 경보 한계를 벗어남: %2</translation>
+    </message>
+</context>
+<context>
     <name>ChannelHealthModel</name>
     <message>
         <source>failed</source>
