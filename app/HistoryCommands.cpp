@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "DocumentHost.h"
 #include "FileCommands.h"
+#include "PortMap.h"
 #include "ResultTable.h"
 #include "ScanHistoryModel.h"
 #include "ScanRecord.h"
@@ -93,7 +94,15 @@ bool HistoryCommands::openScan(qint64 id)
 
 bool HistoryCommands::exportTable()
 {
-    return exportTo(m_session.table());
+    return exportTo(m_session.table(), isSimulated(m_session.tableScan()));
+}
+
+bool HistoryCommands::isSimulated(qint64 id) const
+{
+    ScanRecord *record = m_session.record();
+    const std::optional<ScanSummary> scan
+        = record && id >= 0 ? record->scan(id) : std::optional<ScanSummary>();
+    return scan && PortMap::isSimulatedPortName(scan->info.portName);
 }
 
 bool HistoryCommands::exportScan(qint64 id)
@@ -108,10 +117,10 @@ bool HistoryCommands::exportScan(qint64 id)
                           QMessageBox::Ok, QMessageBox::Ok);
         return false;
     }
-    return exportTo(table);
+    return exportTo(table, isSimulated(id));
 }
 
-bool HistoryCommands::exportTo(const ResultTable &table)
+bool HistoryCommands::exportTo(const ResultTable &table, bool simulated)
 {
     QString path = m_dialogs.saveFileName(tr("Export CSV"), tr("CSV File (*.csv);;All File (*)"));
     if (path.isEmpty())
@@ -129,7 +138,7 @@ bool HistoryCommands::exportTo(const ResultTable &table)
     }
     m_host.setBusy(true);
     QString error;
-    const bool written = writeCsvFile(path, table, &error);
+    const bool written = writeCsvFile(path, table, &error, simulated);
     m_host.setBusy(false);
     if (!written) {
         m_dialogs.message(QMessageBox::Critical, tr("Export CSV"),
@@ -141,7 +150,8 @@ bool HistoryCommands::exportTo(const ResultTable &table)
     return true;
 }
 
-bool HistoryCommands::writeCsvFile(const QString &path, const ResultTable &table, QString *error)
+bool HistoryCommands::writeCsvFile(const QString &path, const ResultTable &table, QString *error,
+                                   bool simulated)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -150,7 +160,8 @@ bool HistoryCommands::writeCsvFile(const QString &path, const ResultTable &table
     }
     // On a full disk the buffered writes succeed and only the flush fails:
     // check it before the file replaces anything.
-    if (!writeCsv(table, file) || !file.flush() || file.error() != QFileDevice::NoError) {
+    if (!writeCsv(table, file, simulated) || !file.flush()
+        || file.error() != QFileDevice::NoError) {
         *error = file.errorString();
         file.cancelWriting();
         return false;

@@ -35,10 +35,13 @@ public:
     static QString scanTitle(const QDateTime &start);
     // Writes table as CSV to path through a file that replaces path only once
     // written whole; false with *error saying why.
-    static bool writeCsvFile(const QString &path, const ResultTable &table, QString *error);
+    static bool writeCsvFile(const QString &path, const ResultTable &table, QString *error,
+                             bool simulated = false);
 
 private:
-    bool exportTo(const ResultTable &table);
+    bool exportTo(const ResultTable &table, bool simulated);
+    // The stored scan id was taken on the simulated scanner.
+    bool isSimulated(qint64 id) const;
 
     ScanSession &m_session;
     FileCommands &m_files;

@@ -358,7 +358,8 @@ void frmMain::noteSettingsProblem()
 
 QString frmMain::portName() const
 {
-    return u"com"_s + QString::number(m_commPort);
+    const QString port = u"com"_s + QString::number(m_commPort);
+    return m_ports.isOverridden() ? PortMap::simulatedPortName(port) : port;
 }
 
 void frmMain::tbToolBar_ButtonClick(ToolbarButton button)

@@ -2,6 +2,7 @@
 
 #include "CsvExport.h"
 #include "LogCategories.h"
+#include "PortMap.h"
 #include "ResultFileWriter.h"
 #include "ResultTable.h"
 #include "ScanRecord.h"
@@ -185,10 +186,11 @@ void ScanRun::finish(int exitCode, const QString &how)
 
 bool ScanRun::writeCsv(QString *error) const
 {
+    const bool simulated = PortMap::isSimulatedPortName(m_plan.request.portName);
     if (m_plan.csvFile == kStandardOutput) {
         QFile out;
-        if (!out.open(stdout, QIODevice::WriteOnly) || !::writeCsv(m_session.table(), out)
-            || !out.flush()) {
+        if (!out.open(stdout, QIODevice::WriteOnly)
+            || !::writeCsv(m_session.table(), out, simulated) || !out.flush()) {
             *error = out.errorString();
             return false;
         }
@@ -201,7 +203,7 @@ bool ScanRun::writeCsv(QString *error) const
     }
     // Written through a buffer: a full disk shows at flush(), and commit()
     // would otherwise put a short file in place.
-    if (!::writeCsv(m_session.table(), file) || !file.flush()
+    if (!::writeCsv(m_session.table(), file, simulated) || !file.flush()
         || file.error() != QFileDevice::NoError) {
         *error = file.errorString();
         file.cancelWriting();

@@ -146,7 +146,7 @@ int main(int argc, char *argv[])
             say(u"cannot start the simulated scanner: "_s + simulator.errorString());
             return ScanRun::PortFailed;
         }
-        plan.request.portName = u"demo"_s;
+        plan.request.portName = PortMap::simulatedPortName();
         plan.request.device = simulator.devicePath();
     } else if (options.port > 0) {
         QtSettingsStore settings;

@@ -161,7 +161,7 @@ QStringList visibleTexts(const QWidget *window)
 bool needsNoTranslation(const QString &text)
 {
     static const QRegularExpression verbatim(
-        u"^([^\\p{L}]*|Ch \\d+|CH \\d+|com\\d:?|\\S* ?kgf/cm2|VESTRA-IP.*|/.*|ID|Unit|&?\\d+ /.*)$"_s);
+        u"^([^\\p{L}]*|Ch \\d+|CH \\d+|com\\d:?( \\(.*\\))?|\\S* ?kgf/cm2|VESTRA-IP.*|/.*|ID|Unit|&?\\d+ /.*)$"_s);
     const QString shown = text.trimmed();
     return shown.isEmpty() || verbatim.match(shown).hasMatch()
         || shown == QLocale().toString(QDate::currentDate(), QLocale::ShortFormat)

@@ -395,6 +395,14 @@ Do you want to replace it?</source>
         <source>Computer</source>
         <translation>컴퓨터</translation>
     </message>
+    <message>
+        <source>simulated scanner</source>
+        <translation>시뮬레이션 스캐너</translation>
+    </message>
+    <message>
+        <source>Scanner</source>
+        <translation>스캐너</translation>
+    </message>
 </context>
 <context>
     <name>ScanRecovery</name>

@@ -1,6 +1,7 @@
 #include "ScanHistoryModel.h"
 
 #include "NumberText.h"
+#include "PortMap.h"
 
 using namespace Qt::StringLiterals;
 
@@ -85,6 +86,11 @@ QVariant ScanHistoryModel::data(const QModelIndex &index, int role) const
         return scan.savedFile;
     case Host:
         return scan.info.host.isEmpty() ? tr("this computer") : scan.info.host;
+    case Port:
+        // Readings from the simulated scanner must not pass for real ones.
+        return PortMap::isSimulatedPortName(scan.info.portName)
+            ? tr("simulated scanner")
+            : scan.info.portName + u" ("_s + scan.info.device + u')';
     case ColumnCount:
         break;
     }
@@ -116,6 +122,8 @@ QVariant ScanHistoryModel::headerData(int section, Qt::Orientation orientation, 
         return tr("Saved to");
     case Host:
         return tr("Computer");
+    case Port:
+        return tr("Scanner");
     case ColumnCount:
         break;
     }
