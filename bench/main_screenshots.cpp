@@ -1,8 +1,11 @@
 // Draws the main window over a made-up scan with four-decimal readings and
 // saves a picture of it, for the documentation:
-//   main_screenshots OUTPUT.png [POINTS] [ko]
+//   main_screenshots OUTPUT.png [POINTS] [ko|alarms]
 // POINTS sets the desktop font's size (0 keeps the default), "ko" shows the
-// Korean translation; QT_SCALE_FACTOR sets the scaling.
+// Korean translation, "alarms" colours the readings outside alarm limits (one
+// cell selected, to tell the two apart); QT_SCALE_FACTOR sets the scaling.
+#include "AlarmFlags.h"
+#include "AlarmLimits.h"
 #include "MainWindowFixture.h"
 #include "ResultTable.h"
 #include "Translations.h"
@@ -10,6 +13,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QLocale>
+#include <QTableView>
 
 #include <cmath>
 
@@ -41,6 +45,15 @@ int main(int argc, char *argv[])
             table.setText(row, column, QString::number(value, 'f', 4));
         }
         table.setText(row, table.cols() - 1, u"kgf/cm2"_s);
+    }
+    if (argc > 3 && QByteArray(argv[3]) == "alarms") {
+        AlarmLimits limits;
+        for (int channel = 0; channel < 20; ++channel)
+            limits.setBand(channel, { 9.6 + channel * 0.37, 11.0 + channel * 0.37 });
+        AlarmFlags::apply(table, limits);
+        auto *grid = window.findChild<QTableView *>(u"fgdData"_s);
+        grid->setFocus();
+        grid->setCurrentIndex(table.index(2, 3));
     }
     QApplication::processEvents();
     const bool saved = window.grab().save(output);

@@ -28,7 +28,7 @@ class tst_frmMain : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void definitionBeforeLoad();
-    void demoStaysNamedWhatever();
+    void demoStaysNamed();
     void initialSizeIsTheDefinedClientArea();
     void menuTree();
     void toolbarButtons();
@@ -527,7 +527,7 @@ void tst_frmMain::minimizingKeepsTheLayout()
     QCOMPARE(grid->geometry(), before);
 }
 
-void tst_frmMain::demoStaysNamedWhatever()
+void tst_frmMain::demoStaysNamed()
 {
     MainWindowFixture f;
     frmMain &w = f.start();
