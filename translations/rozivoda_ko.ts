@@ -121,6 +121,18 @@ Do you want to replace it?</source>
         <source>%1 cells without a reading were written as 0</source>
         <translation>판독값이 없는 셀 %1개를 0으로 기록했습니다</translation>
     </message>
+    <message>
+        <source>Text File (*.txt)</source>
+        <translation>텍스트 파일 (*.txt)</translation>
+    </message>
+    <message>
+        <source>;;All File (*.*)</source>
+        <translation>;;모든 파일 (*.*)</translation>
+    </message>
+    <message>
+        <source>;;All File (*)</source>
+        <translation>;;모든 파일 (*)</translation>
+    </message>
 </context>
 <context>
     <name>ForwardingScanRecord</name>
@@ -326,6 +338,56 @@ Do you want to replace it?</source>
     <message>
         <source>%1 no longer exists; it was taken off the recent files.</source>
         <translation>%1 파일이 더 이상 없어 최근 파일 목록에서 뺐습니다.</translation>
+    </message>
+</context>
+<context>
+    <name>ResultFileReader</name>
+    <message>
+        <source>It cannot be opened: %1</source>
+        <translation>열 수 없습니다: %1</translation>
+    </message>
+    <message>
+        <source>The load was cancelled.</source>
+        <translation>불러오기를 취소했습니다.</translation>
+    </message>
+    <message>
+        <source>Reading failed: %1</source>
+        <translation>읽기에 실패했습니다: %1</translation>
+    </message>
+    <message>
+        <source>It holds a NUL byte at byte %1.</source>
+        <translation>%1번째 바이트에 NUL 바이트가 있습니다.</translation>
+    </message>
+    <message>
+        <source>A field at byte %1 is longer than %2 bytes.</source>
+        <translation>%1번째 바이트의 필드가 %2바이트보다 깁니다.</translation>
+    </message>
+    <message>
+        <source>The file is empty.</source>
+        <translation>파일이 비어 있습니다.</translation>
+    </message>
+    <message>
+        <source>This is not a result file: its first field is not the title.</source>
+        <translation>결과 파일이 아닙니다. 첫 필드가 제목이 아닙니다.</translation>
+    </message>
+    <message>
+        <source>The file ends before the header&apos;s unit label.</source>
+        <translation>머리글의 단위 레이블 전에 파일이 끝납니다.</translation>
+    </message>
+    <message>
+        <source>The file holds more rows than a table can.</source>
+        <translation>파일의 행이 표가 담을 수 있는 것보다 많습니다.</translation>
+    </message>
+</context>
+<context>
+    <name>ResultFileWriter</name>
+    <message>
+        <source>Cannot save %1: %2</source>
+        <translation>%1을(를) 저장할 수 없습니다: %2</translation>
+    </message>
+    <message>
+        <source>Writing failed: %1</source>
+        <translation>쓰기에 실패했습니다: %1</translation>
     </message>
 </context>
 <context>
