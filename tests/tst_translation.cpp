@@ -231,6 +231,7 @@ void tst_Translation::everyVisibleTextGoesThroughTranslation()
         [&] { f.window->mnuPortDevices_Click(); },
         [&] { f.window->mnuHelpAbout_Click(); },
         [&] { f.window->mnuFileHistory_Click(); },
+        [&] { f.window->tbToolBar_ButtonClick(ToolbarButton::Manual); },
     };
     for (const auto &command : commands) {
         bool seen = false;
