@@ -52,7 +52,9 @@ frmAbout::frmAbout(const AboutFacts &facts, QWidget *parent)
 
     auto *lblVersion = new QLabel(tr("Version ") + QStringLiteral(ROZIVODA_VERSION), this);
     lblVersion->setObjectName(u"lblVersion"_s);
-    lblVersion->move(twipsToPixels(720), twipsToPixels(390));
+    // Below the title as defined, or lower where a larger font needs it.
+    lblVersion->move(twipsToPixels(720),
+                     std::max(twipsToPixels(390), lblTitle->geometry().bottom() + 1));
     lblVersion->adjustSize();
     // The window has no room for more lines: the licence and the Qt version go
     // with the version line, for the mouse and for screen readers.
