@@ -1,14 +1,16 @@
 // Draws the main window over a made-up scan with four-decimal readings and
 // saves a picture of it, for the documentation:
-//   main_screenshots OUTPUT.png [POINTS] [ko|alarms]
+//   main_screenshots OUTPUT.png [POINTS] [ko|alarms|about]
 // POINTS sets the desktop font's size (0 keeps the default), "ko" shows the
 // Korean translation, "alarms" colours the readings outside alarm limits (one
-// cell selected, to tell the two apart); QT_SCALE_FACTOR sets the scaling.
+// cell selected, to tell the two apart), "about" draws About instead;
+// QT_SCALE_FACTOR sets the scaling.
 #include "AlarmFlags.h"
 #include "AlarmLimits.h"
 #include "MainWindowFixture.h"
 #include "ResultTable.h"
 #include "Translations.h"
+#include "frmAbout.h"
 
 #include <QApplication>
 #include <QFont>
@@ -22,6 +24,7 @@ using namespace Qt::StringLiterals;
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"ROZIVODA"_s);
     const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : u"main.png"_s;
     const double points = argc > 2 ? std::atof(argv[2]) : 0.0;
     if (argc > 3 && QByteArray(argv[3]) == "ko") {
@@ -33,6 +36,13 @@ int main(int argc, char *argv[])
         QFont font = QApplication::font();
         font.setPointSizeF(points);
         QApplication::setFont(font);
+    }
+    if (argc > 3 && QByteArray(argv[3]) == "about") {
+        frmAbout about({ false, u"/home/op/.local/state/ROZIVODA/scans.sqlite"_s,
+                         u"/home/op/.local/state/ROZIVODA/rozivoda.log"_s });
+        about.show();
+        QApplication::processEvents();
+        return about.grab().save(output) ? 0 : 1;
     }
     MainWindowFixture f;
     frmMain &window = f.start();
