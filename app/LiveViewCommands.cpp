@@ -70,10 +70,11 @@ void LiveViewCommands::editAlarmLimits()
     if (dialog.exec() != QDialog::Accepted)
         return;
     dialog.limits().save(m_settings, kFirstChannel, kLastChannel);
+    const AlarmLimits before = m_data.alarmLimits();
     m_data.setAlarmLimits(dialog.limits());
     // Cells already in the table are checked against the new limits too,
     // while a scan runs as well as after it.
-    AlarmFlags::apply(m_session.table(), dialog.limits());
+    AlarmFlags::apply(m_session.table(), dialog.limits(), &before);
     if (!m_session.isScanning())
         m_data.loadFromTable(m_session.table());
 }

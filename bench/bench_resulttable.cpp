@@ -1,6 +1,8 @@
 // Memory per cell and the cost of appending a row to the result table as it
 // grows, with and without a view attached.
 
+#include "AlarmFlags.h"
+#include "AlarmLimits.h"
 #include "CellStore.h"
 #include "ResultGridView.h"
 #include "ResultTable.h"
@@ -117,6 +119,30 @@ void BM_LoadWithWidths(benchmark::State &state)
     }
 }
 BENCHMARK(BM_LoadWithWidths)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// New alarm limits checked against every cell of a ten-million-cell table, as
+// the Alarm Limits dialog's OK does; a third of the readings fall outside.
+void BM_AlarmLimitsOverTable(benchmark::State &state)
+{
+    ResultTable table;
+    fill(table, 10'000'000);
+    AlarmLimits limits;
+    for (int channel = 0; channel < kColumns - 2; ++channel)
+        limits.setBand(channel, { 0.0, 10.0 });
+    // range 0: every channel's band changes; 1: one channel's band changes.
+    const bool oneChannel = state.range(0) != 0;
+    AlarmLimits before = limits;
+    if (oneChannel)
+        before.setBand(5, { 1.0, 10.0 });
+    for (auto _ : state)
+        AlarmFlags::apply(table, limits, oneChannel ? &before : nullptr);
+}
+BENCHMARK(BM_AlarmLimitsOverTable)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("one_channel")
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_BytesPerCell(benchmark::State &state)
 {

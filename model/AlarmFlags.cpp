@@ -35,7 +35,7 @@ QString highTip(QAnyStringView value, double high)
         + numberText(high);
 }
 
-void apply(ResultTable &table, const AlarmLimits &limits)
+void apply(ResultTable &table, const AlarmLimits &limits, const AlarmLimits *before)
 {
     const CellStore &cells = table.dataCells();
     char packed[CellStore::kMaxPackedLength];
@@ -47,6 +47,8 @@ void apply(ResultTable &table, const AlarmLimits &limits)
         if (!ok || !label.startsWith(u"Ch "_s))
             continue;
         const AlarmLimits::Band band = limits.band(channel);
+        if (before && before->band(channel) == band)
+            continue;
         for (qsizetype dataRow = 0; dataRow < cells.rowCount(); ++dataRow) {
             const int row = int(dataRow + 1);
             const std::optional<QRgb> flag = table.flagColour(row, column);

@@ -22,7 +22,9 @@ QString highTip(QAnyStringView value, double high);
 // Checks every reading already in table's channel columns (labelled "Ch NN")
 // against limits: one outside its band gets the low or high flag, one inside
 // loses an alarm flag it had; a unit-change flag stays, as that check comes
-// first. The view is told once, not per cell.
-void apply(ResultTable &table, const AlarmLimits &limits);
+// first. The view is told once, not per cell. With before, the limits the
+// cells were checked against, columns whose band is unchanged are skipped: an
+// edit of a few channels stays quick on a table of millions of readings.
+void apply(ResultTable &table, const AlarmLimits &limits, const AlarmLimits *before = nullptr);
 
 } // namespace AlarmFlags
