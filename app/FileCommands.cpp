@@ -15,13 +15,21 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-const QString kTextFilter = u"Text File (*.txt)"_s;
+// Functions, not constants: the texts follow the translation installed at start-up.
+QString textFilter()
+{
+    return FileCommands::tr("Text File (*.txt)");
+}
+
+QString fileFilter()
+{
 #ifdef Q_OS_WIN
-const QString kFilter = kTextFilter + u";;All File (*.*)"_s;
+    return textFilter() + FileCommands::tr(";;All File (*.*)");
 #else
-// "*.*" would hide names without a dot here.
-const QString kFilter = kTextFilter + u";;All File (*)"_s;
+    // "*.*" would hide names without a dot here.
+    return textFilter() + FileCommands::tr(";;All File (*)");
 #endif
+}
 } // namespace
 
 FileCommands::FileCommands(ResultTable &table, Dialogs &dialogs, EventPump &events,
@@ -80,7 +88,7 @@ void FileCommands::Open()
 {
     if (!offerToSave())
         return;
-    const QString path = m_dialogs.openFileName(tr("Open"), kFilter);
+    const QString path = m_dialogs.openFileName(tr("Open"), fileFilter());
     if (!path.isEmpty())
         load(path);
 }
@@ -145,10 +153,10 @@ void FileCommands::load(const QString &path)
 QString FileCommands::chooseSavePath()
 {
     for (;;) {
-        const Dialogs::SaveChoice choice = m_dialogs.chooseSaveFile(tr("Save"), kFilter);
+        const Dialogs::SaveChoice choice = m_dialogs.chooseSaveFile(tr("Save"), fileFilter());
         // A name typed without a suffix under the text filter is a text file,
         // where the dialog has not already added the suffix itself.
-        if (choice.path.isEmpty() || choice.filter != kTextFilter
+        if (choice.path.isEmpty() || choice.filter != textFilter()
             || QFileInfo(choice.path).fileName().contains(u'.'))
             return choice.path;
         const QString path = choice.path + u".txt"_s;
@@ -195,7 +203,7 @@ FileCommands::SaveOutcome FileCommands::Save()
     if (m_emptyCellsWritten > 0)
         m_host.showNotice(
             m_emptyCellsWritten == 1
-                ? u"1 cell without a reading was written as 0"_s
-                : u"%1 cells without a reading were written as 0"_s.arg(m_emptyCellsWritten));
+                ? tr("1 cell without a reading was written as 0")
+                : tr("%1 cells without a reading were written as 0").arg(m_emptyCellsWritten));
     return SaveOutcome::Saved;
 }

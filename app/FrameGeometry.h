@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QFontDatabase>
 #include <QString>
 
 // The main window as defined, in twips: its client area, where the controls
@@ -24,6 +25,15 @@ inline QFont namedFont(double points, bool bold)
     QFont font(QStringLiteral("굴림"));
     font.setPointSizeF(points);
     font.setBold(bold);
+    return font;
+}
+
+// The result grid's font: fixed-pitch, so that digits line up, a reading's
+// width follows from its length, and "." and "," look plainly different.
+inline QFont gridFont(double points)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(points);
     return font;
 }
 

@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "DocumentHost.h"
 #include "FileCommands.h"
+#include "PortMap.h"
 #include "ResultTable.h"
 #include "ScanHistoryModel.h"
 #include "ScanRecord.h"
@@ -15,12 +16,6 @@
 #include <QSaveFile>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-const QString kCsvFilter = u"CSV File (*.csv);;All File (*)"_s;
-
-} // namespace
 
 HistoryCommands::HistoryCommands(ScanSession &session, FileCommands &files, Dialogs &dialogs,
                                  DocumentHost &host)
@@ -37,9 +32,10 @@ void HistoryCommands::showHistory(QWidget *parent)
     ScanRecord *record = m_session.record();
     // An empty list would say that nothing was ever kept.
     if (!record || !record->isWorking()) {
-        m_dialogs.message(QMessageBox::Information, u"Scan History"_s,
-                          record ? u"The scan record cannot be read: "_s + record->errorString()
-                                 : u"Scans are not being kept on disk."_s,
+        m_dialogs.message(QMessageBox::Information, tr("Scan History"),
+                          record
+                              ? tr("The scan record cannot be read: %1").arg(record->errorString())
+                              : tr("Scans are not being kept on disk."),
                           QMessageBox::Ok, QMessageBox::Ok);
         return;
     }
@@ -66,9 +62,9 @@ bool HistoryCommands::openScan(qint64 id)
         return false;
     const std::optional<ScanSummary> scan = record->scan(id);
     if (!scan) {
-        m_dialogs.message(QMessageBox::Warning, u"Scan History"_s,
-                          u"The scan was not opened: "_s + record->errorString(), QMessageBox::Ok,
-                          QMessageBox::Ok);
+        m_dialogs.message(QMessageBox::Warning, tr("Scan History"),
+                          tr("The scan was not opened: %1").arg(record->errorString()),
+                          QMessageBox::Ok, QMessageBox::Ok);
         return false;
     }
     if (!m_files.offerToSave())
@@ -82,10 +78,10 @@ bool HistoryCommands::openScan(qint64 id)
         m_session.table().swapContents(restored);
     m_host.setBusy(false);
     if (!read) {
-        m_dialogs.message(QMessageBox::Warning, u"Scan History"_s,
-                          u"The scan started %1 was not opened: %2"_s.arg(
-                              ScanHistoryModel::localTimeText(scan->info.start),
-                              fault.isEmpty() ? record->errorString() : fault),
+        m_dialogs.message(QMessageBox::Warning, tr("Scan History"),
+                          tr("The scan started %1 was not opened: %2")
+                              .arg(ScanHistoryModel::localTimeText(scan->info.start),
+                                   fault.isEmpty() ? record->errorString() : fault),
                           QMessageBox::Ok, QMessageBox::Ok);
         return false;
     }
@@ -99,7 +95,15 @@ bool HistoryCommands::openScan(qint64 id)
 
 bool HistoryCommands::exportTable()
 {
-    return exportTo(m_session.table());
+    return exportTo(m_session.table(), isSimulated(m_session.tableScan()));
+}
+
+bool HistoryCommands::isSimulated(qint64 id) const
+{
+    ScanRecord *record = m_session.record();
+    const std::optional<ScanSummary> scan
+        = record && id >= 0 ? record->scan(id) : std::optional<ScanSummary>();
+    return scan && PortMap::isSimulatedPortName(scan->info.portName);
 }
 
 bool HistoryCommands::exportScan(qint64 id)
@@ -109,17 +113,17 @@ bool HistoryCommands::exportScan(qint64 id)
         return false;
     ResultTable table;
     if (!restoreScan(*record, id, table)) {
-        m_dialogs.message(QMessageBox::Warning, u"Export CSV"_s,
-                          u"The scan could not be read: "_s + record->errorString(),
+        m_dialogs.message(QMessageBox::Warning, tr("Export CSV"),
+                          tr("The scan could not be read: %1").arg(record->errorString()),
                           QMessageBox::Ok, QMessageBox::Ok);
         return false;
     }
-    return exportTo(table);
+    return exportTo(table, isSimulated(id));
 }
 
-bool HistoryCommands::exportTo(const ResultTable &table)
+bool HistoryCommands::exportTo(const ResultTable &table, bool simulated)
 {
-    QString path = m_dialogs.saveFileName(u"Export CSV"_s, kCsvFilter);
+    QString path = m_dialogs.saveFileName(tr("Export CSV"), tr("CSV File (*.csv);;All File (*)"));
     if (path.isEmpty())
         return false;
     // The save dialog asked about the name as typed; one that gains its
@@ -127,27 +131,28 @@ bool HistoryCommands::exportTo(const ResultTable &table)
     if (QFileInfo(path).suffix().isEmpty()) {
         path += u".csv"_s;
         if (QFileInfo::exists(path)
-            && m_dialogs.message(QMessageBox::Question, u"Export CSV"_s,
-                                 u"%1 already exists.\nDo you want to replace it?"_s.arg(path),
+            && m_dialogs.message(QMessageBox::Question, tr("Export CSV"),
+                                 tr("%1 already exists.\nDo you want to replace it?").arg(path),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
                 != QMessageBox::Yes)
             return false;
     }
     m_host.setBusy(true);
     QString error;
-    const bool written = writeCsvFile(path, table, &error);
+    const bool written = writeCsvFile(path, table, &error, simulated);
     m_host.setBusy(false);
     if (!written) {
-        m_dialogs.message(QMessageBox::Critical, u"Export CSV"_s,
-                          u"The CSV file %1 was not written: %2"_s.arg(path, error),
+        m_dialogs.message(QMessageBox::Critical, tr("Export CSV"),
+                          tr("The CSV file %1 was not written: %2").arg(path, error),
                           QMessageBox::Ok, QMessageBox::Ok);
         return false;
     }
-    m_host.showNotice(u"Exported to "_s + path);
+    m_host.showNotice(tr("Exported to %1").arg(path));
     return true;
 }
 
-bool HistoryCommands::writeCsvFile(const QString &path, const ResultTable &table, QString *error)
+bool HistoryCommands::writeCsvFile(const QString &path, const ResultTable &table, QString *error,
+                                   bool simulated)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -156,7 +161,8 @@ bool HistoryCommands::writeCsvFile(const QString &path, const ResultTable &table
     }
     // On a full disk the buffered writes succeed and only the flush fails:
     // check it before the file replaces anything.
-    if (!writeCsv(table, file) || !file.flush() || file.error() != QFileDevice::NoError) {
+    if (!writeCsv(table, file, simulated) || !file.flush()
+        || file.error() != QFileDevice::NoError) {
         *error = file.errorString();
         file.cancelWriting();
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QString>
 
@@ -14,6 +15,8 @@ class ScanSession;
 // opens a file, deleted, or exported, and the table written as CSV.
 class HistoryCommands
 {
+    Q_DECLARE_TR_FUNCTIONS(HistoryCommands)
+
 public:
     HistoryCommands(ScanSession &session, FileCommands &files, Dialogs &dialogs,
                     DocumentHost &host);
@@ -32,10 +35,13 @@ public:
     static QString scanTitle(const QDateTime &start);
     // Writes table as CSV to path through a file that replaces path only once
     // written whole; false with *error saying why.
-    static bool writeCsvFile(const QString &path, const ResultTable &table, QString *error);
+    static bool writeCsvFile(const QString &path, const ResultTable &table, QString *error,
+                             bool simulated = false);
 
 private:
-    bool exportTo(const ResultTable &table);
+    bool exportTo(const ResultTable &table, bool simulated);
+    // The stored scan id was taken on the simulated scanner.
+    bool isSimulated(qint64 id) const;
 
     ScanSession &m_session;
     FileCommands &m_files;

@@ -1,5 +1,6 @@
 #include "LiveViewCommands.h"
 
+#include "AlarmFlags.h"
 #include "AlarmLimits.h"
 #include "ResultTable.h"
 #include "ScanRecord.h"
@@ -29,8 +30,12 @@ LiveViewCommands::LiveViewCommands(ScanSession &session, SettingsStore &settings
     connect(&m_session, &ScanSession::scanStarted, this,
             [this](const ScanSession::Request &request) {
                 m_data.reset(request.startCh, request.endCh);
+                m_alarms.reset();
             });
     connect(&m_session, &ScanSession::readingDone, &m_data, &LiveData::addReading);
+    connect(&m_session, &ScanSession::readingDone, &m_alarms, &AlarmWatch::reading);
+    connect(&m_alarms, &AlarmWatch::statusTextChanged, this,
+            [this] { Q_EMIT statusSummaryChanged(statusSummary()); });
     connect(&m_session, &ScanSession::channelSelected, &m_data, &LiveData::setCurrentChannel);
     connect(&m_data, &LiveData::statusSummaryChanged, this,
             &LiveViewCommands::statusSummaryChanged);
@@ -65,10 +70,20 @@ void LiveViewCommands::editAlarmLimits()
     if (dialog.exec() != QDialog::Accepted)
         return;
     dialog.limits().save(m_settings, kFirstChannel, kLastChannel);
+    const AlarmLimits before = m_data.alarmLimits();
     m_data.setAlarmLimits(dialog.limits());
-    // Cells already in the table are checked against the new limits too.
+    // Cells already in the table are checked against the new limits too,
+    // while a scan runs as well as after it.
+    AlarmFlags::apply(m_session.table(), dialog.limits(), &before);
     if (!m_session.isScanning())
         m_data.loadFromTable(m_session.table());
+}
+
+QString LiveViewCommands::statusSummary() const
+{
+    QStringList parts { m_alarms.statusText(), m_data.statusSummary() };
+    parts.removeAll(QString());
+    return parts.join(u"; "_s);
 }
 
 void LiveViewCommands::tableLoaded()

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "AlarmWatch.h"
 #include "LiveData.h"
 
 #include <QObject>
 #include <QPointer>
 
+class DesktopNotifier;
 class Dialogs;
 class ScanRecord;
 class ScanSession;
@@ -24,7 +26,11 @@ public:
     ~LiveViewCommands() override;
 
     LiveData &data() { return m_data; }
-    QString statusSummary() const { return m_data.statusSummary(); }
+    // The channels outside their alarm limits now, by name, then the live
+    // data's counts.
+    QString statusSummary() const;
+    // Where an excursion beyond the alarm limits is told; none by default.
+    void setNotifier(DesktopNotifier *notifier) { m_alarms.setNotifier(notifier); }
 
     // Opens (or raises) the live view window.
     void showWindow();
@@ -49,5 +55,6 @@ private:
     Dialogs &m_dialogs;
     QWidget *m_mainWindow;
     LiveData m_data;
+    AlarmWatch m_alarms { m_data.alarmLimits() };
     QPointer<frmLiveView> m_window;
 };

@@ -42,7 +42,7 @@ void RecentFilesMenu::choose(const QString &path)
     if (!m_files.remove(path))
         Q_EMIT settingsProblem();
     rebuild();
-    Q_EMIT noteRequested(u"%1 no longer exists; it was taken off the recent files."_s.arg(path));
+    Q_EMIT noteRequested(tr("%1 no longer exists; it was taken off the recent files.").arg(path));
 }
 
 void RecentFilesMenu::rebuild()

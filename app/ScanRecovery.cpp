@@ -29,11 +29,11 @@ qint64 ScanRecovery::offer(ScanRecord &record, Dialogs &dialogs, ResultTable &ta
         // again; restoring it could take all memory.
         QString fault = scanFault(scan);
         if (fault.isEmpty()) {
-            const QString question = tr("The scan started %1 on %2 (%3 passes, %4 readings) was "
-                                        "not saved. Restore it?")
-                                         .arg(localTime(scan.info.start), scan.info.portName)
-                                         .arg(scan.passes)
-                                         .arg(scan.readings);
+            const QString question
+                = tr("The scan started %1 on %2 (%3, %4 readings) was not saved. Restore it?")
+                      .arg(localTime(scan.info.start), scan.info.portName,
+                           scan.passes == 1 ? tr("1 pass") : tr("%1 passes").arg(scan.passes))
+                      .arg(scan.readings);
             const auto answer
                 = dialogs.message(QMessageBox::Question, tr("Recover Scan"), question,
                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);

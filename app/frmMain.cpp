@@ -23,6 +23,7 @@
 #include "ScanRecovery.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
+#include "StatusLine.h"
 #include "StoredSettings.h"
 #include "Twips.h"
 #include "frmAbout.h"
@@ -70,7 +71,7 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     , m_events(services.events)
 {
     setObjectName(u"frmMain"_s);
-    setWindowTitle(kTitle);
+    setCaption(kTitle);
     setWindowIcon(QIcon(u":/icons/rozivoda.png"_s));
 
     createControls();
@@ -210,7 +211,7 @@ void frmMain::enterIdleState()
 {
     m_session.makeReady();
     applyCommandStates();
-    setWindowTitle(kTitle);
+    setCaption(kTitle);
     InitGrid();
     m_session.table().setRows(1);
     m_readouts->clearPressure();
@@ -241,7 +242,7 @@ void frmMain::offerRecovery()
         m_session.setTableScan(restored);
         m_session.holdTable();
         m_files->raiseUnsaved();
-        setWindowTitle(ScanRecovery::caption(*record, restored));
+        setCaption(ScanRecovery::caption(*record, restored));
         const auto scan = record->scan(restored);
         m_liveView->scanRestored(*record, restored, scan->info.startChannel, scan->info.endChannel);
     }
@@ -358,7 +359,8 @@ void frmMain::noteSettingsProblem()
 
 QString frmMain::portName() const
 {
-    return u"com"_s + QString::number(m_commPort);
+    const QString port = u"com"_s + QString::number(m_commPort);
+    return m_ports.isOverridden() ? PortMap::simulatedPortName(port) : port;
 }
 
 void frmMain::tbToolBar_ButtonClick(ToolbarButton button)
@@ -508,6 +510,46 @@ void frmMain::showNotice(const QString &notice)
     statusBar()->showMessage(notice, int(kNoticeShown.count()));
 }
 
+void frmMain::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    setWindowTitle(isDemo() ? tr("%1 - Demo, simulated scanner").arg(caption) : caption);
+}
+
+void frmMain::setDemo(const QString &device)
+{
+    m_demoDevice = device;
+    setCaption(m_caption);
+    if (!m_statusDemo) {
+        // A permanent widget: a passing message does not hide it.
+        m_statusDemo = new QLabel(statusBar());
+        m_statusDemo->setObjectName(u"sbStatusBarDemo"_s);
+        statusBar()->addPermanentWidget(m_statusDemo);
+    }
+    m_statusDemo->setText(tr("Demo"));
+    m_statusDemo->setToolTip(
+        tr("Demo: both ports lead to the simulated scanner on %1; its readings are not real.")
+            .arg(device));
+    m_statusDemo->setVisible(isDemo());
+}
+
+void frmMain::setFileLocations(const QString &record, const QString &log)
+{
+    m_recordLocation = record;
+    m_logLocation = log;
+}
+
+void frmMain::setDesktopNotifier(DesktopNotifier *notifier)
+{
+    m_liveView->setNotifier(notifier);
+}
+
+void frmMain::setStoreProblem(const QString &problem)
+{
+    m_storeProblem = problem;
+    updateStatusText();
+}
+
 void frmMain::setSessionNotice(const QString &notice)
 {
     m_sessionNotice = notice;
@@ -525,6 +567,8 @@ void frmMain::updateStatusText()
         parts << m_manualProblem;
     if (!m_settingsProblem.isEmpty())
         parts << m_settingsProblem;
+    if (!m_storeProblem.isEmpty())
+        parts << m_storeProblem;
     // A short summary that cannot overflow; the live view has the details.
     if (const QString summary = m_liveView->statusSummary(); !summary.isEmpty())
         parts << summary;
@@ -534,7 +578,7 @@ void frmMain::updateStatusText()
         parts << m_session.record()->warningString();
     if (parts.isEmpty() && !m_sessionNotice.isEmpty())
         parts << m_sessionNotice;
-    m_statusText->setText(parts.join(u"; "_s));
+    m_statusText->setMessage(parts.join(u"; "_s));
 }
 
 void frmMain::showScanProgress()
@@ -610,7 +654,7 @@ void frmMain::dropEvent(QDropEvent *event)
 
 void frmMain::mnuHelpAbout_Click()
 {
-    frmAbout about(this);
+    frmAbout about({ isDemo(), m_recordLocation, m_logLocation }, this);
     about.setRigId(recordRigId(m_session.record()));
     about.exec();
 }
@@ -647,6 +691,8 @@ void frmMain::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
+    if (event->type() == QEvent::FontChange && fraSet)
+        fitSettingsToFont();
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)

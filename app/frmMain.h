@@ -22,7 +22,9 @@ class HistoryCommands;
 class PortMap;
 class QAction;
 class QGroupBox;
+class DesktopNotifier;
 class QLabel;
+class StatusLine;
 class QLineEdit;
 class QMenu;
 class QProgressDialog;
@@ -93,12 +95,22 @@ public:
     ScanSession::State scanState() const { return m_session.state(); }
     // A line for the status bar that stays while the program runs.
     void setSessionNotice(const QString &notice);
+    // The program runs against the simulated scanner on device: the title and
+    // a status bar note that no other message covers say so.
+    void setDemo(const QString &device);
+    bool isDemo() const { return !m_demoDevice.isEmpty(); }
+    // Where the record and the log are, for About.
+    void setFileLocations(const QString &record, const QString &log);
+    // The settings name a record the program cannot use; it keeps the local one.
+    void setStoreProblem(const QString &problem);
+    // Where a channel leaving its alarm limits is told besides the status bar.
+    void setDesktopNotifier(DesktopNotifier *notifier);
 
     // What the manual window uses of this one.
     ManualScanBridge &manualHost() { return *m_manualBridge; }
 
     // DocumentHost
-    void setCaption(const QString &caption) override { setWindowTitle(caption); }
+    void setCaption(const QString &caption) override;
     void enterIdleState() override;
     void holdStart() override;
     void setBusy(bool busy) override;
@@ -117,6 +129,9 @@ protected:
 private:
     // Building the widgets (frmMainControls.cpp).
     void createControls();
+    // Moves the settings row's controls right, from their defined places, only
+    // as far as a larger font needs for no label to run into its field.
+    void fitSettingsToFont();
     void createMenus();
     void createToolBar();
     void createStatusBar();
@@ -155,6 +170,12 @@ private:
     QString m_manualProblem;
     QString m_settingsProblem;
     QString m_sessionNotice;
+    QString m_storeProblem;
+    QString m_demoDevice;
+    QString m_recordLocation;
+    QString m_logLocation;
+    QString m_caption;
+    QLabel *m_statusDemo = nullptr;
     bool m_busy = false;
     bool m_endingSession = false;
     QProgressDialog *m_loadProgress = nullptr;
@@ -174,7 +195,7 @@ private:
     QToolBar *tbToolBar = nullptr;
     QList<QAction *> m_buttons;
     QList<QIcon> imlToolbarIcons;
-    QLabel *m_statusText = nullptr;
+    StatusLine *m_statusText = nullptr;
     QLabel *m_statusDate = nullptr;
     QLabel *m_statusScan = nullptr;
     QTimer *m_scanClock = nullptr;

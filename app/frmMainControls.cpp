@@ -6,6 +6,7 @@
 #include "FrameGeometry.h"
 #include "ResultGridView.h"
 #include "ResultTable.h"
+#include "StatusLine.h"
 #include "TextContrast.h"
 #include "Twips.h"
 
@@ -62,7 +63,7 @@ void frmMain::createControls()
 
     fgdData = new ResultGridView(m_session.table(), fraData);
     fgdData->setObjectName(u"fgdData"_s);
-    fgdData->setFont(namedFont(9, false));
+    fgdData->setFont(gridFont(9));
     fgdData->verticalHeader()->setDefaultSectionSize(QFontMetrics(fgdData->font()).height() + 6);
     place(fgdData, 90, 180, 8985, 3465);
 
@@ -143,6 +144,40 @@ void frmMain::createControls()
     setTabOrder(cboStart, cboEnd);
     setTabOrder(cboEnd, txtTerm);
     setTabOrder(txtTerm, fgdData);
+    fitSettingsToFont();
+}
+
+void frmMain::fitSettingsToFont()
+{
+    auto *label1 = fraSet->findChild<QLabel *>(u"Label1"_s);
+    auto *label2 = fraSet->findChild<QLabel *>(u"Label2"_s);
+    auto *label3 = fraSet->findChild<QLabel *>(u"Label3"_s);
+    auto *label4 = fraSet->findChild<QLabel *>(u"Label4"_s);
+    if (!label1 || !label2 || !label3 || !label4)
+        return;
+    for (QLabel *label : { label1, label2, label3, label4 })
+        label->adjustSize();
+    // Left to right, each control at its defined place or just right of the
+    // one before it, whichever is further right; at the default font every
+    // control stays where the window defines it.
+    auto placeAfter = [](QWidget *control, double definedLeft, int previousRight) {
+        control->move(std::max(twipsToPixels(definedLeft), previousRight + 1), control->y());
+    };
+    const int labelsRight = std::max(label1->geometry().right(), label2->geometry().right());
+    placeAfter(cboStart, 1020, labelsRight);
+    placeAfter(cboEnd, 1020, labelsRight);
+    placeAfter(label3, 2100, cboStart->geometry().right());
+    placeAfter(txtTerm, 3150, label3->geometry().right());
+    placeAfter(label4, 3690, txtTerm->geometry().right());
+
+    // The unit's bold text can run into the pressure frame's edge where the
+    // Korean font is wider than the one the window was drawn for: it moves
+    // left into the gap beside the reading, as far as that goes.
+    lblUnit->adjustSize();
+    const int overrun = lblUnit->geometry().right() - (fraPres->width() - 3);
+    if (overrun > 0)
+        lblUnit->move(std::max(lblPres->geometry().right() + 1, lblUnit->x() - overrun),
+                      lblUnit->y());
 }
 
 void frmMain::createMenus()
@@ -277,7 +312,7 @@ void frmMain::createStatusBar()
     auto *bar = statusBar();
     bar->setObjectName(u"sbStatusBar"_s);
     bar->setSizeGripEnabled(true);
-    m_statusText = new QLabel(bar);
+    m_statusText = new StatusLine(bar);
     m_statusText->setObjectName(u"sbStatusBarText"_s);
     m_statusText->setMinimumWidth(twipsToPixels(1440));
     m_statusDate = new QLabel(bar);

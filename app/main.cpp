@@ -20,6 +20,10 @@
 #include "Version.h"
 #include "mdlMain.h"
 
+#ifdef ROZIVODA_HAVE_DBUS
+#include "DBusDesktopNotifier.h"
+#endif
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -115,7 +119,8 @@ int main(int argc, char *argv[])
     // Hangul stands in for it.
     QFont::insertSubstitutions(u"굴림"_s, { u"Gulim"_s, u"NanumGothic"_s, u"Noto Sans CJK KR"_s });
 
-    RotatingLog log(logDirectory() + u"/rozivoda.log"_s);
+    const QString logPath = logDirectory() + u"/rozivoda.log"_s;
+    RotatingLog log(logPath);
     RotatingLog::install(&log, RotatingLog::stderrIsTerminal());
     struct Uninstall
     {
@@ -134,7 +139,6 @@ int main(int argc, char *argv[])
     auto sessionEnd = std::make_unique<SignalSessionEndWatcher>();
 
     PtyScanner simulator;
-    QString notice;
     if (options.demo) {
         if (!simulator.start()) {
             std::fprintf(stderr, "rozivoda: cannot start the simulated scanner: %s\n",
@@ -142,7 +146,6 @@ int main(int argc, char *argv[])
             return 1;
         }
         ports.overrideAll(simulator.devicePath());
-        notice = u"Demo: both ports lead to the simulated scanner on "_s + simulator.devicePath();
     }
 
     // Every reading is kept on disk as it is taken; a record that cannot be
@@ -150,12 +153,23 @@ int main(int argc, char *argv[])
     // The settings may name a lab's shared database; readings then wait in the
     // embedded file whenever the server is out of reach.
     QString recordError;
-    std::unique_ptr<ScanRecord> record
-        = openScanRecord(settings.value(SettingsKeys::kRecord, SettingsKeys::kRecordStore,
-                                        SettingsKeys::kRecordStoreDefault),
-                         &recordError);
-    if (!record)
+    const QString store = settings.value(SettingsKeys::kRecord, SettingsKeys::kRecordStore,
+                                         SettingsKeys::kRecordStoreDefault);
+    // A password in the address is shown to nobody.
+    const QString shownStore = QUrl(store).toDisplayString(QUrl::RemovePassword);
+    std::unique_ptr<ScanRecord> record = openScanRecord(store, &recordError);
+    // A store the settings name but the program cannot use (a mistyped
+    // address) must not pass unnoticed: the local record stands in, and the
+    // status bar and the log say so.
+    QString storeProblem;
+    if (!record) {
+        storeProblem = QCoreApplication::translate("main",
+                                                   "The [Record] Store setting \"%1\" is not "
+                                                   "used (%2); readings are kept in %3")
+                           .arg(shownStore, recordError, SqliteScanRecord::defaultPath());
+        qCWarning(lcScan, "%s", qUtf8Printable(storeProblem));
         record = openScanRecord({}, &recordError);
+    }
     if (record->isWorking())
         record->applyRetention(StoredSettings::retentionDays(settings));
 
@@ -163,10 +177,21 @@ int main(int argc, char *argv[])
     ScanSession session(comScan, timers);
     session.setPortLister(&lister);
     session.setRecord(record.get());
+#ifdef ROZIVODA_HAVE_DBUS
+    DBusDesktopNotifier notifier;
+#endif
     auto window = Main({ settings, ports, session, timers, dialogs, events });
     dialogs.setParentWidget(window.get());
-    if (!notice.isEmpty())
-        window->setSessionNotice(notice);
+    if (options.demo)
+        window->setDemo(simulator.devicePath());
+    if (!storeProblem.isEmpty())
+        window->setStoreProblem(storeProblem);
+#ifdef ROZIVODA_HAVE_DBUS
+    window->setDesktopNotifier(&notifier);
+#endif
+    window->setFileLocations(
+        store.isEmpty() || !storeProblem.isEmpty() ? SqliteScanRecord::defaultPath() : shownStore,
+        logPath);
     // The user's history would seem to vanish: where it went is said once.
     if (const QString aside = movedAsidePath(record.get()); !aside.isEmpty()) {
         const QString moved

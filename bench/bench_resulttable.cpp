@@ -1,7 +1,10 @@
 // Memory per cell and the cost of appending a row to the result table as it
 // grows, with and without a view attached.
 
+#include "AlarmFlags.h"
+#include "AlarmLimits.h"
 #include "CellStore.h"
+#include "ResultGridView.h"
 #include "ResultTable.h"
 
 #include <QApplication>
@@ -73,6 +76,73 @@ BENCHMARK(BM_AppendRow)
     ->ArgsProduct({ { 0, 1'000'000, 10'000'000 }, { 0, 1 } })
     ->ArgNames({ "cells", "view" })
     ->Unit(benchmark::kMicrosecond);
+
+// A scan tick on the window's own grid, whose columns follow the widest
+// reading: the readings' lengths vary from tick to tick, so each tick checks
+// every cell against its column's widest text. Compare with BM_AppendRow/view:1.
+void BM_AppendRowFittedColumns(benchmark::State &state)
+{
+    ResultTable table;
+    fill(table, state.range(0));
+    ResultGridView view(table);
+    view.resize(800, 400);
+    qint64 tick = 0;
+    for (auto _ : state) {
+        const int row = table.appendRow();
+        table.setText(row, 0, QString::number(row));
+        for (int c = 1; c < kColumns - 1; ++c) {
+            // Now and then a reading one digit longer than any before.
+            const QString reading
+                = QString::number(double(tick % 1000) / 7.0, 'f', 2 + int(tick / 1000 % 6));
+            table.setText(row, c, reading);
+        }
+        table.setText(row, kColumns - 1, QStringLiteral("kgf/cm2"));
+        view.showRow(row);
+        ++tick;
+    }
+    state.counters["cells_before"] = double(state.range(0));
+    state.counters["column_width"] = view.columnWidth(1);
+}
+BENCHMARK(BM_AppendRowFittedColumns)
+    ->Arg(0)
+    ->Arg(10'000'000)
+    ->ArgName("cells")
+    ->Unit(benchmark::kMicrosecond);
+
+// Loading a file's rows in blocks, with the widest text of every column found.
+void BM_LoadWithWidths(benchmark::State &state)
+{
+    for (auto _ : state) {
+        ResultTable table;
+        fill(table, 10'000'000);
+        benchmark::DoNotOptimize(table.widestText(1));
+    }
+}
+BENCHMARK(BM_LoadWithWidths)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// New alarm limits checked against every cell of a ten-million-cell table, as
+// the Alarm Limits dialog's OK does; a third of the readings fall outside.
+void BM_AlarmLimitsOverTable(benchmark::State &state)
+{
+    ResultTable table;
+    fill(table, 10'000'000);
+    AlarmLimits limits;
+    for (int channel = 0; channel < kColumns - 2; ++channel)
+        limits.setBand(channel, { 0.0, 10.0 });
+    // range 0: every channel's band changes; 1: one channel's band changes.
+    const bool oneChannel = state.range(0) != 0;
+    AlarmLimits before = limits;
+    if (oneChannel)
+        before.setBand(5, { 1.0, 10.0 });
+    for (auto _ : state)
+        AlarmFlags::apply(table, limits, oneChannel ? &before : nullptr);
+}
+BENCHMARK(BM_AlarmLimitsOverTable)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("one_channel")
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_BytesPerCell(benchmark::State &state)
 {

@@ -33,7 +33,8 @@ ScanOptionsParser::ScanOptionsParser()
             "also when ended by Ctrl+C, SIGTERM or SIGHUP."_s,
             u"file"_s)
     , m_csv(u"csv"_s,
-            u"Also write the results as CSV with each pass's time, at the same moments as --out."_s,
+            u"Also write the results as CSV with each pass's time, at the same moments as --out; "
+            "- writes it to standard output."_s,
             u"file"_s)
     , m_store(u"store"_s,
               u"Keep every reading in this record: sqlite:PATH, or "
@@ -47,7 +48,10 @@ ScanOptionsParser::ScanOptionsParser()
     , m_quiet(u"quiet"_s, u"No progress; only errors."_s)
     , m_verbose(u"verbose"_s, u"Log every byte on the line to stderr, with times."_s)
     , m_help(QStringList { u"h"_s, u"help"_s }, u"Show this help and exit."_s)
-    , m_version(u"version"_s, u"Show the version and exit."_s)
+    , m_version(QStringList { u"v"_s, u"version"_s }, u"Show the version and exit."_s)
+    , m_listPorts(u"list-ports"_s,
+                  u"List the serial devices present, by their stable /dev/serial/by-id/ name "
+                  "where they have one, and exit."_s)
 {
     m_parser.setApplicationDescription(
         u"Scans a VESTRA-IP pressure scanner without a window.\n\n"
@@ -58,7 +62,7 @@ ScanOptionsParser::ScanOptionsParser()
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const QCommandLineOption *option :
          { &m_port, &m_device, &m_demo, &m_range, &m_term, &m_passes, &m_duration, &m_out, &m_csv,
-           &m_store, &m_quiet, &m_verbose, &m_help, &m_version })
+           &m_store, &m_quiet, &m_verbose, &m_help, &m_version, &m_listPorts })
         m_parser.addOption(*option);
 }
 
@@ -138,6 +142,10 @@ bool ScanOptionsParser::parse(const QStringList &arguments)
     }
     if (m_parser.isSet(m_version)) {
         m_options.action = ScanOptions::Action::Version;
+        return true;
+    }
+    if (m_parser.isSet(m_listPorts)) {
+        m_options.action = ScanOptions::Action::ListPorts;
         return true;
     }
 

@@ -10,7 +10,7 @@
 // What rozivoda-scan was asked to do, as read from its command line.
 struct ScanOptions
 {
-    enum class Action { Scan, Help, Version };
+    enum class Action { Scan, Help, Version, ListPorts };
 
     static constexpr int kFirstChannel = 0;
     static constexpr int kLastChannel = 99;
@@ -30,6 +30,7 @@ struct ScanOptions
     std::chrono::milliseconds duration { 0 };
     // Empty when not asked for; the record keeps every reading anyway.
     QString outFile;
+    // "-" is the standard output.
     QString csvFile;
     // Where the record is (a store URL); empty for the embedded file.
     QString storeUrl;
@@ -74,6 +75,7 @@ private:
     QCommandLineOption m_verbose;
     QCommandLineOption m_help;
     QCommandLineOption m_version;
+    QCommandLineOption m_listPorts;
     ScanOptions m_options;
     QString m_error;
 };

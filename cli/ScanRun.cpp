@@ -2,12 +2,14 @@
 
 #include "CsvExport.h"
 #include "LogCategories.h"
+#include "PortMap.h"
 #include "ResultFileWriter.h"
 #include "ResultTable.h"
 #include "ScanRecord.h"
 #include "SerialPort.h"
 #include "Timer.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTimer>
@@ -17,6 +19,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The --csv name of the standard output, as other tools take it.
+const QString kStandardOutput = u"-"_s;
 
 QString passesText(int passes)
 {
@@ -50,7 +55,7 @@ bool ScanRun::start(const Plan &plan)
     // A file that cannot be written is found out now, not at the end of a
     // long scan. Nothing is created: the check is cancelled.
     for (const QString &file : { plan.outFile, plan.csvFile }) {
-        if (file.isEmpty())
+        if (file.isEmpty() || (file == plan.csvFile && file == kStandardOutput))
             continue;
         // Saving replaces the file by renaming a new one over it: a device or
         // a pipe would be replaced by a regular file, and never written.
@@ -172,7 +177,9 @@ void ScanRun::finish(int exitCode, const QString &how)
     if (!m_plan.csvFile.isEmpty()) {
         QString error;
         if (writeCsv(&error))
-            m_outcome.message += u"; CSV written to "_s + m_plan.csvFile;
+            m_outcome.message += m_plan.csvFile == kStandardOutput
+                ? u"; CSV written to standard output"_s
+                : u"; CSV written to "_s + m_plan.csvFile;
         else
             m_outcome = { SaveFailed,
                           u"%1; the CSV was not written to %2: %3"_s.arg(m_outcome.message,
@@ -186,6 +193,16 @@ void ScanRun::finish(int exitCode, const QString &how)
 
 bool ScanRun::writeCsv(QString *error) const
 {
+    const bool simulated = PortMap::isSimulatedPortName(m_plan.request.portName);
+    if (m_plan.csvFile == kStandardOutput) {
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly)
+            || !::writeCsv(m_session.table(), out, simulated) || !out.flush()) {
+            *error = out.errorString();
+            return false;
+        }
+        return true;
+    }
     QSaveFile file(m_plan.csvFile);
     if (!file.open(QIODevice::WriteOnly)) {
         *error = file.errorString();
@@ -193,7 +210,7 @@ bool ScanRun::writeCsv(QString *error) const
     }
     // Written through a buffer: a full disk shows at flush(), and commit()
     // would otherwise put a short file in place.
-    if (!::writeCsv(m_session.table(), file) || !file.flush()
+    if (!::writeCsv(m_session.table(), file, simulated) || !file.flush()
         || file.error() != QFileDevice::NoError) {
         *error = file.errorString();
         file.cancelWriting();

@@ -5,6 +5,7 @@
 #include "ProgressPrinter.h"
 #include "PtyScanner.h"
 #include "QtSerialPort.h"
+#include "QtSerialPortLister.h"
 #include "QtSettingsStore.h"
 #include "QtTimer.h"
 #include "RotatingLog.h"
@@ -12,6 +13,7 @@
 #include "ScanRecord.h"
 #include "ScanRun.h"
 #include "ScanSession.h"
+#include "SerialPortLister.h"
 #include "SignalSessionEndWatcher.h"
 #include "Version.h"
 #include "WireLogPort.h"
@@ -58,6 +60,19 @@ int main(int argc, char *argv[])
     }
     if (options.action == ScanOptions::Action::Version) {
         printTo(stdout, u"%1 %2\n"_s.arg(kProgram, QStringLiteral(ROZIVODA_VERSION)));
+        return 0;
+    }
+    if (options.action == ScanOptions::Action::ListPorts) {
+        // One device a line, the name to give --device first.
+        const QList<SerialPortEntry> ports = QtSerialPortLister().ports();
+        for (const SerialPortEntry &port : ports) {
+            const QString stable = SerialDevices::stablePathFor(port.systemLocation);
+            printTo(stdout,
+                    u"%1\t%2\t%3\n"_s.arg(stable.isEmpty() ? port.systemLocation : stable,
+                                          port.systemLocation, port.description));
+        }
+        if (ports.isEmpty())
+            printTo(stderr, u"%1: no serial devices found\n"_s.arg(kProgram));
         return 0;
     }
 
@@ -133,7 +148,7 @@ int main(int argc, char *argv[])
             say(u"cannot start the simulated scanner: "_s + simulator.errorString());
             return ScanRun::PortFailed;
         }
-        plan.request.portName = u"demo"_s;
+        plan.request.portName = PortMap::simulatedPortName();
         plan.request.device = simulator.devicePath();
     } else if (options.port > 0) {
         QtSettingsStore settings;

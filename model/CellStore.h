@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -40,6 +41,12 @@ public:
     // kept in the pool, which text() gives.
     static constexpr int kMaxPackedLength = 15;
     int packedText(qsizetype row, int column, char *out) const;
+    // The cell's text length in characters, without building the text.
+    int textLength(qsizetype row, int column) const
+    {
+        const Cell value = cell(row, column);
+        return (value & kPoolBit) ? int(poolTextLength(value)) : (std::bit_width(value) + 3) / 4;
+    }
 
     // Copies all rows of other (same column count) to the end of this store.
     void appendRowsFrom(const CellStore &other);
@@ -49,6 +56,11 @@ public:
 
 private:
     using Cell = std::uint64_t;
+    static constexpr Cell kPoolBit = Cell(1) << 63;
+    qsizetype poolTextLength(Cell value) const
+    {
+        return m_pool[std::size_t(value & ~kPoolBit)].size();
+    }
 
     // Inline: every cell access of a file load or save goes through these.
     Cell *rowCells(qsizetype row) const

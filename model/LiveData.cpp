@@ -1,5 +1,6 @@
 #include "LiveData.h"
 
+#include "AlarmFlags.h"
 #include "ResultTable.h"
 
 #include <QLocale>
@@ -13,9 +14,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr QRgb kUnitFlagColour = qRgb(255, 228, 150);
-constexpr QRgb kLowFlagColour = qRgb(196, 220, 255);
-constexpr QRgb kHighFlagColour = qRgb(255, 205, 160);
+constexpr QRgb kUnitFlagColour = AlarmFlags::kUnitColour;
+constexpr QRgb kLowFlagColour = AlarmFlags::kLowColour;
+constexpr QRgb kHighFlagColour = AlarmFlags::kHighColour;
 
 QString numberText(double value)
 {

@@ -34,6 +34,10 @@ void ResultTable::setRows(int rows)
                 ++it;
         }
         endRemoveRows();
+        if (dataRows == 0 && !m_widestTexts.isEmpty()) {
+            forgetWidest();
+            Q_EMIT layoutReset();
+        }
     } else if (dataRows > current) {
         beginInsertRows({}, int(current), int(dataRows - 1));
         m_cells.appendRows(dataRows - current);
@@ -50,6 +54,8 @@ void ResultTable::setCols(int cols)
     m_cells.setColumnCount(cols);
     m_labels.resize(cols);
     m_widthTexts.resize(cols);
+    m_widestLength.resize(std::size_t(cols), 0);
+    m_widestTexts.resize(cols);
     endResetModel();
     Q_EMIT layoutReset();
 }
@@ -73,6 +79,7 @@ void ResultTable::setText(int row, int column, const QString &text)
         return;
     }
     m_cells.setText(row - 1, column, text);
+    noteText(column, text);
     const QModelIndex changed = index(row - 1, column);
     Q_EMIT dataChanged(changed, changed, { Qt::DisplayRole });
     if (column == 0)
@@ -96,6 +103,43 @@ void ResultTable::appendRows(const CellStore &block)
     beginInsertRows({}, first, int(first + block.rowCount() - 1));
     m_cells.appendRowsFrom(block);
     endInsertRows();
+    // A file load: one pass over lengths, the texts built only for a new widest.
+    const int columns = std::min(block.columnCount(), cols());
+    for (int column = 0; column < columns; ++column) {
+        int widest = m_widestLength[std::size_t(column)];
+        qsizetype widestRow = -1;
+        for (qsizetype row = 0; row < block.rowCount(); ++row) {
+            const int length = block.textLength(row, column);
+            if (length > widest) {
+                widest = length;
+                widestRow = row;
+            }
+        }
+        if (widestRow >= 0)
+            noteText(column, block.text(widestRow, column));
+    }
+}
+
+void ResultTable::noteText(int column, QStringView text)
+{
+    auto &widest = m_widestLength[std::size_t(column)];
+    if (text.size() <= widest)
+        return;
+    widest = int(text.size());
+    m_widestTexts[column] = text.toString();
+    Q_EMIT columnWidened(column);
+}
+
+void ResultTable::forgetWidest()
+{
+    std::fill(m_widestLength.begin(), m_widestLength.end(), 0);
+    for (QString &text : m_widestTexts)
+        text.clear();
+}
+
+QString ResultTable::widestText(int column) const
+{
+    return column >= 0 && column < m_widestTexts.size() ? m_widestTexts.at(column) : QString();
 }
 
 void ResultTable::swapContents(ResultTable &other)
@@ -105,6 +149,8 @@ void ResultTable::swapContents(ResultTable &other)
     std::swap(m_cells, other.m_cells);
     m_labels.swap(other.m_labels);
     m_widthTexts.swap(other.m_widthTexts);
+    m_widestLength.swap(other.m_widestLength);
+    m_widestTexts.swap(other.m_widestTexts);
     m_marks.swap(other.m_marks);
     // Times and flags belong to the rows they came with.
     m_rowTimes.swap(other.m_rowTimes);
@@ -123,6 +169,9 @@ void ResultTable::setLayout(const GridLayout &layout)
         m_cells.setColumnCount(cols);
         m_labels = layout.labels;
         m_widthTexts = layout.widthTexts;
+        // Other channels in other columns: what was measured no longer applies.
+        m_widestLength.assign(std::size_t(cols), 0);
+        m_widestTexts = QStringList(cols);
         endResetModel();
     } else {
         m_labels = layout.labels;
@@ -187,6 +236,8 @@ void ResultTable::flagCell(int row, int column, QRgb colour, const QString &tip)
     if (row < 1 || row >= rows() || column < 0 || column >= cols())
         return;
     m_flags.insert(markKey(row, column), { colour, tip });
+    if (m_quietFlags)
+        return;
     const QModelIndex changed = index(row - 1, column);
     Q_EMIT dataChanged(changed, changed,
                        { Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole });
@@ -208,6 +259,29 @@ QColor ResultTable::fillOf(int row, int column) const
         return QColor(255, 214, 214);
     const auto flag = m_flags.constFind(markKey(row, column));
     return flag == m_flags.constEnd() ? QColor() : QColor(flag->colour);
+}
+
+void ResultTable::unflagCell(int row, int column)
+{
+    if (!m_flags.remove(markKey(row, column)) || m_quietFlags)
+        return;
+    const QModelIndex changed = index(row - 1, column);
+    Q_EMIT dataChanged(changed, changed,
+                       { Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole });
+}
+
+void ResultTable::endFlagUpdate()
+{
+    m_quietFlags = false;
+    if (rowCount() > 0 && columnCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                           { Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole });
+}
+
+std::optional<QRgb> ResultTable::flagColour(int row, int column) const
+{
+    const auto flag = m_flags.constFind(markKey(row, column));
+    return flag == m_flags.constEnd() ? std::nullopt : std::optional<QRgb>(flag->colour);
 }
 
 bool ResultTable::isFlagged(int row, int column) const

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <limits>
+#include <optional>
 #include <vector>
 
 // The result table: row 0 holds the column labels, every further row one scan
@@ -43,6 +44,10 @@ public:
     void setLayout(const GridLayout &layout);
     // Label and the blanks that widen the column, for the view's column widths.
     QString widthText(int column) const;
+    // The longest text the column's data rows have held since the table was
+    // emptied or laid out anew (kept when rows go), for the view to measure:
+    // a column never narrows while a scan adds rows.
+    QString widestText(int column) const;
 
     // A cell whose reading was given up: it shows marked, with why as its tip.
     void markCell(int row, int column, const QString &why);
@@ -57,7 +62,13 @@ public:
     // colour wins where both apply; both tips are shown.
     void flagCell(int row, int column, QRgb colour, const QString &tip);
     void clearFlags();
+    void unflagCell(int row, int column);
     bool isFlagged(int row, int column) const;
+    std::optional<QRgb> flagColour(int row, int column) const;
+    // Between these, flagCell() and unflagCell() tell the view nothing; the
+    // end tells it once about every cell, as a check over a whole table does.
+    void beginFlagUpdate() { m_quietFlags = true; }
+    void endFlagUpdate();
     QString flagTip(int row, int column) const;
 
     std::size_t memoryUsage() const { return m_cells.memoryUsage(); }
@@ -74,6 +85,8 @@ public:
 Q_SIGNALS:
     // The columns or their width texts changed: the view resizes its columns.
     void layoutReset();
+    // A cell longer than any before it arrived in column.
+    void columnWidened(int column);
 
 private:
     static quint64 markKey(int row, int column) { return (quint64(row) << 32) | quint32(column); }
@@ -83,6 +96,11 @@ private:
     CellStore m_cells;
     QStringList m_labels;
     QStringList m_widthTexts;
+    // Per column, the length of its widest text and that text.
+    std::vector<int> m_widestLength;
+    QStringList m_widestTexts;
+    void noteText(int column, QStringView text);
+    void forgetWidest();
     QHash<quint64, QString> m_marks;
     // Milliseconds since 1970 UTC per data row; kNoTime where unknown.
     static constexpr qint64 kNoTime = std::numeric_limits<qint64>::min();
@@ -93,4 +111,5 @@ private:
         QString tip;
     };
     QHash<quint64, Flag> m_flags;
+    bool m_quietFlags = false;
 };

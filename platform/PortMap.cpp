@@ -35,3 +35,13 @@ bool PortMap::setDevice(int port, const QString &device)
         return true;
     return m_settings.setValue(SettingsKeys::kPorts, SettingsKeys::portKey(port), device.trimmed());
 }
+
+QString PortMap::simulatedPortName(const QString &port)
+{
+    return port.isEmpty() ? QStringLiteral("demo") : QStringLiteral("demo (%1)").arg(port);
+}
+
+bool PortMap::isSimulatedPortName(const QString &name)
+{
+    return name == simulatedPortName() || name.startsWith(QStringLiteral("demo ("));
+}

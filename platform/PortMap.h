@@ -22,6 +22,12 @@ public:
     // Routes every port to device until the program ends; nothing is stored.
     void overrideAll(const QString &device) { m_override = device; }
 
+    // The port name a scan on the simulated scanner goes by in the record, so
+    // that its history and exports never pass it off as real: "demo", or
+    // "demo (com1)" where the window's port is known.
+    static QString simulatedPortName(const QString &port = {});
+    static bool isSimulatedPortName(const QString &name);
+
 private:
     SettingsStore &m_settings;
     QString m_override;

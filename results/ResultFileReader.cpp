@@ -5,6 +5,7 @@
 #include "ResultFileFormat.h"
 #include "ResultTable.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <climits>
@@ -13,6 +14,12 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The messages reach the window's dialogs: they follow its language.
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("ResultFileReader", text);
+}
 
 // Rows collected before they go to the table.
 constexpr qsizetype kBatchRows = 4096;
@@ -36,7 +43,7 @@ ResultFileReader::Outcome ResultFileReader::read(const QString &path)
     m_errorString.clear();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_errorString = u"It cannot be opened: %1"_s.arg(file.errorString());
+        m_errorString = tr("It cannot be opened: %1").arg(file.errorString());
         return Outcome::Failed;
     }
     return read(&file);
@@ -96,7 +103,7 @@ bool ResultFileReader::reportProgress(qint64 bytesDone, bool now)
     m_sinceProgress.restart();
     if (m_progress(bytesDone, m_bytesTotal))
         return true;
-    stop(Stop::Cancelled, u"The load was cancelled."_s);
+    stop(Stop::Cancelled, tr("The load was cancelled."));
     return false;
 }
 
@@ -122,13 +129,13 @@ bool ResultFileReader::readMore()
     char *fresh = m_buffer.data() + m_filled;
     const qint64 got = m_device->read(fresh, m_buffer.size() - m_filled);
     if (got < 0) {
-        stop(Stop::ReadError, u"Reading failed: %1"_s.arg(m_device->errorString()));
+        stop(Stop::ReadError, tr("Reading failed: %1").arg(m_device->errorString()));
         return false;
     }
     // No result file holds a NUL byte; a file of them is damage, not data.
     if (const void *nul = std::memchr(fresh, 0, std::size_t(got))) {
         const qint64 offset = m_bytesDropped + m_filled + (static_cast<const char *>(nul) - fresh);
-        stop(Stop::Corrupt, u"It holds a NUL byte at byte %1."_s.arg(offset));
+        stop(Stop::Corrupt, tr("It holds a NUL byte at byte %1.").arg(offset));
         return false;
     }
     m_filled += got;
@@ -148,7 +155,8 @@ bool ResultFileReader::nextField(Scan scan, Span *text)
             : m_filled - m_position;
         if (length > m_maxFieldLength) {
             stop(Stop::Corrupt,
-                 u"A field at byte %1 is longer than %2 bytes."_s.arg(m_bytesDropped + m_position)
+                 tr("A field at byte %1 is longer than %2 bytes.")
+                     .arg(m_bytesDropped + m_position)
                      .arg(m_maxFieldLength));
             return false;
         }
@@ -169,18 +177,18 @@ ResultFileReader::Outcome ResultFileReader::readFields()
     Span title;
     if (!nextField(&FieldScanner::stringField, &title)) {
         if (m_stop == Stop::None)
-            m_errorString = u"The file is empty."_s;
+            m_errorString = tr("The file is empty.");
         return stopOutcome(Outcome::Failed);
     }
     if (!equals(title, ResultFileFormat::kTitle)) {
-        m_errorString = u"This is not a result file: its first field is not the title."_s;
+        m_errorString = tr("This is not a result file: its first field is not the title.");
         return Outcome::Rejected;
     }
     m_staged->setLayout(gridLayoutFor(1, 100));
     m_staged->setCols(ResultFileFormat::kMaxColumns);
     if (!readHeader()) {
         if (m_stop == Stop::None)
-            m_errorString = u"The file ends before the header's unit label."_s;
+            m_errorString = tr("The file ends before the header's unit label.");
         return stopOutcome(Outcome::Failed);
     }
     return readData();
@@ -210,7 +218,7 @@ ResultFileReader::Outcome ResultFileReader::readData()
     CellStore block(columns);
     for (;;) {
         if (m_staged->rows() - 1 + block.rowCount() >= kMaxDataRows)
-            return fail(u"The file holds more rows than a table can."_s);
+            return fail(tr("The file holds more rows than a table can."));
         block.appendRow();
         const qsizetype row = block.rowCount() - 1;
         bool complete = true;

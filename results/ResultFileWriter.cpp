@@ -5,6 +5,7 @@
 #include "ResultFileFormat.h"
 #include "ResultTable.h"
 
+#include <QCoreApplication>
 #include <QSaveFile>
 #include <QStringDecoder>
 
@@ -15,6 +16,12 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The messages reach the window's dialogs: they follow its language.
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("ResultFileWriter", text);
+}
 
 constexpr std::size_t kWriteChunk = 1 << 20;
 
@@ -27,19 +34,19 @@ bool ResultFileWriter::write(const QString &path, const ResultTable &table)
     // that fails only in the final flush is not seen by commit(), which would
     // then put a short file in place of the earlier one.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        m_errorString = u"Cannot save %1: %2"_s.arg(path, file.errorString());
+        m_errorString = tr("Cannot save %1: %2").arg(path, file.errorString());
         return false;
     }
     const bool written = write(&file, table);
     if (!written || !file.flush() || file.error() != QFileDevice::NoError) {
         if (written)
-            m_errorString = u"Writing failed: %1"_s.arg(file.errorString());
-        m_errorString = u"Cannot save %1: %2"_s.arg(path, m_errorString);
+            m_errorString = tr("Writing failed: %1").arg(file.errorString());
+        m_errorString = tr("Cannot save %1: %2").arg(path, m_errorString);
         file.cancelWriting();
         return false;
     }
     if (!file.commit()) {
-        m_errorString = u"Cannot save %1: %2"_s.arg(path, file.errorString());
+        m_errorString = tr("Cannot save %1: %2").arg(path, file.errorString());
         return false;
     }
     return true;
@@ -161,7 +168,7 @@ bool ResultFileWriter::flushIfFull(std::size_t threshold)
     if (m_used < threshold || m_used == 0)
         return true;
     if (m_device->write(m_out.data(), qint64(m_used)) != qint64(m_used)) {
-        m_errorString = u"Writing failed: %1"_s.arg(m_device->errorString());
+        m_errorString = tr("Writing failed: %1").arg(m_device->errorString());
         return false;
     }
     m_used = 0;

@@ -4,6 +4,7 @@
 #include "SerialPort.h"
 #include "Timer.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 using namespace Qt::StringLiterals;
@@ -51,7 +52,8 @@ bool LineKeeper::isActive() const
 
 QString LineKeeper::statusText() const
 {
-    return u"Scanner on %1 (%2) lost at %3; reconnecting (attempt %4)"_s
+    return QCoreApplication::translate("LineKeeper",
+                                       "Scanner on %1 (%2) lost at %3; reconnecting (attempt %4)")
         .arg(m_portName, m_lostDevice, m_lostAt.toString(u"hh:mm:ss"_s))
         .arg(m_attempts + 1);
 }

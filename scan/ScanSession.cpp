@@ -6,6 +6,8 @@
 #include "ScanRecord.h"
 #include "SerialPort.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 ScanSession::ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent)
@@ -149,8 +151,8 @@ bool ScanSession::openPort(const QString &portName, const QString &device)
     m_port.setDevice(device);
     if (m_port.open())
         return true;
-    m_error
-        = u"Cannot open the scanner's port %1: %2"_s.arg(portDescription(), m_port.errorString());
+    m_error = QCoreApplication::translate("ScanSession", "Cannot open the scanner's port %1: %2")
+                  .arg(portDescription(), m_port.errorString());
     qCWarning(lcScan, "%s", qUtf8Printable(m_error));
     return false;
 }

@@ -35,7 +35,7 @@ QString localTimeText(const QDateTime &time)
 
 } // namespace
 
-bool writeCsv(const ResultTable &table, QIODevice &out)
+bool writeCsv(const ResultTable &table, QIODevice &out, bool simulated)
 {
     const int cols = table.cols();
     QByteArray chunk = "\xEF\xBB\xBFpass,time";
@@ -43,7 +43,7 @@ bool writeCsv(const ResultTable &table, QIODevice &out)
         chunk += ',';
         appendField(chunk, table.text(0, column));
     }
-    chunk += ",unit\r\n";
+    chunk += simulated ? ",unit,scanner\r\n" : ",unit\r\n";
     for (int row = 1; row < table.rows(); ++row) {
         appendField(chunk, table.text(row, 0));
         chunk += ',';
@@ -52,7 +52,7 @@ bool writeCsv(const ResultTable &table, QIODevice &out)
             chunk += ',';
             appendField(chunk, table.text(row, column));
         }
-        chunk += "\r\n";
+        chunk += simulated ? ",simulated\r\n" : "\r\n";
         if (chunk.size() >= 1 << 16) {
             if (out.write(chunk) != chunk.size())
                 return false;

@@ -8,4 +8,6 @@ class ResultTable;
 // each pass's start time in ISO 8601 local time with its UTC offset, values as
 // the table holds them ("." decimals) and an empty field where a cell has no
 // reading. Returns false if out could not be written.
-bool writeCsv(const ResultTable &table, QIODevice &out);
+// A scan on the simulated scanner says so in a last column, "scanner", whose
+// every row reads "simulated": its readings must not pass for real ones.
+bool writeCsv(const ResultTable &table, QIODevice &out, bool simulated = false);

@@ -5,6 +5,7 @@
 #include "SqliteScanRecord.h"
 
 #include <QAtomicInteger>
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -114,7 +115,9 @@ private:
                           "machine only"_s.arg(m_refused)
                               .arg(m_refusedWhy);
         } else {
-            warning += u"; readings are kept on this machine and sent when it can be reached"_s;
+            warning += QCoreApplication::translate(
+                "ForwardingScanRecord",
+                "; readings are kept on this machine and sent when it can be reached");
         }
         const qint64 total = m_total;
         // Null once the record has gone without waiting for this round.

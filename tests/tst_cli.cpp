@@ -81,6 +81,7 @@ private Q_SLOTS:
     void init();
     void finiteScanWritesTheWindowsFile();
     void readingsGoToTheRecordAndTheCsv();
+    void csvToStandardOutputAndShortVersion();
     void endRequestSavesWhatWasTaken_data();
     void endRequestSavesWhatWasTaken();
     void lostLineSavesAndEndsWith4();
@@ -170,6 +171,27 @@ void tst_Cli::readingsGoToTheRecordAndTheCsv()
     QCOMPARE(lines.size(), 4); // a header, two passes and the last line's end
     QVERIFY2(lines[1].startsWith("1,") && lines[1].contains(ScannerModel::valueText(2, 1).toUtf8()),
              lines[1].constData());
+}
+
+void tst_Cli::csvToStandardOutputAndShortVersion()
+{
+    ScanProcess version(m_dir->filePath(u"state"_s));
+    version.start({ u"-v"_s });
+    QTRY_VERIFY_WITH_TIMEOUT(version.process.state() == QProcess::NotRunning, kFinishMs);
+    QCOMPARE(version.process.exitCode(), 0);
+    QVERIFY(version.process.readAllStandardOutput().startsWith("rozivoda-scan "));
+
+    // "-" is the standard output, as other tools take it, not a file named "-".
+    ScanProcess scan(m_dir->filePath(u"state"_s));
+    scan.process.setWorkingDirectory(m_dir->path());
+    scan.start({ u"--device"_s, m_scanner->devicePath(), u"--range"_s, u"2"_s, u"--term"_s,
+                 u"0.2"_s, u"--passes"_s, u"1"_s, u"--csv"_s, u"-"_s });
+    QTRY_VERIFY_WITH_TIMEOUT(scan.process.state() == QProcess::NotRunning, kFinishMs);
+    const QString errors = scan.errors();
+    QVERIFY2(scan.process.exitCode() == 0, qPrintable(errors));
+    const QByteArray csv = scan.process.readAllStandardOutput();
+    QVERIFY2(csv.startsWith("\xEF\xBB\xBFpass,time,Ch 02,unit\r\n1,"), csv.constData());
+    QVERIFY(!QFileInfo::exists(m_dir->filePath(u"-"_s)));
 }
 
 void tst_Cli::endRequestSavesWhatWasTaken_data()

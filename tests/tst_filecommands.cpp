@@ -48,6 +48,8 @@ private Q_SLOTS:
     void closeOrCancelDuringALoad();
     void saveDialogAddsTheFilterSuffix_data();
     void saveDialogAddsTheFilterSuffix();
+    void eachCommandStartsAtItsOwnFile_data();
+    void eachCommandStartsAtItsOwnFile();
     void nameWithoutSuffixUnderTextFilter_data();
     void nameWithoutSuffixUnderTextFilter();
     void openRecent();
@@ -432,6 +434,36 @@ void tst_FileCommands::saveDialogAddsTheFilterSuffix()
     const QString path = dialogs.saveFileName(u"Save"_s, u"Text File (*.txt);;All File (*)"_s);
     QVERIFY(typedIn);
     QCOMPARE(path, QDir(dir.path()).filePath(chosen));
+}
+
+void tst_FileCommands::eachCommandStartsAtItsOwnFile_data()
+{
+    QTest::addColumn<QString>("commandsLast");
+    QTest::addColumn<QString>("anyLast");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QString>("start");
+    const QString text = u"Text File (*.txt);;All File (*)"_s;
+    QTest::newRow("nothing chosen yet") << QString() << QString() << text << true << QString();
+    QTest::newRow("save after a trend export")
+        << QString() << u"/lab/plots/trend.png"_s << text << true << u"/lab/plots/trend.txt"_s;
+    QTest::newRow("csv export after a save")
+        << QString() << u"/lab/run1.txt"_s << u"CSV file (*.csv)"_s << true << u"/lab/run1.csv"_s;
+    QTest::newRow("the command's own file wins")
+        << u"/lab/csv/run0.csv"_s << u"/lab/run1.txt"_s << u"CSV file (*.csv)"_s << true
+        << u"/lab/csv/run0.csv"_s;
+    QTest::newRow("open starts in the last folder")
+        << QString() << u"/lab/plots/trend.png"_s << text << false << u"/lab/plots"_s;
+}
+
+void tst_FileCommands::eachCommandStartsAtItsOwnFile()
+{
+    QFETCH(QString, commandsLast);
+    QFETCH(QString, anyLast);
+    QFETCH(QString, filter);
+    QFETCH(bool, save);
+    QFETCH(QString, start);
+    QCOMPARE(QtDialogs::startPath(commandsLast, anyLast, filter, save), start);
 }
 
 void tst_FileCommands::nameWithoutSuffixUnderTextFilter_data()

@@ -22,9 +22,16 @@ private Q_SLOTS:
 
 void tst_frmAbout::texts()
 {
-    frmAbout about;
+    frmAbout about({ false, u"/data/scans.sqlite"_s, u"/state/rozivoda.log"_s });
     QCOMPARE(about.windowTitle(), u"About VESTRA-IP"_s);
-    QCOMPARE(about.findChild<QLabel *>(u"lblTitle"_s)->text(), u"VESTRA-IP Demo"_s);
+    // Only a demo calls itself one.
+    QCOMPARE(about.findChild<QLabel *>(u"lblTitle"_s)->text(), u"VESTRA-IP"_s);
+    QCOMPARE(frmAbout({ true, {}, {} }).findChild<QLabel *>(u"lblTitle"_s)->text(),
+             u"VESTRA-IP Demo"_s);
+    const QString details = about.findChild<QLabel *>(u"lblDetails"_s)->text();
+    for (const QString &text : { QStringLiteral(ROZIVODA_VERSION), u"GPL-3.0-or-later"_s,
+                                 u"/data/scans.sqlite"_s, u"/state/rozivoda.log"_s })
+        QVERIFY2(details.contains(text), qPrintable(details));
     QCOMPARE(about.findChild<QLabel *>(u"lblVersion"_s)->text(),
              u"Version "_s + QStringLiteral(ROZIVODA_VERSION));
     QCOMPARE(about.findChild<QPushButton *>(u"cmdOK"_s)->text(), u"OK"_s);
@@ -40,19 +47,22 @@ void tst_frmAbout::texts()
 
 void tst_frmAbout::fixedSizeHoldsItsTexts()
 {
-    frmAbout about;
+    frmAbout about({ true, u"/home/someone/.local/state/rozivoda/scans.sqlite"_s,
+                     u"/home/someone/.local/state/rozivoda/rozivoda.log"_s });
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
-    // 2550 x 1245 twips at 15 twips per pixel, and the user cannot resize it.
-    QCOMPARE(about.size(), QSize(170, 83));
-    QCOMPARE(about.minimumSize(), QSize(170, 83));
-    QCOMPARE(about.maximumSize(), QSize(170, 83));
+    // At least 2550 x 1245 twips at 15 twips per pixel, grown for the details
+    // below, and the user cannot resize it.
+    QVERIFY(about.width() >= 170 && about.height() > 83);
+    QCOMPARE(about.minimumSize(), about.size());
+    QCOMPARE(about.maximumSize(), about.size());
     // Nothing is cut off by the window's edge.
-    for (const QString &name : { u"lblTitle"_s, u"lblVersion"_s, u"cmdOK"_s, u"Image1"_s }) {
+    for (const QString &name :
+         { u"lblTitle"_s, u"lblVersion"_s, u"cmdOK"_s, u"Image1"_s, u"lblDetails"_s }) {
         const QWidget *control = about.findChild<QWidget *>(name);
         QVERIFY2(about.rect().contains(control->geometry()), qPrintable(name));
     }
-    for (const QString &name : { u"lblTitle"_s, u"lblVersion"_s }) {
+    for (const QString &name : { u"lblTitle"_s, u"lblVersion"_s, u"lblDetails"_s }) {
         const QLabel *label = about.findChild<QLabel *>(name);
         QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(name));
     }

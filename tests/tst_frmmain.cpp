@@ -28,6 +28,7 @@ class tst_frmMain : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void definitionBeforeLoad();
+    void demoStaysNamed();
     void initialSizeIsTheDefinedClientArea();
     void menuTree();
     void toolbarButtons();
@@ -524,6 +525,22 @@ void tst_frmMain::minimizingKeepsTheLayout()
     w.showNormal();
     QCoreApplication::processEvents();
     QCOMPARE(grid->geometry(), before);
+}
+
+void tst_frmMain::demoStaysNamed()
+{
+    MainWindowFixture f;
+    frmMain &w = f.start();
+    w.setDemo(u"/dev/pts/7"_s);
+    QVERIFY2(w.windowTitle().contains(u"Demo"_s), qPrintable(w.windowTitle()));
+    // Neither a passing message nor a new caption takes the note away.
+    w.showNotice(u"Exported to /tmp/run.csv"_s);
+    w.setCaption(u"VESTRA-IP -[Data  run1]"_s);
+    QVERIFY(w.windowTitle().startsWith(u"VESTRA-IP -[Data  run1]"_s));
+    QVERIFY(w.windowTitle().contains(u"Demo"_s));
+    auto *note = f.find<QLabel>(u"sbStatusBarDemo"_s);
+    QVERIFY(note && note->isVisible());
+    QVERIFY(note->toolTip().contains(u"/dev/pts/7"_s));
 }
 
 QTEST_MAIN(tst_frmMain)

@@ -6,8 +6,10 @@
 #include "HistoryCommands.h"
 #include "MainWindowFixture.h"
 #include "MemorySettings.h"
+#include "PortMap.h"
 #include "QtEventPump.h"
 #include "ResultTable.h"
+#include "ScanHistoryModel.h"
 #include "ScanRecovery.h"
 #include "ScanSession.h"
 #include "SqliteScanRecord.h"
@@ -47,11 +49,11 @@ struct FakeHost : DocumentHost
 const QDateTime kStart = QDateTime::fromMSecsSinceEpoch(1796640000000, Qt::UTC);
 
 // Two passes over channels 3 to 4; pass 2 lacks channel 4.
-qint64 storeScan(ScanRecord &record, const QDateTime &start)
+qint64 storeScan(ScanRecord &record, const QDateTime &start, const QString &port = u"com1"_s)
 {
     ScanInfo info;
     info.start = start;
-    info.portName = u"com1"_s;
+    info.portName = port;
     info.device = u"/dev/ttyS0"_s;
     info.startChannel = 3;
     info.endChannel = 4;
@@ -94,6 +96,7 @@ private Q_SLOTS:
     void exportCsv_data();
     void exportCsv();
     void historyListsAndDeletes();
+    void simulatedScanIsMarkedInHistoryAndCsv();
     void saveCountsCellsWrittenAsZero();
     void impossibleScanIsSaidOnceNotOffered();
 
@@ -257,6 +260,22 @@ void tst_History::historyListsAndDeletes()
     QCOMPARE(history.result(), int(QDialog::Accepted));
     QCOMPARE(history.choice(), frmScanHistory::Choice::Open);
     QCOMPARE(history.chosenScan(), older);
+}
+
+void tst_History::simulatedScanIsMarkedInHistoryAndCsv()
+{
+    const qint64 id = storeScan(*m_record, kStart, PortMap::simulatedPortName(u"com1"_s));
+    frmScanHistory history(*m_record, *m_dialogs);
+    const QAbstractItemModel *model = history.findChild<QTableView *>(u"grdScans"_s)->model();
+    QCOMPARE(model->index(0, ScanHistoryModel::Port).data().toString(), u"simulated scanner"_s);
+
+    m_dialogs->savePaths << m_dir->filePath(u"demo.csv"_s);
+    QVERIFY(m_history->exportScan(id));
+    QFile file(m_dir->filePath(u"demo.csv"_s));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.value(0), "\xEF\xBB\xBFpass,time,Ch 03,Ch 04,unit,scanner\r");
+    QVERIFY(lines.value(2).endsWith(",1.625,,kgf/cm2,simulated\r"));
 }
 
 void tst_History::saveCountsCellsWrittenAsZero()

@@ -1,4 +1,6 @@
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -14,6 +16,7 @@ private Q_SLOTS:
     void infoWithoutDisplay_data();
     void infoWithoutDisplay();
     void fileOnTheCommandLineIsOpened();
+    void mistypedStoreIsReportedAndTheLocalRecordKept();
 };
 
 void tst_Program::infoWithoutDisplay_data()
@@ -68,6 +71,34 @@ void tst_Program::fileOnTheCommandLineIsOpened()
     const QString settings = dir.filePath(u"ROZIVODA/ROZIVODA.conf"_s);
     QTRY_COMPARE_WITH_TIMEOUT(
         QSettings(settings, QSettings::IniFormat).value(u"Recent/File1"_s).toString(), path, 20000);
+    program.terminate();
+    QVERIFY(program.waitForFinished(10000));
+}
+
+void tst_Program::mistypedStoreIsReportedAndTheLocalRecordKept()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(u"config/ROZIVODA"_s));
+    QFile settings(dir.filePath(u"config/ROZIVODA/ROZIVODA.conf"_s));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[Record]\nStore=postgre://lab-server/scans\n");
+    settings.close();
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_CONFIG_HOME"_s, dir.filePath(u"config"_s));
+    env.insert(u"XDG_STATE_HOME"_s, dir.filePath(u"state"_s));
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(ROZIVODA_BINARY), {});
+    QVERIFY(program.waitForStarted(10000));
+    const auto logged = [&] {
+        QFile log(dir.filePath(u"state/ROZIVODA/rozivoda.log"_s));
+        return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(logged().contains(u"\"postgre://lab-server/scans\" is not used"_s),
+                             20000);
+    QVERIFY(QFileInfo::exists(dir.filePath(u"state/ROZIVODA/scans.sqlite"_s)));
     program.terminate();
     QVERIFY(program.waitForFinished(10000));
 }

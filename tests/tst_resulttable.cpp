@@ -20,6 +20,7 @@ private Q_SLOTS:
     void modelStaysConsistent();
     void marksFollowTheirCells();
     void rowTimesFollowTheirRows();
+    void widestTextOnlyGrowsUntilEmptied();
 };
 
 void tst_ResultTable::layouts_data()
@@ -164,3 +165,32 @@ void tst_ResultTable::rowTimesFollowTheirRows()
 
 QTEST_GUILESS_MAIN(tst_ResultTable)
 #include "tst_resulttable.moc"
+
+void tst_ResultTable::widestTextOnlyGrowsUntilEmptied()
+{
+    ResultTable table;
+    table.setLayout(gridLayoutFor(1, 2));
+    QSignalSpy widened(&table, &ResultTable::columnWidened);
+    int row = table.appendRow();
+    table.setText(row, 1, u"1.5"_s);
+    table.setText(row, 1, u"11.1125"_s);
+    table.setText(row, 1, u"2.0"_s);
+    QCOMPARE(table.widestText(1), u"11.1125"_s);
+    QCOMPARE(widened.count(), 2);
+
+    // A file load measures its block without a text per cell; a pooled text counts too.
+    CellStore block(table.cols());
+    block.appendRows(3);
+    block.setAscii(0, 1, "-0.000125", 9);
+    block.setText(1, 2, u"overload!!!"_s);
+    block.setAscii(2, 2, "1.5", 3);
+    table.appendRows(block);
+    QCOMPARE(table.widestText(1), u"-0.000125"_s);
+    QCOMPARE(table.widestText(2), u"overload!!!"_s);
+
+    // Dropping the last pass does not narrow a column; emptying the table does.
+    table.setRows(table.rows() - 1);
+    QCOMPARE(table.widestText(2), u"overload!!!"_s);
+    table.setRows(1);
+    QCOMPARE(table.widestText(1), QString());
+}

@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ko_KR">
 <context>
+    <name>AlarmWatch</name>
+    <message>
+        <source>%1 outside its alarm limits</source>
+        <translation>%1 경보 한계 이탈</translation>
+    </message>
+    <message>
+        <source>%1 channels outside their alarm limits: %2</source>
+        <translation>%1개 채널이 경보 한계를 벗어남: %2</translation>
+    </message>
+</context>
+<context>
     <name>ChannelHealthModel</name>
     <message>
         <source>failed</source>
@@ -101,6 +112,89 @@
 Do you want to replace it?</source>
         <translation>%1 파일이 이미 있습니다.
 바꾸시겠습니까?</translation>
+    </message>
+    <message>
+        <source>1 cell without a reading was written as 0</source>
+        <translation>판독값이 없는 셀 1개를 0으로 기록했습니다</translation>
+    </message>
+    <message>
+        <source>%1 cells without a reading were written as 0</source>
+        <translation>판독값이 없는 셀 %1개를 0으로 기록했습니다</translation>
+    </message>
+    <message>
+        <source>Text File (*.txt)</source>
+        <translation>텍스트 파일 (*.txt)</translation>
+    </message>
+    <message>
+        <source>;;All File (*.*)</source>
+        <translation>;;모든 파일 (*.*)</translation>
+    </message>
+    <message>
+        <source>;;All File (*)</source>
+        <translation>;;모든 파일 (*)</translation>
+    </message>
+</context>
+<context>
+    <name>ForwardingScanRecord</name>
+    <message>
+        <source>; readings are kept on this machine and sent when it can be reached</source>
+        <translation>; 판독값은 이 컴퓨터에 보관되며 서버에 연결되면 전송됩니다</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryCommands</name>
+    <message>
+        <source>Scan History</source>
+        <translation>스캔 기록</translation>
+    </message>
+    <message>
+        <source>The scan record cannot be read: %1</source>
+        <translation>스캔 기록을 읽을 수 없습니다: %1</translation>
+    </message>
+    <message>
+        <source>Scans are not being kept on disk.</source>
+        <translation>스캔이 디스크에 보관되지 않고 있습니다.</translation>
+    </message>
+    <message>
+        <source>The scan was not opened: %1</source>
+        <translation>스캔을 열지 못했습니다: %1</translation>
+    </message>
+    <message>
+        <source>The scan started %1 was not opened: %2</source>
+        <translation>%1에 시작한 스캔을 열지 못했습니다: %2</translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation>CSV로 내보내기</translation>
+    </message>
+    <message>
+        <source>The scan could not be read: %1</source>
+        <translation>스캔을 읽지 못했습니다: %1</translation>
+    </message>
+    <message>
+        <source>CSV File (*.csv);;All File (*)</source>
+        <translation>CSV 파일 (*.csv);;모든 파일 (*)</translation>
+    </message>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 파일이 이미 있습니다.
+바꾸시겠습니까?</translation>
+    </message>
+    <message>
+        <source>The CSV file %1 was not written: %2</source>
+        <translation>CSV 파일 %1을(를) 쓰지 못했습니다: %2</translation>
+    </message>
+    <message>
+        <source>Exported to %1</source>
+        <translation>%1(으)로 내보냈습니다</translation>
+    </message>
+</context>
+<context>
+    <name>LineKeeper</name>
+    <message>
+        <source>Scanner on %1 (%2) lost at %3; reconnecting (attempt %4)</source>
+        <translation>%1(%2)의 스캐너 연결이 %3에 끊어졌습니다. 다시 연결하는 중 (%4번째 시도)</translation>
     </message>
 </context>
 <context>
@@ -215,13 +309,165 @@ Do you want to replace it?</source>
         <source>Serial devices present:</source>
         <translation>연결된 직렬 장치:</translation>
     </message>
+    <message>
+        <source>com1:</source>
+        <translation>com1:</translation>
+    </message>
+    <message>
+        <source>com2:</source>
+        <translation>com2:</translation>
+    </message>
+    <message>
+        <source>&amp;Refresh</source>
+        <translation>새로 고침(&amp;R)</translation>
+    </message>
+</context>
+<context>
+    <name>QtSerialPort</name>
+    <message>
+        <source>%1 is in use by another program (%2). Close the other program, or choose another device.</source>
+        <translation>%1을(를) 다른 프로그램이 사용하고 있습니다 (%2). 그 프로그램을 닫거나 다른 장치를 선택하십시오.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be opened by this user (%2). Add yourself to the group &quot;%3&quot; with &quot;sudo usermod -aG %3 $USER&quot;, then log out and log in again.</source>
+        <translation>이 사용자는 %1을(를) 열 수 없습니다 (%2). &quot;sudo usermod -aG %3 $USER&quot; 명령으로 &quot;%3&quot; 그룹에 자신을 추가한 다음, 로그아웃했다가 다시 로그인하십시오.</translation>
+    </message>
+</context>
+<context>
+    <name>RecentFilesMenu</name>
+    <message>
+        <source>%1 no longer exists; it was taken off the recent files.</source>
+        <translation>%1 파일이 더 이상 없어 최근 파일 목록에서 뺐습니다.</translation>
+    </message>
+</context>
+<context>
+    <name>ResultFileReader</name>
+    <message>
+        <source>It cannot be opened: %1</source>
+        <translation>열 수 없습니다: %1</translation>
+    </message>
+    <message>
+        <source>The load was cancelled.</source>
+        <translation>불러오기를 취소했습니다.</translation>
+    </message>
+    <message>
+        <source>Reading failed: %1</source>
+        <translation>읽기에 실패했습니다: %1</translation>
+    </message>
+    <message>
+        <source>It holds a NUL byte at byte %1.</source>
+        <translation>%1번째 바이트에 NUL 바이트가 있습니다.</translation>
+    </message>
+    <message>
+        <source>A field at byte %1 is longer than %2 bytes.</source>
+        <translation>%1번째 바이트의 필드가 %2바이트보다 깁니다.</translation>
+    </message>
+    <message>
+        <source>The file is empty.</source>
+        <translation>파일이 비어 있습니다.</translation>
+    </message>
+    <message>
+        <source>This is not a result file: its first field is not the title.</source>
+        <translation>결과 파일이 아닙니다. 첫 필드가 제목이 아닙니다.</translation>
+    </message>
+    <message>
+        <source>The file ends before the header&apos;s unit label.</source>
+        <translation>머리글의 단위 레이블 전에 파일이 끝납니다.</translation>
+    </message>
+    <message>
+        <source>The file holds more rows than a table can.</source>
+        <translation>파일의 행이 표가 담을 수 있는 것보다 많습니다.</translation>
+    </message>
+</context>
+<context>
+    <name>ResultFileWriter</name>
+    <message>
+        <source>Cannot save %1: %2</source>
+        <translation>%1을(를) 저장할 수 없습니다: %2</translation>
+    </message>
+    <message>
+        <source>Writing failed: %1</source>
+        <translation>쓰기에 실패했습니다: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ScanHistoryModel</name>
+    <message>
+        <source>not ended</source>
+        <translation>끝나지 않음</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>중지됨</translation>
+    </message>
+    <message>
+        <source>saved</source>
+        <translation>저장됨</translation>
+    </message>
+    <message>
+        <source>discarded</source>
+        <translation>버려짐</translation>
+    </message>
+    <message>
+        <source> s</source>
+        <comment>seconds</comment>
+        <translation> 초</translation>
+    </message>
+    <message>
+        <source>this computer</source>
+        <translation>이 컴퓨터</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>시작</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>종료</translation>
+    </message>
+    <message>
+        <source>Channels</source>
+        <translation>채널</translation>
+    </message>
+    <message>
+        <source>Term</source>
+        <translation>주기</translation>
+    </message>
+    <message>
+        <source>Passes</source>
+        <translation>회차</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>판독값</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>실패</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>상태</translation>
+    </message>
+    <message>
+        <source>Saved to</source>
+        <translation>저장 위치</translation>
+    </message>
+    <message>
+        <source>Computer</source>
+        <translation>컴퓨터</translation>
+    </message>
+    <message>
+        <source>simulated scanner</source>
+        <translation>시뮬레이션 스캐너</translation>
+    </message>
+    <message>
+        <source>Scanner</source>
+        <translation>스캐너</translation>
+    </message>
 </context>
 <context>
     <name>ScanRecovery</name>
-    <message>
-        <source>The scan started %1 on %2 (%3 passes, %4 readings) was not saved. Restore it?</source>
-        <translation>%1에 %2에서 시작한 스캔(%3회 반복, 판독값 %4건)이 저장되지 않았습니다. 복원하시겠습니까?</translation>
-    </message>
     <message>
         <source>Recover Scan</source>
         <translation>스캔 복구</translation>
@@ -237,6 +483,25 @@ Do you want to replace it?</source>
     <message>
         <source>The scan started %1 in the record cannot be restored (%2). It is not offered again.</source>
         <translation>기록에 있는 %1에 시작한 스캔은 복원할 수 없습니다(%2). 다시 묻지 않습니다.</translation>
+    </message>
+    <message>
+        <source>The scan started %1 on %2 (%3, %4 readings) was not saved. Restore it?</source>
+        <translation>%1에 %2에서 시작한 스캔(%3, 판독값 %4개)이 저장되지 않았습니다. 복구하시겠습니까?</translation>
+    </message>
+    <message>
+        <source>1 pass</source>
+        <translation>1회</translation>
+    </message>
+    <message>
+        <source>%1 passes</source>
+        <translation>%1회</translation>
+    </message>
+</context>
+<context>
+    <name>ScanSession</name>
+    <message>
+        <source>Cannot open the scanner&apos;s port %1: %2</source>
+        <translation>스캐너 포트 %1을(를) 열 수 없습니다: %2</translation>
     </message>
 </context>
 <context>
@@ -295,6 +560,36 @@ Do you want to replace it?</source>
     <message>
         <source>Rig: %1</source>
         <translation>장비 ID: %1</translation>
+    </message>
+    <message>
+        <source>VESTRA-IP</source>
+        <translation>VESTRA-IP</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>Licence: GPL-3.0-or-later</source>
+        <translation>라이선스: GPL-3.0-or-later</translation>
+    </message>
+    <message>
+        <source>Record: %1</source>
+        <translation>기록: %1</translation>
+    </message>
+    <message>
+        <source>Log: %1</source>
+        <translation>로그: %1</translation>
+    </message>
+    <message>
+        <source>Demo: the readings come from the simulated scanner.</source>
+        <translation>데모: 판독값은 시뮬레이션 스캐너에서 옵니다.</translation>
+    </message>
+    <message>
+        <source>Licence: GPL-3.0-or-later
+Qt %1 (built with %2)</source>
+        <translation>라이선스: GPL-3.0-or-later
+Qt %1 (%2(으)로 빌드)</translation>
     </message>
 </context>
 <context>
@@ -605,6 +900,18 @@ Do you want to replace it?</source>
         <source>Show &amp;Log</source>
         <translation>로그 보기(&amp;L)</translation>
     </message>
+    <message>
+        <source>%1 - Demo, simulated scanner</source>
+        <translation>%1 - 데모, 시뮬레이션 스캐너</translation>
+    </message>
+    <message>
+        <source>Demo</source>
+        <translation>데모</translation>
+    </message>
+    <message>
+        <source>Demo: both ports lead to the simulated scanner on %1; its readings are not real.</source>
+        <translation>데모: 두 포트 모두 %1의 시뮬레이션 스캐너에 연결됩니다. 판독값은 실제 값이 아닙니다.</translation>
+    </message>
 </context>
 <context>
     <name>frmManual</name>
@@ -619,12 +926,62 @@ Do you want to replace it?</source>
         <source>This rig: %1</source>
         <translation>이 장비 ID: %1</translation>
     </message>
+    <message>
+        <source>Scan History</source>
+        <translation>스캔 기록</translation>
+    </message>
+    <message>
+        <source>&amp;Open</source>
+        <translation>열기(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Delete...</source>
+        <translation>삭제(&amp;D)...</translation>
+    </message>
+    <message>
+        <source>Export &amp;CSV...</source>
+        <translation>CSV로 내보내기(&amp;C)...</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>닫기</translation>
+    </message>
+    <message>
+        <source>The scan now under way cannot be deleted.</source>
+        <translation>진행 중인 스캔은 삭제할 수 없습니다.</translation>
+    </message>
+    <message>
+        <source>Delete the scan started %1 (%2, %3 readings)?
+It cannot be restored.</source>
+        <translation>%1에 시작한 스캔(%2, 판독값 %3개)을 삭제하시겠습니까?
+되돌릴 수 없습니다.</translation>
+    </message>
+    <message>
+        <source>1 pass</source>
+        <translation>1회</translation>
+    </message>
+    <message>
+        <source>%1 passes</source>
+        <translation>%1회</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>삭제</translation>
+    </message>
+    <message>
+        <source>The scan was not deleted: %1</source>
+        <translation>스캔을 삭제하지 못했습니다: %1</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
     <message>
         <source>The record of scans was damaged and was moved to %1; a new one was begun.</source>
         <translation>스캔 기록이 손상되어 %1(으)로 옮겼습니다. 새 기록을 시작했습니다.</translation>
+    </message>
+    <message>
+        <source>The [Record] Store setting &quot;%1&quot; is not used (%2); readings are kept in %3</source>
+        <translation>[Record] Store 설정 &quot;%1&quot;을(를) 사용하지 않습니다 (%2). 판독값은 %3에 보관됩니다</translation>
     </message>
 </context>
 </TS>

@@ -5,8 +5,10 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QSerialPortInfo>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -20,31 +22,16 @@ PortDevicesDialog::PortDevicesDialog(const QString &com1Device, const QString &c
     setObjectName(u"PortDevicesDialog"_s);
     setWindowTitle(tr("Serial Devices"));
 
-    auto *list = new QTreeWidget(this);
-    list->setObjectName(u"lstDevices"_s);
-    list->setRootIsDecorated(false);
-    list->setHeaderLabels({ tr("Device"), tr("Description"), tr("Manufacturer") });
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    QStringList locations;
-    for (const QSerialPortInfo &port : ports) {
-        // The by-id name stays the same when the adapter is plugged in again
-        // and gets another ttyUSB number: offered first, where there is one.
-        const QString stable = SerialDevices::stablePathFor(port.systemLocation());
-        const QString shown = stable.isEmpty() ? port.systemLocation() : stable;
-        auto *item = new QTreeWidgetItem({ shown, port.description(), port.manufacturer() });
-        item->setToolTip(0, port.systemLocation());
-        list->addTopLevelItem(item);
-        locations << shown;
-        if (!stable.isEmpty())
-            locations << port.systemLocation();
-    }
-    list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(u"lstDevices"_s);
+    m_list->setRootIsDecorated(false);
+    m_list->setHeaderLabels({ tr("Device"), tr("Description"), tr("Manufacturer") });
+    m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     auto makeChoice = [&](const QString &name, const QString &current) {
         auto *box = new QComboBox(this);
         box->setObjectName(name);
         box->setEditable(true);
-        box->addItems(locations);
         box->setEditText(current);
         box->setMinimumContentsLength(24);
         return box;
@@ -53,12 +40,12 @@ PortDevicesDialog::PortDevicesDialog(const QString &com1Device, const QString &c
     m_com2 = makeChoice(u"cboCom2Device"_s, com2Device);
 
     // Choosing a device in the list offers it for com1 and com2 alike.
-    connect(list, &QTreeWidget::itemDoubleClicked, this,
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem *item) { m_com1->setEditText(item->text(0)); });
 
     auto *form = new QFormLayout;
-    form->addRow(u"com1:"_s, m_com1);
-    form->addRow(u"com2:"_s, m_com2);
+    form->addRow(tr("com1:"), m_com1);
+    form->addRow(tr("com2:"), m_com2);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -69,15 +56,50 @@ PortDevicesDialog::PortDevicesDialog(const QString &com1Device, const QString &c
     m_note->setWordWrap(true);
     m_note->hide();
 
+    m_found = new QLabel(this);
+    m_found->setObjectName(u"lblFound"_s);
+    // An adapter plugged in while the dialog is open shows up without closing it.
+    auto *cmdRefresh = new QPushButton(tr("&Refresh"), this);
+    cmdRefresh->setObjectName(u"cmdRefresh"_s);
+    connect(cmdRefresh, &QPushButton::clicked, this, &PortDevicesDialog::refresh);
+    auto *foundRow = new QHBoxLayout;
+    foundRow->addWidget(m_found, 1);
+    foundRow->addWidget(cmdRefresh);
+
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_note);
-    layout->addWidget(new QLabel(ports.isEmpty()
-                                     ? tr("No serial devices found; type a device path.")
-                                     : tr("Serial devices present:"),
-                                 this));
-    layout->addWidget(list);
+    layout->addLayout(foundRow);
+    layout->addWidget(m_list);
     layout->addLayout(form);
     layout->addWidget(buttons);
+    refresh();
+}
+
+void PortDevicesDialog::refresh()
+{
+    m_list->clear();
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    QStringList locations;
+    for (const QSerialPortInfo &port : ports) {
+        // The by-id name stays the same when the adapter is plugged in again
+        // and gets another ttyUSB number: offered first, where there is one.
+        const QString stable = SerialDevices::stablePathFor(port.systemLocation());
+        const QString shown = stable.isEmpty() ? port.systemLocation() : stable;
+        auto *item = new QTreeWidgetItem({ shown, port.description(), port.manufacturer() });
+        item->setToolTip(0, port.systemLocation());
+        m_list->addTopLevelItem(item);
+        locations << shown;
+        if (!stable.isEmpty())
+            locations << port.systemLocation();
+    }
+    for (QComboBox *box : { m_com1, m_com2 }) {
+        const QString typed = box->currentText();
+        box->clear();
+        box->addItems(locations);
+        box->setEditText(typed);
+    }
+    m_found->setText(ports.isEmpty() ? tr("No serial devices found; type a device path.")
+                                     : tr("Serial devices present:"));
 }
 
 QString PortDevicesDialog::device(int port) const

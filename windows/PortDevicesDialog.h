@@ -4,6 +4,7 @@
 
 class QComboBox;
 class QLabel;
+class QTreeWidget;
 
 // Chooses the serial device behind com1 and com2: the devices present are
 // listed with their description and maker, and any path can be typed (a
@@ -18,8 +19,12 @@ public:
     QString device(int port) const;
     // Shows the mapping without letting it change, with a note saying why.
     void showAsFixed(const QString &note);
+    // Lists the devices present again.
+    void refresh();
 
 private:
+    QTreeWidget *m_list = nullptr;
+    QLabel *m_found = nullptr;
     QLabel *m_note = nullptr;
     QComboBox *m_com1 = nullptr;
     QComboBox *m_com2 = nullptr;

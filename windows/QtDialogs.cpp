@@ -1,6 +1,8 @@
 #include "QtDialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
@@ -17,9 +19,9 @@ QMessageBox::StandardButton QtDialogs::message(QMessageBox::Icon icon, const QSt
 
 QString QtDialogs::openFileName(const QString &title, const QString &filter)
 {
-    const QString path = QFileDialog::getOpenFileName(m_parent, title, m_lastPath, filter);
-    if (!path.isEmpty())
-        m_lastPath = path;
+    const QString path
+        = QFileDialog::getOpenFileName(m_parent, title, startFor(title, filter, false), filter);
+    remember(title, path);
     return path;
 }
 
@@ -36,7 +38,7 @@ QString QtDialogs::suffixOfFilter(const QString &nameFilter)
 
 Dialogs::SaveChoice QtDialogs::chooseSaveFile(const QString &title, const QString &filter)
 {
-    QFileDialog dialog(m_parent, title, m_lastPath, filter);
+    QFileDialog dialog(m_parent, title, startFor(title, filter, true), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The dialog adds the suffix before it checks for an existing file, so
@@ -48,7 +50,35 @@ Dialogs::SaveChoice QtDialogs::chooseSaveFile(const QString &title, const QStrin
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     SaveChoice choice { dialog.selectedFiles().constFirst(), dialog.selectedNameFilter() };
-    if (!choice.path.isEmpty())
-        m_lastPath = choice.path;
+    remember(title, choice.path);
     return choice;
+}
+
+QString QtDialogs::startPath(const QString &commandsLast, const QString &anyLast,
+                             const QString &filter, bool save)
+{
+    if (!commandsLast.isEmpty())
+        return commandsLast;
+    if (anyLast.isEmpty())
+        return {};
+    const QFileInfo last(anyLast);
+    if (!save)
+        return last.path();
+    const QString suffix = suffixOfFilter(filter);
+    return QDir(last.path())
+        .filePath(suffix.isEmpty() ? last.completeBaseName()
+                                   : last.completeBaseName() + u'.' + suffix);
+}
+
+QString QtDialogs::startFor(const QString &title, const QString &filter, bool save) const
+{
+    return startPath(m_lastPaths.value(title), m_lastPath, filter, save);
+}
+
+void QtDialogs::remember(const QString &title, const QString &path)
+{
+    if (path.isEmpty())
+        return;
+    m_lastPaths.insert(title, path);
+    m_lastPath = path;
 }

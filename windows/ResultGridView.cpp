@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QStyleOptionHeader>
 
+#include <algorithm>
+
 ResultGridView::ResultGridView(ResultTable &table, QWidget *parent)
     : QTableView(parent), m_table(table)
 {
@@ -26,6 +28,7 @@ ResultGridView::ResultGridView(ResultTable &table, QWidget *parent)
                 qOverload<>(&QWidget::update));
     }
     connect(&m_table, &ResultTable::layoutReset, this, &ResultGridView::fitColumnWidths);
+    connect(&m_table, &ResultTable::columnWidened, this, &ResultGridView::widenColumn);
 }
 
 void ResultGridView::showRow(int row)
@@ -33,14 +36,34 @@ void ResultGridView::showRow(int row)
     scrollTo(m_table.index(row - 1, 1), QAbstractItemView::PositionAtBottom);
 }
 
-void ResultGridView::fitColumnWidths()
+int ResultGridView::neededWidth(int column) const
 {
     const QFontMetrics metrics(font());
     const int padding = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin) + 2;
+    return std::max(metrics.horizontalAdvance(m_table.widthText(column)),
+                    metrics.horizontalAdvance(m_table.widestText(column)))
+        + padding;
+}
+
+void ResultGridView::fitColumnWidths()
+{
     setColumnHidden(0, true);
     for (int column = 1; column < m_table.cols(); ++column)
-        setColumnWidth(column, metrics.horizontalAdvance(m_table.widthText(column)) + padding);
-    verticalHeader()->setFixedWidth(metrics.horizontalAdvance(m_table.widthText(0)) + padding);
+        setColumnWidth(column, neededWidth(column));
+    verticalHeader()->setFixedWidth(neededWidth(0));
+}
+
+void ResultGridView::widenColumn(int column)
+{
+    // Called only when a column's widest text grew: a few times a scan, not
+    // once a reading. A column the user made wider stays as wide.
+    const int needed = neededWidth(column);
+    if (column == 0) {
+        if (needed > verticalHeader()->width())
+            verticalHeader()->setFixedWidth(needed);
+    } else if (needed > columnWidth(column)) {
+        setColumnWidth(column, needed);
+    }
 }
 
 bool ResultGridView::eventFilter(QObject *watched, QEvent *event)

@@ -6,7 +6,8 @@ class ResultTable;
 
 // The result table on screen: the ID column as the vertical header, the labels
 // as the horizontal header, the ID column's label in the corner, and columns
-// as wide as their width texts.
+// as wide as their width texts or the widest reading they hold, whichever is
+// wider. Columns only grow as readings arrive; the user may still resize them.
 class ResultGridView : public QTableView
 {
     Q_OBJECT
@@ -21,6 +22,8 @@ protected:
 
 private:
     void fitColumnWidths();
+    void widenColumn(int column);
+    int neededWidth(int column) const;
 
     ResultTable &m_table;
     QWidget *m_corner = nullptr;

@@ -1,6 +1,7 @@
 #include "ScanHistoryModel.h"
 
 #include "NumberText.h"
+#include "PortMap.h"
 
 using namespace Qt::StringLiterals;
 
@@ -33,13 +34,13 @@ QString ScanHistoryModel::stateText(ScanState state)
     switch (state) {
     case ScanState::Running:
         // Still marked running while no scan runs: the program ended without Stop.
-        return u"not ended"_s;
+        return tr("not ended");
     case ScanState::Stopped:
-        return u"stopped"_s;
+        return tr("stopped");
     case ScanState::Saved:
-        return u"saved"_s;
+        return tr("saved");
     case ScanState::Discarded:
-        return u"discarded"_s;
+        return tr("discarded");
     }
     return {};
 }
@@ -72,7 +73,7 @@ QVariant ScanHistoryModel::data(const QModelIndex &index, int role) const
     case Range:
         return u"%1 - %2"_s.arg(scan.info.startChannel).arg(scan.info.endChannel);
     case Term:
-        return shortestNumberText(double(scan.info.term.count()) / 1000) + u" s"_s;
+        return shortestNumberText(double(scan.info.term.count()) / 1000) + tr(" s", "seconds");
     case Passes:
         return scan.passes;
     case Readings:
@@ -84,7 +85,12 @@ QVariant ScanHistoryModel::data(const QModelIndex &index, int role) const
     case SavedFile:
         return scan.savedFile;
     case Host:
-        return scan.info.host.isEmpty() ? u"this computer"_s : scan.info.host;
+        return scan.info.host.isEmpty() ? tr("this computer") : scan.info.host;
+    case Port:
+        // Readings from the simulated scanner must not pass for real ones.
+        return PortMap::isSimulatedPortName(scan.info.portName)
+            ? tr("simulated scanner")
+            : scan.info.portName + u" ("_s + scan.info.device + u')';
     case ColumnCount:
         break;
     }
@@ -97,25 +103,27 @@ QVariant ScanHistoryModel::headerData(int section, Qt::Orientation orientation, 
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (Column(section)) {
     case Start:
-        return u"Start"_s;
+        return tr("Start");
     case End:
-        return u"End"_s;
+        return tr("End");
     case Range:
-        return u"Channels"_s;
+        return tr("Channels");
     case Term:
-        return u"Term"_s;
+        return tr("Term");
     case Passes:
-        return u"Passes"_s;
+        return tr("Passes");
     case Readings:
-        return u"Readings"_s;
+        return tr("Readings");
     case Failed:
-        return u"Failed"_s;
+        return tr("Failed");
     case State:
-        return u"State"_s;
+        return tr("State");
     case SavedFile:
-        return u"Saved to"_s;
+        return tr("Saved to");
     case Host:
-        return u"Computer"_s;
+        return tr("Computer");
+    case Port:
+        return tr("Scanner");
     case ColumnCount:
         break;
     }

@@ -21,6 +21,7 @@ public:
         State,
         SavedFile,
         Host,
+        Port,
         ColumnCount
     };
 

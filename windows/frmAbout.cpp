@@ -4,14 +4,17 @@
 #include "Twips.h"
 #include "Version.h"
 
+#include <QCoreApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
-frmAbout::frmAbout(QWidget *parent)
+frmAbout::frmAbout(const AboutFacts &facts, QWidget *parent)
     : QDialog(parent,
               Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                   | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
@@ -19,7 +22,6 @@ frmAbout::frmAbout(QWidget *parent)
     setObjectName(u"frmAbout"_s);
     setWindowTitle(tr("About VESTRA-IP"));
     setWindowIcon(QIcon());
-    setFixedSize(twipsToPixels(2550), twipsToPixels(1245));
 
     auto *cmdOK = new QPushButton(tr("OK"), this);
     cmdOK->setObjectName(u"cmdOK"_s);
@@ -37,7 +39,7 @@ frmAbout::frmAbout(QWidget *parent)
                         twipsToPixels(480));
     Image1->setPixmap(QIcon(u":/icons/rozivoda.png"_s).pixmap(32, 32));
 
-    auto *lblTitle = new QLabel(tr("VESTRA-IP Demo"), this);
+    auto *lblTitle = new QLabel(facts.demo ? tr("VESTRA-IP Demo") : tr("VESTRA-IP"), this);
     lblTitle->setObjectName(u"lblTitle"_s);
     lblTitle->move(twipsToPixels(720), twipsToPixels(150));
     // Black as defined, unless the theme's window is too dark for it.
@@ -50,12 +52,33 @@ frmAbout::frmAbout(QWidget *parent)
 
     auto *lblVersion = new QLabel(tr("Version ") + QStringLiteral(ROZIVODA_VERSION), this);
     lblVersion->setObjectName(u"lblVersion"_s);
-    lblVersion->move(twipsToPixels(720), twipsToPixels(390));
+    // Below the title as defined, or lower where a larger font needs it.
+    lblVersion->move(twipsToPixels(720),
+                     std::max(twipsToPixels(390), lblTitle->geometry().bottom() + 1));
     lblVersion->adjustSize();
     // The window has no room for more lines: the licence and the Qt version go
     // with the version line, for the mouse and for screen readers.
     lblVersion->setToolTip(licenceAndQtText());
     lblVersion->setAccessibleDescription(licenceAndQtText());
+
+    QStringList lines { tr("%1 %2").arg(QCoreApplication::applicationName(),
+                                        QStringLiteral(ROZIVODA_VERSION)),
+                        tr("Licence: GPL-3.0-or-later") };
+    if (!facts.record.isEmpty())
+        lines << tr("Record: %1").arg(facts.record);
+    if (!facts.log.isEmpty())
+        lines << tr("Log: %1").arg(facts.log);
+    if (facts.demo)
+        lines << tr("Demo: the readings come from the simulated scanner.");
+    auto *lblDetails = new QLabel(lines.join(u'\n'), this);
+    lblDetails->setObjectName(u"lblDetails"_s);
+    lblDetails->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblDetails->move(twipsToPixels(150), twipsToPixels(1245));
+    lblDetails->adjustSize();
+    // The defined size, widened and heightened only as far as the details need.
+    const int margin = twipsToPixels(150);
+    setFixedSize(std::max(twipsToPixels(2550), lblDetails->geometry().right() + 1 + margin),
+                 lblDetails->geometry().bottom() + 1 + margin);
 
     setTabOrder(cmdOK, lblVersion);
     cmdOK->setFocus();
@@ -79,8 +102,8 @@ void frmAbout::setRigId(const QString &rig)
 
 QString frmAbout::licenceAndQtText()
 {
-    return u"Licence: GPL-3.0-or-later\nQt %1 (built with %2)"_s.arg(
-        QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR));
+    return tr("Licence: GPL-3.0-or-later\nQt %1 (built with %2)")
+        .arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR));
 }
 
 void frmAbout::paintEvent(QPaintEvent *event)

@@ -18,7 +18,7 @@ frmScanHistory::frmScanHistory(ScanRecord &record, Dialogs &dialogs, QWidget *pa
     : QDialog(parent), m_record(record), m_dialogs(dialogs)
 {
     setObjectName(u"frmScanHistory"_s);
-    setWindowTitle(u"Scan History"_s);
+    setWindowTitle(tr("Scan History"));
 
     m_model = new ScanHistoryModel(this);
     grdScans = new QTableView(this);
@@ -30,13 +30,13 @@ frmScanHistory::frmScanHistory(ScanRecord &record, Dialogs &dialogs, QWidget *pa
     grdScans->verticalHeader()->hide();
     grdScans->horizontalHeader()->setStretchLastSection(true);
 
-    cmdOpen = new QPushButton(u"&Open"_s, this);
+    cmdOpen = new QPushButton(tr("&Open"), this);
     cmdOpen->setObjectName(u"cmdOpen"_s);
-    cmdDelete = new QPushButton(u"&Delete..."_s, this);
+    cmdDelete = new QPushButton(tr("&Delete..."), this);
     cmdDelete->setObjectName(u"cmdDelete"_s);
-    cmdExport = new QPushButton(u"Export &CSV..."_s, this);
+    cmdExport = new QPushButton(tr("Export &CSV..."), this);
     cmdExport->setObjectName(u"cmdExport"_s);
-    cmdClose = new QPushButton(u"Close"_s, this);
+    cmdClose = new QPushButton(tr("Close"), this);
     cmdClose->setObjectName(u"cmdClose"_s);
 
     auto *buttons = new QHBoxLayout;
@@ -135,23 +135,23 @@ void frmScanHistory::cmdDelete_Click()
     const ScanSummary scan = m_model->scan(rows.first().row());
     // Its readings are still being written.
     if (scan.id == m_record.currentScan()) {
-        m_dialogs.message(QMessageBox::Information, u"Scan History"_s,
-                          u"The scan now under way cannot be deleted."_s, QMessageBox::Ok,
+        m_dialogs.message(QMessageBox::Information, tr("Scan History"),
+                          tr("The scan now under way cannot be deleted."), QMessageBox::Ok,
                           QMessageBox::Ok);
         return;
     }
     const QString question
-        = u"Delete the scan started %1 (%2 passes, %3 readings)?\nIt cannot be restored."_s
-              .arg(ScanHistoryModel::localTimeText(scan.info.start))
-              .arg(scan.passes)
+        = tr("Delete the scan started %1 (%2, %3 readings)?\nIt cannot be restored.")
+              .arg(ScanHistoryModel::localTimeText(scan.info.start),
+                   scan.passes == 1 ? tr("1 pass") : tr("%1 passes").arg(scan.passes))
               .arg(scan.readings);
-    if (m_dialogs.message(QMessageBox::Question, u"Delete"_s, question,
+    if (m_dialogs.message(QMessageBox::Question, tr("Delete"), question,
                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         != QMessageBox::Yes)
         return;
     if (!m_record.deleteScan(scan.id))
-        m_dialogs.message(QMessageBox::Warning, u"Delete"_s,
-                          u"The scan was not deleted: "_s + m_record.errorString(), QMessageBox::Ok,
-                          QMessageBox::Ok);
+        m_dialogs.message(QMessageBox::Warning, tr("Delete"),
+                          tr("The scan was not deleted: %1").arg(m_record.errorString()),
+                          QMessageBox::Ok, QMessageBox::Ok);
     refresh();
 }

@@ -1,5 +1,8 @@
 #include "QtSerialPort.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+
 #include "LogCategories.h"
 #include "WireSample.h"
 
@@ -21,6 +24,22 @@ QString QtSerialPort::device() const
     return m_device;
 }
 
+QString QtSerialPort::permissionAdvice(const QString &device, const QString &why)
+{
+    const QFileInfo info(device);
+    if (!info.exists() || (info.isReadable() && info.isWritable()))
+        return QCoreApplication::translate("QtSerialPort",
+                                           "%1 is in use by another program (%2). Close the "
+                                           "other program, or choose another device.")
+            .arg(device, why);
+    const QString group = info.group().isEmpty() ? u"dialout"_s : info.group();
+    return QCoreApplication::translate(
+               "QtSerialPort",
+               "%1 cannot be opened by this user (%2). Add yourself to the group \"%3\" with "
+               "\"sudo usermod -aG %3 $USER\", then log out and log in again.")
+        .arg(device, why, group);
+}
+
 bool QtSerialPort::open()
 {
     if (m_port.isOpen())
@@ -29,11 +48,10 @@ bool QtSerialPort::open()
     m_port.setPortName(m_device);
     if (!m_port.open(QIODevice::ReadWrite)) {
         // Another program's lock file or exclusive open reads as a permission
-        // or locking error that does not say the device is taken.
+        // error too: the device's own permissions tell the two apart.
         const QSerialPort::SerialPortError error = m_port.error();
         m_error = error == QSerialPort::PermissionError
-            ? u"%1 is in use by another program, or not open to this user (%2)"_s.arg(
-                m_device, m_port.errorString())
+            ? permissionAdvice(m_device, m_port.errorString())
             : m_port.errorString();
         m_port.clearError();
         return false;

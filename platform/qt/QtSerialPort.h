@@ -21,6 +21,11 @@ public:
     QByteArray readAll() override;
     QString errorString() const override;
 
+    // What to tell a user whom the system refused the device: a device this
+    // user may read and write is held by another program; otherwise the user
+    // needs the device's group, which takes a new login to apply.
+    static QString permissionAdvice(const QString &device, const QString &why);
+
 private:
     void onError(QSerialPort::SerialPortError error);
 
