@@ -28,7 +28,7 @@ LiveViewCommands::LiveViewCommands(ScanSession &session, SettingsStore &settings
 
     connect(&m_session, &ScanSession::scanStarted, this,
             [this](const ScanSession::Request &request) {
-                m_data.reset(request.startCh, request.endCh);
+                m_data.reset(request.startCh, request.endCh, request.period);
             });
     connect(&m_session, &ScanSession::readingDone, &m_data, &LiveData::addReading);
     connect(&m_session, &ScanSession::channelSelected, &m_data, &LiveData::setCurrentChannel);
@@ -66,9 +66,9 @@ void LiveViewCommands::editAlarmLimits()
         return;
     dialog.limits().save(m_settings, kFirstChannel, kLastChannel);
     m_data.setAlarmLimits(dialog.limits());
-    // Cells already in the table are checked against the new limits too.
-    if (!m_session.isScanning())
-        m_data.loadFromTable(m_session.table());
+    // Cells already in the table are checked against the new limits too, the
+    // rest of what the live view shows stays as it is.
+    m_data.recheckLimits();
 }
 
 void LiveViewCommands::tableLoaded()

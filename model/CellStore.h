@@ -40,6 +40,10 @@ public:
     // kept in the pool, which text() gives.
     static constexpr int kMaxPackedLength = 15;
     int packedText(qsizetype row, int column, char *out) const;
+    // The cell's text read as a number (C locale); NaN when it is empty or no
+    // number. A packed text is read without making a QString, as the live view
+    // reads whole columns.
+    double number(qsizetype row, int column) const;
 
     // Copies all rows of other (same column count) to the end of this store.
     void appendRowsFrom(const CellStore &other);

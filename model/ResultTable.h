@@ -52,6 +52,15 @@ public:
     // When a row's pass began (UTC); the ID's tool tip and the exports show it.
     void setRowTime(int row, const QDateTime &time);
     QDateTime rowTime(int row) const;
+    // The same as milliseconds since 1970, for reading many rows; false where unknown.
+    bool rowTimeMsecs(int row, qint64 *msecs) const
+    {
+        const auto index = std::size_t(row - 1);
+        if (row < 1 || index >= m_rowTimes.size() || m_rowTimes[index] == kNoTime)
+            return false;
+        *msecs = m_rowTimes[index];
+        return true;
+    }
     // A cell flagged by a check on its reading (a unit change, an alarm limit):
     // shown in the colour with the tip. Independent of the given-up mark, whose
     // colour wins where both apply; both tips are shown.

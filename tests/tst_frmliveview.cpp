@@ -1,4 +1,5 @@
 #include "Dialogs.h"
+#include "GridLayout.h"
 #include "LiveData.h"
 #include "MemorySettings.h"
 #include "OverviewPlot.h"
@@ -38,9 +39,13 @@ public:
     QStringList messages;
 };
 
-// A scan of channels 1 to 4 over some passes, channel 3 failing at the end.
-void feedScan(LiveData &data, int passes)
+// A scan of channels 1 to 4 over some passes, channel 3 failing at the end,
+// its values in the table as the scan writes them.
+void feedScan(LiveData &data, ResultTable &table, int passes)
 {
+    table.setLayout(gridLayoutFor(1, 4));
+    table.setRows(passes + 1);
+    data.attachTable(&table);
     data.reset(1, 4);
     const QDateTime start(QDate(2026, 12, 7), QTime(9, 0), Qt::UTC);
     for (int pass = 1; pass <= passes; ++pass) {
@@ -55,6 +60,12 @@ void feedScan(LiveData &data, int passes)
                 reading.value = QString::number(channel + std::sin(pass / 5.0), 'f', 3);
                 reading.unit = u"kgf/cm2"_s;
             }
+            if (reading.taken()) {
+                table.setText(pass, channel, reading.value);
+                table.setText(pass, 5, reading.unit);
+            }
+            if (channel == 1)
+                table.setRowTime(pass, reading.time);
             data.setCurrentChannel(channel);
             data.addReading(reading);
         }
@@ -87,6 +98,7 @@ void tst_frmLiveView::opensOnResultFile()
     NoDialogs dialogs;
     frmLiveView window(data, settings, dialogs);
     data.loadFromTable(table);
+    QVERIFY(data.isPending());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -97,7 +109,8 @@ void tst_frmLiveView::opensOnResultFile()
     QCOMPARE(window.trendChannels(), QList<int> { 0 });
     QCOMPARE(list->item(0)->checkState(), Qt::Checked);
     QCOMPARE(window.trendPlot()->xAxis->label(), u"Pass"_s);
-    QCOMPARE(window.trendPlot()->graph(0)->data()->size(), data.trend(0).size());
+    QVERIFY(!data.isPending());
+    QCOMPARE(window.trendPlot()->graph(0)->data()->size(), data.trendSize(0));
     QCOMPARE(window.overviewPlot()->yAxis->label(), u"Value (kgf/cm2)"_s);
     auto *health = window.findChild<QTableView *>(u"grdHealth"_s);
     QVERIFY(health);
@@ -120,7 +133,8 @@ void tst_frmLiveView::followsAScan()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.setTab(frmLiveView::TrendTab);
-    feedScan(data, 50);
+    ResultTable table;
+    feedScan(data, table, 50);
     window.setTrendChannels({ 2, 3 });
     window.replotNow();
     QCOMPARE(window.trendPlot()->xAxis->label(), u"Time"_s);
@@ -131,7 +145,10 @@ void tst_frmLiveView::followsAScan()
     window.trendPlot()->xAxis->scaleRange(0.1);
     window.trendPlot()->autoscale();
     QVERIFY(window.trendPlot()->isFollowing());
-    QCOMPARE(window.trendPlot()->xAxis->range().lower, data.trend(2).x.front());
+    double first = 0;
+    double last = 0;
+    QVERIFY(data.trendKeys(2, &first, &last));
+    QCOMPARE(window.trendPlot()->xAxis->range().lower, first);
 }
 
 void tst_frmLiveView::exportWritesValidFiles_data()
@@ -153,7 +170,8 @@ void tst_frmLiveView::exportWritesValidFiles()
     MemorySettings settings;
     NoDialogs dialogs;
     frmLiveView window(data, settings, dialogs);
-    feedScan(data, 20);
+    ResultTable table;
+    feedScan(data, table, 20);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 

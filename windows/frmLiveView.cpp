@@ -135,6 +135,11 @@ frmLiveView::frmLiveView(LiveData &liveData, SettingsStore &settings, Dialogs &d
         m_overviewDirty = true;
         scheduleReplot();
     });
+    connect(&liveData, &LiveData::figuresChanged, this, [this] {
+        m_overview->rebuild();
+        m_overviewDirty = true;
+        scheduleReplot();
+    });
     connect(&liveData, &LiveData::statusSummaryChanged, m_summary, &QLabel::setText);
     connect(m_overview, &OverviewPlot::channelClicked, this, &frmLiveView::toggleTrendChannel);
     connect(m_channelList, &QListWidget::itemChanged, this, &frmLiveView::channelItemChanged);
@@ -187,6 +192,9 @@ void frmLiveView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     m_settings.setValue(SettingsKeys::kLiveView, SettingsKeys::kLiveViewOpen, u"1"_s);
+    // A table opened while the window was closed is read now (rebuilding the panes).
+    if (m_data.isPending())
+        m_data.loadPending();
     replotVisible();
 }
 
@@ -206,6 +214,12 @@ void frmLiveView::setTab(Tab tab)
 
 void frmLiveView::rebuild()
 {
+    // A table that arrives while the window is shown is read at once; loading
+    // rebuilds again.
+    if (m_data.isPending() && isVisible()) {
+        m_data.loadPending();
+        return;
+    }
     m_overview->rebuild();
     fillChannelList();
     m_trend->rebuild();
