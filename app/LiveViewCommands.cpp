@@ -7,6 +7,9 @@
 #include "frmAlarmLimits.h"
 #include "frmLiveView.h"
 
+#include <QScreen>
+#include <QWidget>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -47,6 +50,16 @@ void LiveViewCommands::showWindow()
         // A window of its own beside the main one, not a child drawn inside it.
         m_window = new frmLiveView(m_data, m_settings, m_dialogs);
         m_window->setAttribute(Qt::WA_DeleteOnClose, false);
+        // Until the user places it, it opens beside the main window, not over it.
+        if (!frmLiveView::wasPlaced(m_settings) && m_mainWindow && m_mainWindow->screen()) {
+            const QRect frame = m_window->frameGeometry();
+            const QSize extra = frame.size() - m_window->size();
+            const QRect place
+                = frmLiveView::besideFrame(m_mainWindow->frameGeometry(), frame.size(),
+                                           m_mainWindow->screen()->availableGeometry());
+            m_window->resize(place.size() - extra);
+            m_window->move(place.topLeft());
+        }
     }
     m_window->show();
     m_window->raise();

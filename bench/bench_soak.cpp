@@ -1,5 +1,6 @@
 #include "FakeScanner.h"
 #include "FakeTimer.h"
+#include "LiveData.h"
 #include "LogCategories.h"
 #include "ResultTable.h"
 #include "RotatingLog.h"
@@ -67,6 +68,20 @@ void BM_Soak(benchmark::State &state)
         FakeSerialPort port;
         FakeTimerFactory timers;
         ScanSession session(port, timers);
+        // The live view's data follows the scan as in the program, reading the
+        // values from the table.
+        LiveData live;
+        live.attachTable(&session.table());
+        QObject::connect(&session, &ScanSession::scanStarted, &live,
+                         [&live](const ScanSession::Request &started) {
+                             live.reset(started.startCh, started.endCh, started.period);
+                         });
+        qint64 readings = 0;
+        QObject::connect(&session, &ScanSession::readingDone, &live,
+                         [&live, &readings](const Reading &reading) {
+                             ++readings;
+                             live.addReading(reading);
+                         });
         FakeScanner scanner(port);
         FakeTimer *scanTimer = timers.timers.value(2);
         FakeTimer *keeperTimer = timers.timers.value(3);
@@ -128,6 +143,14 @@ void BM_Soak(benchmark::State &state)
         state.counters["rss_kib_start"] = double(rssStart);
         state.counters["rss_kib_1h"] = double(rssAfterFirstHour);
         state.counters["rss_kib_end"] = double(rssEnd);
+        // Memory a reading costs, the table and the live view's data included.
+        state.counters["readings"] = double(readings);
+        state.counters["rss_bytes_per_reading"]
+            = double(rssEnd - rssStart) * 1024 / double(std::max<qint64>(readings, 1));
+        state.counters["table_bytes_per_reading"]
+            = double(session.table().memoryUsage()) / double(std::max<qint64>(readings, 1));
+        state.counters["live_bytes_per_reading"]
+            = double(live.trendBytes()) / double(std::max<qint64>(readings, 1));
         state.counters["log_bytes"] = double(folderBytes(logDir.path()));
         state.counters["log_files"] = double(QDir(logDir.path()).entryList(QDir::Files).size());
         session.stop();

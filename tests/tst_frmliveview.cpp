@@ -83,6 +83,10 @@ private Q_SLOTS:
     void exportWritesValidFiles_data();
     void exportWritesValidFiles();
     void remembersGeometryAndOpenState();
+    void opensBesideTheMainWindow_data();
+    void opensBesideTheMainWindow();
+    void hundredChannelLabelsDoNotOverlap();
+    void trendWithoutChannelsShowsAHint();
     void alarmLimitsPasteAndApply();
 };
 
@@ -192,6 +196,82 @@ void tst_frmLiveView::exportWritesValidFiles()
     if (name.endsWith(u".svg"_s))
         QVERIFY(file.readAll().contains("<svg"));
     QVERIFY(dialogs.messages.isEmpty());
+}
+
+void tst_frmLiveView::opensBesideTheMainWindow_data()
+{
+    QTest::addColumn<QRect>("mainFrame");
+    QTest::addColumn<QRect>("expected");
+    QTest::newRow("room on the right") << QRect(100, 100, 640, 480) << QRect(748, 100, 900, 560);
+    QTest::newRow("room on the left") << QRect(1200, 50, 640, 480) << QRect(292, 50, 900, 560);
+    QTest::newRow("narrowed to fit") << QRect(640, 700, 640, 480) << QRect(1288, 520, 632, 560);
+    QTest::newRow("no room beside") << QRect(400, 0, 1200, 480) << QRect(1020, 0, 900, 560);
+}
+
+void tst_frmLiveView::opensBesideTheMainWindow()
+{
+    QFETCH(QRect, mainFrame);
+    QFETCH(QRect, expected);
+    const QRect place
+        = frmLiveView::besideFrame(mainFrame, QSize(900, 560), QRect(0, 0, 1920, 1080));
+    QCOMPARE(place, expected);
+    QCOMPARE(place.intersects(mainFrame), mainFrame.width() == 1200);
+}
+
+void tst_frmLiveView::hundredChannelLabelsDoNotOverlap()
+{
+    LiveData data;
+    data.reset(0, 99);
+    for (int channel = 0; channel <= 99; ++channel) {
+        Reading reading;
+        reading.pass = 1;
+        reading.channel = channel;
+        reading.value = u"12.3456"_s;
+        reading.unit = u"kgf/cm2"_s;
+        data.addReading(reading);
+    }
+    MemorySettings settings;
+    NoDialogs dialogs;
+    frmLiveView window(data, settings, dialogs);
+    window.resize(900, 560);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.replotNow();
+    OverviewPlot *plot = window.overviewPlot();
+    // Upright labels: the ones shown must be at least a line's height apart.
+    double previous = -1e9;
+    const double lineHeight = QFontMetricsF(plot->font()).height() * 0.8;
+    int shown = 0;
+    for (int i = 0; i < plot->itemCount(); ++i) {
+        auto *label = qobject_cast<QCPItemText *>(plot->item(i));
+        if (!label || !label->visible())
+            continue;
+        const double x = label->position->pixelPosition().x();
+        QVERIFY2(x - previous >= lineHeight, qPrintable(QString::number(x - previous)));
+        previous = x;
+        ++shown;
+    }
+    QVERIFY(shown >= 10);
+}
+
+void tst_frmLiveView::trendWithoutChannelsShowsAHint()
+{
+    LiveData data;
+    data.reset(1, 4);
+    MemorySettings settings;
+    NoDialogs dialogs;
+    frmLiveView window(data, settings, dialogs);
+    window.setTrendChannels({});
+    TrendPlot *plot = window.trendPlot();
+    auto *hint = plot->findChild<QCPItemText *>(u"txtTrendHint"_s);
+    QVERIFY(hint && hint->visible());
+    QVERIFY(!plot->xAxis->tickLabels());
+    QVERIFY(!plot->legend->visible());
+    ResultTable table;
+    feedScan(data, table, 3);
+    window.setTrendChannels({ 1 });
+    QVERIFY(!hint->visible());
+    QVERIFY(plot->xAxis->tickLabels());
 }
 
 void tst_frmLiveView::remembersGeometryAndOpenState()

@@ -50,6 +50,13 @@ TrendPlot::TrendPlot(const LiveData &liveData, QWidget *parent)
     m_cursor->setVisible(false);
     setMouseTracking(true);
     connect(this, &QCustomPlot::mouseMove, this, &TrendPlot::showReadout);
+
+    m_hint = new QCPItemText(this);
+    m_hint->setObjectName(u"txtTrendHint"_s);
+    m_hint->position->setType(QCPItemPosition::ptAxisRectRatio);
+    m_hint->position->setCoords(0.5, 0.5);
+    m_hint->setPositionAlignment(Qt::AlignCenter);
+    m_hint->setColor(pal.color(QPalette::Text));
     rebuild();
 }
 
@@ -93,6 +100,7 @@ void TrendPlot::setChannels(const QList<int> &channels)
         followData();
     else
         reloadAll();
+    updateHint();
     replot(rpQueuedReplot);
 }
 
@@ -177,6 +185,7 @@ void TrendPlot::followData()
         all = QCPRange(all.lower - 0.5, all.upper + 0.5);
     const double margin = all.size() * 0.05;
     yAxis->setRange(all.lower - margin, all.upper + margin);
+    updateHint();
 }
 
 void TrendPlot::xRangeChanged(const QCPRange &range)
@@ -214,6 +223,23 @@ void TrendPlot::reload(Trace &trace)
     trace.graph->data()->set(points, true);
 }
 
+void TrendPlot::updateHint()
+{
+    bool anyPoint = false;
+    for (const Trace &trace : std::as_const(m_traces)) {
+        double first = 0;
+        double last = 0;
+        anyPoint = anyPoint || m_data.trendKeys(trace.channel, &first, &last);
+    }
+    m_hint->setText(m_traces.isEmpty() ? tr("Choose channels in the list to see their trend.")
+                                       : tr("No readings yet."));
+    m_hint->setVisible(!anyPoint);
+    // An axis without data would show 1970 or made-up numbers.
+    xAxis->setTickLabels(anyPoint);
+    yAxis->setTickLabels(anyPoint);
+    legend->setVisible(!m_traces.isEmpty());
+}
+
 void TrendPlot::updateUnitLabel()
 {
     const QString unit = m_data.scanUnit();
@@ -225,6 +251,8 @@ void TrendPlot::updateUnitLabel()
 void TrendPlot::channelChanged(int channel)
 {
     updateUnitLabel();
+    if (m_hint->visible())
+        updateHint();
     for (Trace &trace : m_traces) {
         if (trace.channel != channel)
             continue;

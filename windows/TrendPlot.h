@@ -52,6 +52,8 @@ private:
     };
 
     void updateUnitLabel();
+    // Without a channel or a reading, a hint in place of an empty axis.
+    void updateHint();
     void reloadAll();
     void reload(Trace &trace);
     void userMovedView();
@@ -64,6 +66,7 @@ private:
     const LiveData &m_data;
     QList<Trace> m_traces;
     QCPItemStraightLine *m_cursor = nullptr;
+    QCPItemText *m_hint = nullptr;
     QSharedPointer<QCPAxisTicker> m_numberTicker;
     QSharedPointer<QCPAxisTickerDateTime> m_timeTicker;
     bool m_follow = true;
