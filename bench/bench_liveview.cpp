@@ -127,8 +127,9 @@ struct Fixture
 
 Fixture &fixture()
 {
-    static Fixture instance;
-    return instance;
+    // Never destroyed: its window must not outlive the application object.
+    static Fixture *instance = new Fixture;
+    return *instance;
 }
 
 // A tick as the scan delivers it: the data, the plots' data and the health row

@@ -245,6 +245,20 @@ double CellStore::number(qsizetype row, int column) const
     return readPackedNumber(value);
 }
 
+void CellStore::rowNumbers(qsizetype row, int firstColumn, int count, double *numbers,
+                           bool *filled) const
+{
+    const Cell *cells = rowCells(row) + firstColumn;
+    for (int i = 0; i < count; ++i) {
+        const Cell value = cells[i];
+        filled[i] = value != 0;
+        if (value == 0 || (value & kPoolFlag))
+            numbers[i] = value == 0 ? kNoNumber : number(row, firstColumn + i);
+        else
+            numbers[i] = readPackedNumber(value);
+    }
+}
+
 void CellStore::setText(qsizetype row, int column, QStringView text)
 {
     bool packed = false;

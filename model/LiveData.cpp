@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -103,8 +104,10 @@ void LiveData::addReading(const Reading &reading)
 
 void LiveData::keepTime(Channel &channel, int column, qsizetype row, const QDateTime &time)
 {
+    // Kept from the channel's first value on: a channel that starts late costs nothing before.
     std::deque<quint16> &times = channel.times;
-    while (qsizetype(times.size()) <= row)
+    const qsizetype slot = row - channel.firstRow;
+    while (qsizetype(times.size()) <= slot)
         times.push_back(kNoTime);
     if (!time.isValid())
         return;
@@ -113,12 +116,12 @@ void LiveData::keepTime(Channel &channel, int column, qsizetype row, const QDate
     if (m_source && m_source->rowTimeMsecs(int(row + 1), &passStart)) {
         const qint64 units = (msecs - passStart + m_timeUnitMs / 2) / m_timeUnitMs;
         if (msecs >= passStart && units < kFarTime) {
-            times[std::size_t(row)] = quint16(units);
+            times[std::size_t(slot)] = quint16(units);
             return;
         }
     }
     m_farTimes.insert(cellKey(row, column), msecs);
-    times[std::size_t(row)] = kFarTime;
+    times[std::size_t(slot)] = kFarTime;
 }
 
 void LiveData::flagOtherUnit(qsizetype row, int column, const QString &unit)
@@ -238,6 +241,10 @@ void LiveData::loadPending()
     }
     std::vector<qsizetype> latestRows(std::size_t(channelCount()), -1);
     const qsizetype rows = cells.rowCount();
+    // Each row's channel cells read at once: the columns lie side by side.
+    const int readColumns = columns.empty() ? 0 : columns.back();
+    std::vector<double> numbers(std::size_t(readColumns) + 1);
+    std::unique_ptr<bool[]> filled(new bool[std::size_t(readColumns) + 1]);
     m_scanUnit = rows > 0 ? cells.text(0, unitColumn) : QString();
     QString unit = m_scanUnit;
     bool otherUnit = false;
@@ -250,9 +257,11 @@ void LiveData::loadPending()
         }
         if (otherUnit)
             m_otherUnitRows.insert(row);
+        if (readColumns > 0)
+            cells.rowNumbers(row, 1, readColumns, numbers.data() + 1, filled.get() + 1);
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const int column = columns[i];
-            if (cells.isEmpty(row, column))
+            if (!filled[std::size_t(column)])
                 continue;
             Channel &channel = m_channels[std::size_t(column - 1)];
             ChannelHealth &health = channel.health;
@@ -265,7 +274,7 @@ void LiveData::loadPending()
                 flagOtherUnit(row, column, unit);
                 continue;
             }
-            const double value = cells.number(row, column);
+            const double value = numbers[std::size_t(column)];
             if (!std::isfinite(value)) {
                 health.outOfBand = false;
                 continue;
@@ -376,9 +385,10 @@ double LiveData::rowKey(qsizetype row) const
 
 double LiveData::keyAt(const Channel &channel, int column, qsizetype row) const
 {
-    if (m_axis == Axis::Pass || row >= qsizetype(channel.times.size()))
+    const qsizetype slot = row - channel.firstRow;
+    if (m_axis == Axis::Pass || slot < 0 || slot >= qsizetype(channel.times.size()))
         return rowKey(row);
-    const quint16 units = channel.times[std::size_t(row)];
+    const quint16 units = channel.times[std::size_t(slot)];
     if (units == kFarTime)
         return double(m_farTimes.value(cellKey(row, column))) / 1000.0;
     const double start = rowKey(row);

@@ -165,8 +165,8 @@ private:
         // Data rows of the first and last value in the trend; -1 before it.
         qsizetype firstRow = -1;
         qsizetype lastRow = -1;
-        // Per data row, when the reading came after its pass began, in units
-        // of m_timeUnitMs (kNoTime, kFarTime); a running scan only.
+        // Per data row from firstRow on, when the reading came after its pass
+        // began, in units of m_timeUnitMs (kNoTime, kFarTime); a running scan only.
         std::deque<quint16> times;
     };
     static constexpr quint16 kNoTime = 0xFFFF;

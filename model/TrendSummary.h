@@ -37,35 +37,32 @@ public:
     static constexpr qsizetype rowsPerBlock(int level) { return qsizetype(1) << shift(level); }
 
     void clear();
-    // Rows come in ascending order (a row may repeat); value is finite.
+    // Rows come in ascending order (a row may repeat); value is finite. A
+    // block is passed up to the next level once it is complete, so that a
+    // reading costs one comparison and no more, however many levels there are.
     void add(qsizetype row, float value)
     {
-        for (int level = 0; level < kLevels; ++level) {
-            Level &current = m_levels[std::size_t(level)];
-            const qsizetype index = row >> shift(level);
-            if (index != current.index) {
-                moveTo(current, index);
-            } else if (current.span->low <= value && value <= current.span->high) {
-                // The block already covers it, and so do those above it.
-                return;
-            }
-            current.span->take(value);
+        Level &finest = m_levels[0];
+        const qsizetype index = row >> shift(0);
+        if (index != finest.index) {
+            foldUp(0);
+            moveTo(finest, index);
         }
+        finest.span->take(value);
+        m_lastRow = std::max(m_lastRow, row);
     }
 
     // Blocks of the level from row 0 to the last row added.
     qsizetype blockCount(int level) const
     {
-        return qsizetype(m_levels[std::size_t(level)].blocks.size());
+        return m_lastRow < 0 ? 0 : (m_lastRow >> shift(level)) + 1;
     }
-    const Span &block(int level, qsizetype index) const
-    {
-        return m_levels[std::size_t(level)].blocks[std::size_t(index)];
-    }
+    Span block(int level, qsizetype index) const;
     std::size_t memoryUsage() const;
 
 private:
-    static constexpr int shift(int level) { return 4 + 3 * level; }
+    static constexpr int kFanShift = 3;
+    static constexpr int shift(int level) { return 4 + kFanShift * level; }
 
     struct Level
     {
@@ -75,6 +72,9 @@ private:
         Span *span = nullptr;
     };
     static void moveTo(Level &level, qsizetype index);
+    // Takes the level's current block into the level above.
+    void foldUp(int level);
 
     std::array<Level, kLevels> m_levels;
+    qsizetype m_lastRow = -1;
 };
