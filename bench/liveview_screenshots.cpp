@@ -110,6 +110,7 @@ int main(int argc, char *argv[])
     ResultTable wide;
     wide.setLayout(gridLayoutFor(0, 99));
     data.attachTable(&wide);
+    data.setAlarmLimits({});
     data.reset(0, 99);
     for (int channel = 0; channel <= 99; ++channel) {
         Reading reading;
