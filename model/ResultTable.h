@@ -92,7 +92,18 @@ private:
     CellStore m_cells;
     QStringList m_labels;
     QStringList m_widthTexts;
-    QHash<quint64, QString> m_marks;
+    // Given-up cells, sorted by key: a scan marks them in order, and a night
+    // without a line marks one a tick, so a mark takes 16 bytes and its text
+    // is kept once.
+    struct Mark
+    {
+        quint64 key;
+        quint32 text;
+    };
+    std::vector<Mark> m_marks;
+    QStringList m_markTexts;
+    QHash<QString, quint32> m_markTextIndex;
+    const Mark *findMark(quint64 key) const;
     // Milliseconds since 1970 UTC per data row; kNoTime where unknown.
     static constexpr qint64 kNoTime = std::numeric_limits<qint64>::min();
     std::vector<qint64> m_rowTimes;
