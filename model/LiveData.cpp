@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -48,6 +49,7 @@ void LiveData::clearAll(int firstChannel, int lastChannel, Axis axis)
     m_otherUnitCells.clear();
     m_otherUnitRows.clear();
     m_farTimes.clear();
+    m_passes = {};
     m_scanUnit.clear();
     m_failing = 0;
     m_unitChanges = 0;
@@ -248,6 +250,18 @@ void LiveData::loadPending()
     m_scanUnit = rows > 0 ? cells.text(0, unitColumn) : QString();
     QString unit = m_scanUnit;
     bool otherUnit = false;
+    // The trend's axis is the rows' pass numbers where they ascend, else the row numbers.
+    std::vector<int> passes;
+    passes.reserve(std::size_t(rows));
+    for (qsizetype row = 0; row < rows; ++row) {
+        const double pass = cells.number(row, 0);
+        if (!(pass >= 0 && pass <= INT_MAX && pass == std::floor(pass))
+            || (!passes.empty() && int(pass) <= passes.back())) {
+            passes = {};
+            break;
+        }
+        passes.push_back(int(pass));
+    }
     for (qsizetype row = 0; row < rows; ++row) {
         // Most rows repeat the unit: compared as the shared text, not per cell.
         const QString rowUnit = cells.text(row, unitColumn);
@@ -300,6 +314,7 @@ void LiveData::loadPending()
                            value < lows[i] ? AlarmLimits::Check::Below : AlarmLimits::Check::Above);
         }
     }
+    m_passes = std::move(passes);
     // The last reading of each channel as text, once.
     for (int i = 0; i < channelCount(); ++i) {
         Channel &channel = m_channels[std::size_t(i)];
@@ -377,7 +392,8 @@ double LiveData::valueAt(int column, qsizetype row) const
 double LiveData::rowKey(qsizetype row) const
 {
     if (m_axis == Axis::Pass)
-        return double(row + 1);
+        return row < qsizetype(m_passes.size()) ? double(m_passes[std::size_t(row)])
+                                                : double(row + 1);
     qint64 msecs = 0;
     return m_source && m_source->rowTimeMsecs(int(row + 1), &msecs) ? double(msecs) / 1000.0
                                                                     : qQNaN();
@@ -398,7 +414,7 @@ double LiveData::keyAt(const Channel &channel, int column, qsizetype row) const
 qsizetype LiveData::rowAtKey(double key) const
 {
     const qsizetype rows = m_source ? m_source->rowCount() : 0;
-    if (m_axis == Axis::Pass)
+    if (m_axis == Axis::Pass && m_passes.empty())
         return std::isnan(key) ? rows
                                : qsizetype(std::clamp(std::ceil(key) - 1, 0.0, double(rows)));
     qsizetype low = 0;

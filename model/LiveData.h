@@ -210,6 +210,9 @@ private:
     // Readings in another unit than the scan's: cells of a scan, rows of a table.
     QSet<quint64> m_otherUnitCells;
     QSet<qsizetype> m_otherUnitRows;
+    // A table's pass numbers per data row, where they ascend; else empty and
+    // the row number stands for the pass.
+    std::vector<int> m_passes;
     // Times too far from their pass's start for the compact form, in ms.
     QHash<quint64, qint64> m_farTimes;
     qint64 m_timeUnitMs = 1;

@@ -231,6 +231,8 @@ void tst_LiveData::tableLoadUsesPassAxis()
     layOut(table, 7, 8, 3);
     const QStringList units { u"kgf/cm2"_s, u"kgf/cm2"_s, u"bar"_s };
     for (int row = 1; row <= 3; ++row) {
+        // The trend's axis is the pass number the file gives, not the row.
+        table.setText(row, 0, QString::number(100 + row));
         table.setText(row, 1, QString::number(row * 2));
         if (row != 2)
             table.setText(row, 2, u"0.5"_s);
@@ -252,13 +254,16 @@ void tst_LiveData::tableLoadUsesPassAxis()
     std::vector<TrendPoint> points;
     data.trendPoints(7, qQNaN(), qQNaN(), 100, &points);
     QCOMPARE(points.size(), 2u);
-    QCOMPARE(points[1].key, 2.0);
+    QCOMPARE(points[1].key, 102.0);
     QCOMPARE(points[1].value, 4.0);
+    TrendPoint near {};
+    QVERIFY(data.nearestPoint(7, 101.2, &near));
+    QCOMPARE(near.key, 101.0);
     QCOMPARE(data.health(7).taken, 3);
     QCOMPARE(data.health(8).taken, 2);
     QCOMPARE(data.health(7).unitChanges, 1);
     QCOMPARE(table.flagTip(3, 1), u"unit bar, scan started in kgf/cm2"_s);
-    QCOMPARE(data.latest(8).pass, 3);
+    QCOMPARE(data.latest(8).pass, 103);
 }
 
 void tst_LiveData::trendKeepsSpikesAndTimes()
