@@ -8,6 +8,9 @@
 #include "frmAlarmLimits.h"
 #include "frmLiveView.h"
 
+#include <QScreen>
+#include <QWidget>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -29,7 +32,7 @@ LiveViewCommands::LiveViewCommands(ScanSession &session, SettingsStore &settings
 
     connect(&m_session, &ScanSession::scanStarted, this,
             [this](const ScanSession::Request &request) {
-                m_data.reset(request.startCh, request.endCh);
+                m_data.reset(request.startCh, request.endCh, request.period);
                 m_alarms.reset();
             });
     connect(&m_session, &ScanSession::readingDone, &m_data, &LiveData::addReading);
@@ -52,6 +55,16 @@ void LiveViewCommands::showWindow()
         // A window of its own beside the main one, not a child drawn inside it.
         m_window = new frmLiveView(m_data, m_settings, m_dialogs);
         m_window->setAttribute(Qt::WA_DeleteOnClose, false);
+        // Until the user places it, it opens beside the main window, not over it.
+        if (!frmLiveView::wasPlaced(m_settings) && m_mainWindow && m_mainWindow->screen()) {
+            const QRect frame = m_window->frameGeometry();
+            const QSize extra = frame.size() - m_window->size();
+            const QRect place
+                = frmLiveView::besideFrame(m_mainWindow->frameGeometry(), frame.size(),
+                                           m_mainWindow->screen()->availableGeometry());
+            m_window->resize(place.size() - extra);
+            m_window->move(place.topLeft());
+        }
     }
     m_window->show();
     m_window->raise();
@@ -72,11 +85,11 @@ void LiveViewCommands::editAlarmLimits()
     dialog.limits().save(m_settings, kFirstChannel, kLastChannel);
     const AlarmLimits before = m_data.alarmLimits();
     m_data.setAlarmLimits(dialog.limits());
-    // Cells already in the table are checked against the new limits too,
-    // while a scan runs as well as after it.
+    // Cells already in the table are checked against the new limits too, while
+    // a scan runs as well as after it; the rest of what the live view shows
+    // stays as it is.
     AlarmFlags::apply(m_session.table(), dialog.limits(), &before);
-    if (!m_session.isScanning())
-        m_data.loadFromTable(m_session.table());
+    m_data.recheckLimits();
 }
 
 QString LiveViewCommands::statusSummary() const

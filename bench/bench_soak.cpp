@@ -1,5 +1,6 @@
 #include "FakeScanner.h"
 #include "FakeTimer.h"
+#include "LiveData.h"
 #include "LogCategories.h"
 #include "ResultTable.h"
 #include "RotatingLog.h"
@@ -67,6 +68,20 @@ void BM_Soak(benchmark::State &state)
         FakeSerialPort port;
         FakeTimerFactory timers;
         ScanSession session(port, timers);
+        // The live view's data follows the scan as in the program, reading the
+        // values from the table.
+        LiveData live;
+        live.attachTable(&session.table());
+        QObject::connect(&session, &ScanSession::scanStarted, &live,
+                         [&live](const ScanSession::Request &started) {
+                             live.reset(started.startCh, started.endCh, started.period);
+                         });
+        qint64 readings = 0;
+        QObject::connect(&session, &ScanSession::readingDone, &live,
+                         [&live, &readings](const Reading &reading) {
+                             ++readings;
+                             live.addReading(reading);
+                         });
         FakeScanner scanner(port);
         FakeTimer *scanTimer = timers.timers.value(2);
         FakeTimer *keeperTimer = timers.timers.value(3);
@@ -83,6 +98,7 @@ void BM_Soak(benchmark::State &state)
 
         const long rssStart = residentKiB();
         long rssAfterFirstHour = 0;
+        qint64 readingsInFirstHour = 0;
         qint64 faults = 0;
         qint64 downTicks = 0;
         qint64 downLeft = 0;
@@ -107,12 +123,19 @@ void BM_Soak(benchmark::State &state)
             }
             scanTimer->fire();
             QCoreApplication::processEvents();
+            // The fake port and the simulated scanner keep every byte written,
+            // for the tests; a real line keeps nothing, and the memory figure
+            // is the program's.
+            port.written.clear();
+            scanner.model.clearWireLog();
             if (tick == kSampleTicks - 1)
                 firstCost = double(sample.nsecsElapsed()) / kSampleTicks / 1000;
             if (tick == ticks - 1)
                 lastCost = double(sample.nsecsElapsed()) / kSampleTicks / 1000;
-            if (tick == 3600 * 1000 / kTerm.count())
+            if (tick == 3600 * 1000 / kTerm.count()) {
                 rssAfterFirstHour = residentKiB();
+                readingsInFirstHour = readings;
+            }
         }
         const long rssEnd = residentKiB();
         qInfo(lcScan, "soak done");
@@ -128,6 +151,17 @@ void BM_Soak(benchmark::State &state)
         state.counters["rss_kib_start"] = double(rssStart);
         state.counters["rss_kib_1h"] = double(rssAfterFirstHour);
         state.counters["rss_kib_end"] = double(rssEnd);
+        // Memory a reading costs, the table and the live view's data included.
+        state.counters["readings"] = double(readings);
+        state.counters["rss_bytes_per_reading"]
+            = double(rssEnd - rssStart) * 1024 / double(std::max<qint64>(readings, 1));
+        // The same from the first hour on, past what the first ticks set up once.
+        state.counters["rss_bytes_per_reading_after_1h"] = double(rssEnd - rssAfterFirstHour) * 1024
+            / double(std::max<qint64>(readings - readingsInFirstHour, 1));
+        state.counters["table_bytes_per_reading"]
+            = double(session.table().memoryUsage()) / double(std::max<qint64>(readings, 1));
+        state.counters["live_bytes_per_reading"]
+            = double(live.trendBytes()) / double(std::max<qint64>(readings, 1));
         state.counters["log_bytes"] = double(folderBytes(logDir.path()));
         state.counters["log_files"] = double(QDir(logDir.path()).entryList(QDir::Files).size());
         session.stop();

@@ -1,9 +1,12 @@
-// Draws the live view over a made-up scan and saves a picture of each tab, for
-// the documentation: liveview_screenshots OUTPUT_PREFIX (QT_SCALE_FACTOR sets the
+// Draws the live view over a made-up scan and saves a picture of each tab, then
+// of the overview at 100 channels and of the trend without a channel, for the
+// documentation: liveview_screenshots OUTPUT_PREFIX (QT_SCALE_FACTOR sets the
 // scaling).
 #include "Dialogs.h"
+#include "GridLayout.h"
 #include "LiveData.h"
 #include "MemorySettings.h"
+#include "ResultTable.h"
 #include "SettingsStore.h"
 #include "frmLiveView.h"
 
@@ -30,6 +33,21 @@ public:
     QString saveFileName(const QString &, const QString &) override { return {}; }
 };
 
+// What the scan does with a reading: its cell and its pass's time in the
+// table (which the trend reads), then the reading to the live data.
+void feed(ResultTable &table, LiveData &data, const Reading &reading)
+{
+    while (table.rows() <= reading.pass)
+        table.setText(table.appendRow(), 0, QString::number(table.rows() - 1));
+    if (reading.taken()) {
+        table.setText(reading.pass, reading.channel - data.firstChannel() + 1, reading.value);
+        table.setText(reading.pass, table.cols() - 1, reading.unit);
+    }
+    if (!table.rowTime(reading.pass).isValid())
+        table.setRowTime(reading.pass, reading.time);
+    data.addReading(reading);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -44,6 +62,9 @@ int main(int argc, char *argv[])
     for (int channel = 1; channel <= 20; ++channel)
         limits.setBand(channel, { 0.5, 6.0 });
     data.setAlarmLimits(limits);
+    ResultTable table;
+    table.setLayout(gridLayoutFor(1, 20));
+    data.attachTable(&table);
     data.reset(1, 20);
     const QDateTime start(QDate(2026, 12, 7), QTime(9, 0), Qt::UTC);
     const int passes = 120;
@@ -65,7 +86,7 @@ int main(int argc, char *argv[])
                     reading.value = QString::number(value * 98.0665, 'f', 1);
             }
             data.setCurrentChannel(channel == 20 ? 1 : channel + 1);
-            data.addReading(reading);
+            feed(table, data, reading);
         }
     }
     data.setCurrentChannel(5);
@@ -81,6 +102,33 @@ int main(int argc, char *argv[])
         const QString path
             = tab == 0 ? prefix + u".png"_s : prefix + u'-' + names.at(tab) + u".png"_s;
         if (!window.grab().save(path))
+            return 1;
+    }
+
+    // A hundred channels: the overview's labels thinned so that they never run
+    // together; the trend without a channel shows a hint.
+    ResultTable wide;
+    wide.setLayout(gridLayoutFor(0, 99));
+    data.attachTable(&wide);
+    data.setAlarmLimits({});
+    data.reset(0, 99);
+    for (int channel = 0; channel <= 99; ++channel) {
+        Reading reading;
+        reading.pass = 1;
+        reading.channel = channel;
+        reading.time = start.addMSecs(channel * 250);
+        reading.value = QString::number(2.0 + std::sin(channel / 8.0), 'f', 4);
+        reading.unit = u"kgf/cm2"_s;
+        feed(wide, data, reading);
+    }
+    window.setTrendChannels({});
+    const QStringList wideNames { u"-100ch.png"_s, u"-trend-empty.png"_s };
+    for (int tab = 0; tab < 2; ++tab) {
+        window.setTab(frmLiveView::Tab(tab));
+        QApplication::processEvents();
+        window.replotNow();
+        QApplication::processEvents();
+        if (!window.grab().save(prefix + wideNames.at(tab)))
             return 1;
     }
     return 0;

@@ -47,6 +47,13 @@ public:
         const Cell value = cell(row, column);
         return (value & kPoolBit) ? int(poolTextLength(value)) : (std::bit_width(value) + 3) / 4;
     }
+    // The cell's text read as a number (C locale); NaN when it is empty or no
+    // number. A packed text is read without making a QString, as the live view
+    // reads whole columns.
+    double number(qsizetype row, int column) const;
+    // number() of count cells of a row from firstColumn on, and whether each
+    // holds a text at all, for reading a whole table at once.
+    void rowNumbers(qsizetype row, int firstColumn, int count, double *numbers, bool *filled) const;
 
     // Copies all rows of other (same column count) to the end of this store.
     void appendRowsFrom(const CellStore &other);

@@ -28,6 +28,10 @@ ChannelHealthModel::ChannelHealthModel(const LiveData &data, QObject *parent)
         endResetModel();
     });
     connect(&data, &LiveData::readingAdded, this, &ChannelHealthModel::readingAdded);
+    connect(&data, &LiveData::figuresChanged, this, [this] {
+        if (m_rows > 0)
+            Q_EMIT dataChanged(index(0, Last), index(m_rows - 1, ColumnCount - 1));
+    });
 }
 
 void ChannelHealthModel::readingAdded(int channel)

@@ -2,31 +2,30 @@
 
 #include "AlarmLimits.h"
 #include "Reading.h"
+#include "TrendSummary.h"
 
-#include <QAnyStringView>
 #include <QDateTime>
 #include <QObject>
 #include <QString>
 
+#include <QHash>
+#include <QSet>
+
 #include <array>
+#include <chrono>
 #include <cmath>
+#include <deque>
 #include <limits>
 #include <vector>
 
 class ResultTable;
 
-// One channel's trend: x is UTC seconds since the epoch for a running scan or the
-// pass number for a table, y the value. Kept as two arrays, 12 bytes a point.
-struct TrendSeries
+// One point of a trend as the plot draws it: x is UTC seconds since the epoch
+// for a running scan or the pass number for a table, y the value.
+struct TrendPoint
 {
-    std::vector<double> x;
-    std::vector<float> y;
-
-    qsizetype size() const { return qsizetype(x.size()); }
-    // The first point whose x is not below key.
-    qsizetype lowerBound(double key) const;
-    void append(double key, float value);
-    void clear();
+    double key;
+    double value;
 };
 
 // What the live view says about one channel since the scan began.
@@ -64,10 +63,12 @@ struct ChannelHealth
 };
 
 // The readings of the channel range as the live view shows them: per channel the
-// latest reading, the trend and the health figures. Fed reading by reading from a
-// scan, or at once from a result table. Readings whose unit differs from the
-// scan's first are counted and flagged but kept out of the figures and the trend,
-// so that two units never share an axis.
+// latest reading, the health figures and a summary of the trend. The values
+// themselves stay in the result table, the one store of every reading: the
+// trend reads them from there. Fed reading by reading from a scan, or from a
+// result table at once, when the live view first needs it. Readings whose unit
+// differs from the scan's first are counted and flagged but kept out of the
+// figures and the trend, so that two units never share an axis.
 class LiveData : public QObject
 {
     Q_OBJECT
@@ -77,16 +78,28 @@ public:
     explicit LiveData(QObject *parent = nullptr);
 
     // Clears everything for a scan of first to last; the trend's axis is time.
-    void reset(int firstChannel, int lastChannel);
-    // Readings outside the range and manual readings (pass 0) are ignored.
+    // The period between readings sizes the store of their times.
+    void reset(int firstChannel, int lastChannel,
+               std::chrono::milliseconds period = std::chrono::milliseconds(0));
+    // Readings outside the range and manual readings (pass 0) are ignored. The
+    // trend shows a reading that is in the attached table (row = pass).
     void addReading(const Reading &reading);
-    // Takes the range from the table's column labels and every cell as a reading;
-    // the trend's axis is the pass number, as a file holds no times.
+    // Takes the range from the table's column labels; every cell counts as a
+    // reading once loadPending() has run. The trend's axis is the pass number,
+    // as a file holds no times. The table must outlive the load or be replaced.
     void loadFromTable(const ResultTable &table);
+    // A table load whose cells have not been read yet: the live view reads
+    // them when it is first shown, so that Open does not wait for it.
+    bool isPending() const { return m_pending != nullptr; }
+    void loadPending();
+    // Checks every value in the table against the limits again: the alarm
+    // counts and flags follow, the rest of the figures and the trend stay.
+    void recheckLimits();
 
-    // The table whose cells get the unit-change and alarm flags (row = pass);
-    // nullptr for none. Not owned; must outlive this object or be detached.
-    void attachTable(ResultTable *table) { m_table = table; }
+    // The table the readings are in, whose cells get the unit-change and alarm
+    // flags (row = pass); nullptr for none. Not owned; must outlive this object
+    // or be detached.
+    void attachTable(ResultTable *table);
 
     void setCurrentChannel(int channel);
     int currentChannel() const { return m_current; }
@@ -105,7 +118,6 @@ public:
 
     // Channel numbers between firstChannel() and lastChannel().
     const ChannelHealth &health(int channel) const { return m_channels[index(channel)].health; }
-    const TrendSeries &trend(int channel) const { return m_channels[index(channel)].trend; }
     // The latest reading; pass 0 before the first.
     const Reading &latest(int channel) const { return m_channels[index(channel)].latest; }
 
@@ -115,7 +127,21 @@ public:
     qint64 readings() const { return m_readings; }
     // "2 channels failing, 1 unit change; see Live View"; empty when all is well.
     QString statusSummary() const { return m_summary; }
-    // Bytes held by the trends, for the memory check.
+    // The trend, read from the table. The first and last key of the channel's
+    // trend; false when it has no point.
+    bool trendKeys(int channel, double *first, double *last) const;
+    // The channel's points from..to (and one either side) for a plot of about
+    // buckets pixels: every point where they are few, else per bucket its
+    // lowest and highest value.
+    void trendPoints(int channel, double from, double to, int buckets,
+                     std::vector<TrendPoint> *points) const;
+    // The point nearest key; false when there is none near.
+    bool nearestPoint(int channel, double key, TrendPoint *point) const;
+    // The channel's newest point; false before the first.
+    bool latestPoint(int channel, TrendPoint *point) const;
+    // Points in the channel's trend.
+    qsizetype trendSize(int channel) const { return m_channels[index(channel)].health.values; }
+    // Bytes held for the trends beside the table, for the memory check.
     std::size_t trendBytes() const;
 
     static QString failureText(const Reading &reading);
@@ -126,26 +152,49 @@ Q_SIGNALS:
     void readingAdded(int channel);
     void currentChannelChanged(int channel);
     void alarmLimitsChanged();
+    // The health figures of every channel changed (limits checked again).
+    void figuresChanged();
     void statusSummaryChanged(const QString &summary);
 
 private:
     struct Channel
     {
-        TrendSeries trend;
         ChannelHealth health;
         Reading latest;
-        int latestRow = 0; // the table row of the latest value, for a table load
+        TrendSummary summary;
+        // Data rows of the first and last value in the trend; -1 before it.
+        qsizetype firstRow = -1;
+        qsizetype lastRow = -1;
+        // Per data row from firstRow on, when the reading came after its pass
+        // began, in units of m_timeUnitMs (kNoTime, kFarTime); a running scan only.
+        std::deque<quint16> times;
     };
+    static constexpr quint16 kNoTime = 0xFFFF;
+    static constexpr quint16 kFarTime = 0xFFFE;
 
     qsizetype index(int channel) const { return qsizetype(channel - m_first); }
+    static quint64 cellKey(qsizetype row, int column)
+    {
+        return (quint64(row) << 32) | quint32(column);
+    }
     void clearAll(int firstChannel, int lastChannel, Axis axis);
-    void takeValue(Channel &channel, int channelNumber, int row, double x, const QString &text,
-                   const QString &unit);
     // value is NaN when the text is no number; text is only read for a flag's tip.
-    void takeValue(Channel &channel, int channelNumber, int row, double x, double value,
-                   QAnyStringView text, const QString &unit);
+    void takeValue(Channel &channel, int channelNumber, qsizetype row, double value,
+                   const QString &text, const QString &unit);
+    // text is the value as read; the table's cell where it is null.
+    void countAlarm(Channel &channel, int channelNumber, qsizetype row, AlarmLimits::Check check,
+                    const QString &text = {});
+    void flagOtherUnit(qsizetype row, int column, const QString &unit);
+    void keepTime(Channel &channel, int column, qsizetype row, const QDateTime &time);
     void setFailing(ChannelHealth &health, bool failing);
     void updateSummary();
+    // The trend's value and key at a data row; NaN where there is none.
+    double valueAt(int column, qsizetype row) const;
+    double keyAt(const Channel &channel, int column, qsizetype row) const;
+    // The key of a data row as a whole (its pass's time or number).
+    double rowKey(qsizetype row) const;
+    // The first data row whose key is not below key.
+    qsizetype rowAtKey(double key) const;
 
     std::vector<Channel> m_channels;
     int m_first = 0;
@@ -155,6 +204,18 @@ private:
     QString m_scanUnit;
     AlarmLimits m_limits;
     ResultTable *m_table = nullptr;
+    // The table the trend reads: the attached one, or the one loaded.
+    const ResultTable *m_source = nullptr;
+    const ResultTable *m_pending = nullptr;
+    // Readings in another unit than the scan's: cells of a scan, rows of a table.
+    QSet<quint64> m_otherUnitCells;
+    QSet<qsizetype> m_otherUnitRows;
+    // A table's pass numbers per data row, where they ascend; else empty and
+    // the row number stands for the pass.
+    std::vector<int> m_passes;
+    // Times too far from their pass's start for the compact form, in ms.
+    QHash<quint64, qint64> m_farTimes;
+    qint64 m_timeUnitMs = 1;
     int m_failing = 0;
     qint64 m_unitChanges = 0;
     qint64 m_alarms = 0;

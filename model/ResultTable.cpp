@@ -5,6 +5,8 @@
 #include <QBrush>
 #include <QColor>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 ResultTable::ResultTable(QObject *parent) : QAbstractTableModel(parent)
@@ -21,12 +23,11 @@ void ResultTable::setRows(int rows)
         m_cells.truncate(dataRows);
         if (qsizetype(m_rowTimes.size()) > dataRows)
             m_rowTimes.resize(std::size_t(dataRows));
-        for (auto it = m_marks.begin(); it != m_marks.end();) {
-            if (qsizetype(it.key() >> 32) > dataRows)
-                it = m_marks.erase(it);
-            else
-                ++it;
-        }
+        const quint64 firstGone = markKey(int(dataRows + 1), 0);
+        m_marks.erase(
+            std::lower_bound(m_marks.begin(), m_marks.end(), firstGone,
+                             [](const Mark &mark, quint64 key) { return mark.key < key; }),
+            m_marks.end());
         for (auto it = m_flags.begin(); it != m_flags.end();) {
             if (qsizetype(it.key() >> 32) > dataRows)
                 it = m_flags.erase(it);
@@ -152,6 +153,8 @@ void ResultTable::swapContents(ResultTable &other)
     m_widestLength.swap(other.m_widestLength);
     m_widestTexts.swap(other.m_widestTexts);
     m_marks.swap(other.m_marks);
+    m_markTexts.swap(other.m_markTexts);
+    m_markTextIndex.swap(other.m_markTextIndex);
     // Times and flags belong to the rows they came with.
     m_rowTimes.swap(other.m_rowTimes);
     m_flags.swap(other.m_flags);
@@ -191,7 +194,18 @@ void ResultTable::markCell(int row, int column, const QString &why)
 {
     if (row < 1 || row >= rows() || column < 0 || column >= cols())
         return;
-    m_marks.insert(markKey(row, column), why);
+    auto text = m_markTextIndex.constFind(why);
+    if (text == m_markTextIndex.constEnd()) {
+        text = m_markTextIndex.insert(why, quint32(m_markTexts.size()));
+        m_markTexts << why;
+    }
+    const quint64 key = markKey(row, column);
+    const auto at = std::lower_bound(m_marks.begin(), m_marks.end(), key,
+                                     [](const Mark &mark, quint64 k) { return mark.key < k; });
+    if (at != m_marks.end() && at->key == key)
+        at->text = text.value();
+    else
+        m_marks.insert(at, Mark { key, text.value() });
     const QModelIndex changed = index(row - 1, column);
     Q_EMIT dataChanged(changed, changed,
                        { Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole });
@@ -199,9 +213,11 @@ void ResultTable::markCell(int row, int column, const QString &why)
 
 void ResultTable::clearMarks()
 {
-    if (m_marks.isEmpty())
+    if (m_marks.empty())
         return;
-    m_marks.clear();
+    m_marks = {};
+    m_markTexts.clear();
+    m_markTextIndex.clear();
     if (rowCount() > 0 && columnCount() > 0)
         Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
                            { Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole });
@@ -228,7 +244,14 @@ QDateTime ResultTable::rowTime(int row) const
 
 bool ResultTable::isMarked(int row, int column) const
 {
-    return m_marks.contains(markKey(row, column));
+    return findMark(markKey(row, column)) != nullptr;
+}
+
+const ResultTable::Mark *ResultTable::findMark(quint64 key) const
+{
+    const auto at = std::lower_bound(m_marks.begin(), m_marks.end(), key,
+                                     [](const Mark &mark, quint64 k) { return mark.key < k; });
+    return at != m_marks.end() && at->key == key ? &*at : nullptr;
 }
 
 void ResultTable::flagCell(int row, int column, QRgb colour, const QString &tip)
@@ -325,11 +348,11 @@ QVariant ResultTable::data(const QModelIndex &index, int role) const
     }
     case Qt::ToolTipRole: {
         const quint64 key = markKey(index.row() + 1, index.column());
-        const auto mark = m_marks.constFind(key);
+        const Mark *mark = findMark(key);
         const auto flag = m_flags.constFind(key);
         QStringList tips;
-        if (mark != m_marks.constEnd())
-            tips << mark.value();
+        if (mark)
+            tips << m_markTexts.at(mark->text);
         if (flag != m_flags.constEnd())
             tips << flag->tip;
         return tips.isEmpty() ? QVariant() : QVariant(tips.join(u'\n'));

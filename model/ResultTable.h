@@ -57,6 +57,15 @@ public:
     // When a row's pass began (UTC); the ID's tool tip and the exports show it.
     void setRowTime(int row, const QDateTime &time);
     QDateTime rowTime(int row) const;
+    // The same as milliseconds since 1970, for reading many rows; false where unknown.
+    bool rowTimeMsecs(int row, qint64 *msecs) const
+    {
+        const auto index = std::size_t(row - 1);
+        if (row < 1 || index >= m_rowTimes.size() || m_rowTimes[index] == kNoTime)
+            return false;
+        *msecs = m_rowTimes[index];
+        return true;
+    }
     // A cell flagged by a check on its reading (a unit change, an alarm limit):
     // shown in the colour with the tip. Independent of the given-up mark, whose
     // colour wins where both apply; both tips are shown.
@@ -101,7 +110,18 @@ private:
     QStringList m_widestTexts;
     void noteText(int column, QStringView text);
     void forgetWidest();
-    QHash<quint64, QString> m_marks;
+    // Given-up cells, sorted by key: a scan marks them in order, and a night
+    // without a line marks one a tick, so a mark takes 16 bytes and its text
+    // is kept once.
+    struct Mark
+    {
+        quint64 key;
+        quint32 text;
+    };
+    std::vector<Mark> m_marks;
+    QStringList m_markTexts;
+    QHash<QString, quint32> m_markTextIndex;
+    const Mark *findMark(quint64 key) const;
     // Milliseconds since 1970 UTC per data row; kNoTime where unknown.
     static constexpr qint64 kNoTime = std::numeric_limits<qint64>::min();
     std::vector<qint64> m_rowTimes;

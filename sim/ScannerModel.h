@@ -73,6 +73,8 @@ public:
 
     // Every byte received from the host, in order.
     const QByteArray &wireLog() const { return m_wireLog; }
+    // Forgets the bytes logged so far, so that a long run does not keep them all.
+    void clearWireLog() { m_wireLog.clear(); }
     int selectedChannel() const { return m_channel; }
     quint64 queriesReceived() const { return m_queries; }
     bool lineClosed() const { return m_closed; }

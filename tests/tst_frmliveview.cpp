@@ -1,4 +1,5 @@
 #include "Dialogs.h"
+#include "GridLayout.h"
 #include "LiveData.h"
 #include "MemorySettings.h"
 #include "OverviewPlot.h"
@@ -38,9 +39,13 @@ public:
     QStringList messages;
 };
 
-// A scan of channels 1 to 4 over some passes, channel 3 failing at the end.
-void feedScan(LiveData &data, int passes)
+// A scan of channels 1 to 4 over some passes, channel 3 failing at the end,
+// its values in the table as the scan writes them.
+void feedScan(LiveData &data, ResultTable &table, int passes)
 {
+    table.setLayout(gridLayoutFor(1, 4));
+    table.setRows(passes + 1);
+    data.attachTable(&table);
     data.reset(1, 4);
     const QDateTime start(QDate(2026, 12, 7), QTime(9, 0), Qt::UTC);
     for (int pass = 1; pass <= passes; ++pass) {
@@ -55,6 +60,12 @@ void feedScan(LiveData &data, int passes)
                 reading.value = QString::number(channel + std::sin(pass / 5.0), 'f', 3);
                 reading.unit = u"kgf/cm2"_s;
             }
+            if (reading.taken()) {
+                table.setText(pass, channel, reading.value);
+                table.setText(pass, 5, reading.unit);
+            }
+            if (channel == 1)
+                table.setRowTime(pass, reading.time);
             data.setCurrentChannel(channel);
             data.addReading(reading);
         }
@@ -72,6 +83,10 @@ private Q_SLOTS:
     void exportWritesValidFiles_data();
     void exportWritesValidFiles();
     void remembersGeometryAndOpenState();
+    void opensBesideTheMainWindow_data();
+    void opensBesideTheMainWindow();
+    void hundredChannelLabelsDoNotOverlap();
+    void trendWithoutChannelsShowsAHint();
     void alarmLimitsPasteAndApply();
 };
 
@@ -87,6 +102,7 @@ void tst_frmLiveView::opensOnResultFile()
     NoDialogs dialogs;
     frmLiveView window(data, settings, dialogs);
     data.loadFromTable(table);
+    QVERIFY(data.isPending());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -97,7 +113,8 @@ void tst_frmLiveView::opensOnResultFile()
     QCOMPARE(window.trendChannels(), QList<int> { 0 });
     QCOMPARE(list->item(0)->checkState(), Qt::Checked);
     QCOMPARE(window.trendPlot()->xAxis->label(), u"Pass"_s);
-    QCOMPARE(window.trendPlot()->graph(0)->data()->size(), data.trend(0).size());
+    QVERIFY(!data.isPending());
+    QCOMPARE(window.trendPlot()->graph(0)->data()->size(), data.trendSize(0));
     QCOMPARE(window.overviewPlot()->yAxis->label(), u"Value (kgf/cm2)"_s);
     auto *health = window.findChild<QTableView *>(u"grdHealth"_s);
     QVERIFY(health);
@@ -120,7 +137,8 @@ void tst_frmLiveView::followsAScan()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.setTab(frmLiveView::TrendTab);
-    feedScan(data, 50);
+    ResultTable table;
+    feedScan(data, table, 50);
     window.setTrendChannels({ 2, 3 });
     window.replotNow();
     QCOMPARE(window.trendPlot()->xAxis->label(), u"Time"_s);
@@ -131,7 +149,10 @@ void tst_frmLiveView::followsAScan()
     window.trendPlot()->xAxis->scaleRange(0.1);
     window.trendPlot()->autoscale();
     QVERIFY(window.trendPlot()->isFollowing());
-    QCOMPARE(window.trendPlot()->xAxis->range().lower, data.trend(2).x.front());
+    double first = 0;
+    double last = 0;
+    QVERIFY(data.trendKeys(2, &first, &last));
+    QCOMPARE(window.trendPlot()->xAxis->range().lower, first);
 }
 
 void tst_frmLiveView::exportWritesValidFiles_data()
@@ -153,7 +174,8 @@ void tst_frmLiveView::exportWritesValidFiles()
     MemorySettings settings;
     NoDialogs dialogs;
     frmLiveView window(data, settings, dialogs);
-    feedScan(data, 20);
+    ResultTable table;
+    feedScan(data, table, 20);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -174,6 +196,82 @@ void tst_frmLiveView::exportWritesValidFiles()
     if (name.endsWith(u".svg"_s))
         QVERIFY(file.readAll().contains("<svg"));
     QVERIFY(dialogs.messages.isEmpty());
+}
+
+void tst_frmLiveView::opensBesideTheMainWindow_data()
+{
+    QTest::addColumn<QRect>("mainFrame");
+    QTest::addColumn<QRect>("expected");
+    QTest::newRow("room on the right") << QRect(100, 100, 640, 480) << QRect(748, 100, 900, 560);
+    QTest::newRow("room on the left") << QRect(1200, 50, 640, 480) << QRect(292, 50, 900, 560);
+    QTest::newRow("narrowed to fit") << QRect(640, 700, 640, 480) << QRect(1288, 520, 632, 560);
+    QTest::newRow("no room beside") << QRect(400, 0, 1200, 480) << QRect(1020, 0, 900, 560);
+}
+
+void tst_frmLiveView::opensBesideTheMainWindow()
+{
+    QFETCH(QRect, mainFrame);
+    QFETCH(QRect, expected);
+    const QRect place
+        = frmLiveView::besideFrame(mainFrame, QSize(900, 560), QRect(0, 0, 1920, 1080));
+    QCOMPARE(place, expected);
+    QCOMPARE(place.intersects(mainFrame), mainFrame.width() == 1200);
+}
+
+void tst_frmLiveView::hundredChannelLabelsDoNotOverlap()
+{
+    LiveData data;
+    data.reset(0, 99);
+    for (int channel = 0; channel <= 99; ++channel) {
+        Reading reading;
+        reading.pass = 1;
+        reading.channel = channel;
+        reading.value = u"12.3456"_s;
+        reading.unit = u"kgf/cm2"_s;
+        data.addReading(reading);
+    }
+    MemorySettings settings;
+    NoDialogs dialogs;
+    frmLiveView window(data, settings, dialogs);
+    window.resize(900, 560);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.replotNow();
+    OverviewPlot *plot = window.overviewPlot();
+    // Upright labels: the ones shown must be at least a line's height apart.
+    double previous = -1e9;
+    const double lineHeight = QFontMetricsF(plot->font()).height() * 0.8;
+    int shown = 0;
+    for (int i = 0; i < plot->itemCount(); ++i) {
+        auto *label = qobject_cast<QCPItemText *>(plot->item(i));
+        if (!label || !label->visible())
+            continue;
+        const double x = label->position->pixelPosition().x();
+        QVERIFY2(x - previous >= lineHeight, qPrintable(QString::number(x - previous)));
+        previous = x;
+        ++shown;
+    }
+    QVERIFY(shown >= 10);
+}
+
+void tst_frmLiveView::trendWithoutChannelsShowsAHint()
+{
+    LiveData data;
+    data.reset(1, 4);
+    MemorySettings settings;
+    NoDialogs dialogs;
+    frmLiveView window(data, settings, dialogs);
+    window.setTrendChannels({});
+    TrendPlot *plot = window.trendPlot();
+    auto *hint = plot->findChild<QCPItemText *>(u"txtTrendHint"_s);
+    QVERIFY(hint && hint->visible());
+    QVERIFY(!plot->xAxis->tickLabels());
+    QVERIFY(!plot->legend->visible());
+    ResultTable table;
+    feedScan(data, table, 3);
+    window.setTrendChannels({ 1 });
+    QVERIFY(!hint->visible());
+    QVERIFY(plot->xAxis->tickLabels());
 }
 
 void tst_frmLiveView::remembersGeometryAndOpenState()

@@ -48,6 +48,21 @@ void layOut(ResultTable &table, int first, int last, int passes)
         table.setText(row, 0, QString::number(row));
 }
 
+// What the scan does with a reading: its cell and its pass's time in the
+// table, then the reading to the live data.
+void feed(ResultTable &table, LiveData &data, const Reading &reading)
+{
+    while (table.rows() <= reading.pass)
+        table.setText(table.appendRow(), 0, QString::number(table.rows() - 1));
+    if (reading.taken()) {
+        table.setText(reading.pass, reading.channel - data.firstChannel() + 1, reading.value);
+        table.setText(reading.pass, table.cols() - 1, reading.unit);
+    }
+    if (!table.rowTime(reading.pass).isValid())
+        table.setRowTime(reading.pass, reading.time);
+    data.addReading(reading);
+}
+
 } // namespace
 
 class tst_LiveData : public QObject
@@ -60,18 +75,23 @@ private Q_SLOTS:
     void marks();
     void limitsPersistAndRestore();
     void tableLoadUsesPassAxis();
+    void trendKeepsSpikesAndTimes();
+    void newLimitsKeepTheScan();
     void healthModelStaysConsistent();
 };
 
 void tst_LiveData::healthFigures()
 {
+    ResultTable table;
+    layOut(table, 1, 3, 0);
     LiveData data;
+    data.attachTable(&table);
     data.reset(1, 3);
     // Channel 1 reads 2, 4, 4, 4, 5, 5, 7, 9: mean 5, sample deviation sqrt(32/7).
     const QStringList values { u"2"_s, u"4"_s, u"4"_s, u"4"_s, u"5"_s, u"5"_s, u"7"_s, u"9"_s };
     for (int pass = 1; pass <= values.size(); ++pass) {
-        data.addReading(taken(pass, 1, values.at(pass - 1)));
-        data.addReading(taken(pass, 2, u"1.5"_s));
+        feed(table, data, taken(pass, 1, values.at(pass - 1)));
+        feed(table, data, taken(pass, 2, u"1.5"_s));
     }
     const ChannelHealth &one = data.health(1);
     QCOMPARE(one.taken, 8);
@@ -82,9 +102,15 @@ void tst_LiveData::healthFigures()
     QVERIFY(qFuzzyCompare(one.stdDev(), std::sqrt(32.0 / 7.0)));
     QCOMPARE(data.health(2).stdDev(), 0.0);
     QVERIFY(std::isnan(data.health(3).mean));
-    QCOMPARE(data.trend(1).size(), 8);
-    QCOMPARE(data.trend(1).x.front(), double(kStart.toMSecsSinceEpoch() + 1001) / 1000.0);
-    QCOMPARE(data.trend(1).y.back(), 9.0f);
+    QCOMPARE(data.trendSize(1), 8);
+    double first = 0;
+    double last = 0;
+    QVERIFY(data.trendKeys(1, &first, &last));
+    QCOMPARE(first, double(kStart.toMSecsSinceEpoch() + 1001) / 1000.0);
+    TrendPoint latest {};
+    QVERIFY(data.latestPoint(1, &latest));
+    QCOMPARE(latest.value, 9.0);
+    QCOMPARE(latest.key, double(kStart.toMSecsSinceEpoch() + 8001) / 1000.0);
     QCOMPARE(data.axis(), LiveData::Axis::Time);
     QCOMPARE(data.statusSummary(), QString());
     // Out of range and manual readings change nothing.
@@ -165,7 +191,7 @@ void tst_LiveData::marks()
     QCOMPARE(health.unitChanges, unit == u"kPa"_s ? 1 : 0);
     QCOMPARE(health.alarms(), tip.contains(u"limit"_s) ? 1 : 0);
     // Never on the same axis as the scan's unit.
-    QCOMPARE(data.trend(5).size(), unit == u"kPa"_s ? 0 : 1);
+    QCOMPARE(data.trendSize(5), unit == u"kPa"_s ? 0 : 1);
 
     // The given-up mark keeps its colour and both tips show.
     table.markCell(2, 2, u"no reply"_s);
@@ -205,6 +231,8 @@ void tst_LiveData::tableLoadUsesPassAxis()
     layOut(table, 7, 8, 3);
     const QStringList units { u"kgf/cm2"_s, u"kgf/cm2"_s, u"bar"_s };
     for (int row = 1; row <= 3; ++row) {
+        // The trend's axis is the pass number the file gives, not the row.
+        table.setText(row, 0, QString::number(100 + row));
         table.setText(row, 1, QString::number(row * 2));
         if (row != 2)
             table.setText(row, 2, u"0.5"_s);
@@ -218,12 +246,97 @@ void tst_LiveData::tableLoadUsesPassAxis()
     QCOMPARE(data.firstChannel(), 7);
     QCOMPARE(data.lastChannel(), 8);
     QCOMPARE(data.axis(), LiveData::Axis::Pass);
-    QCOMPARE(data.trend(7).x, (std::vector<double> { 1, 2 }));
+    // The cells are read when the live view first needs them, not at Open.
+    QVERIFY(data.isPending());
+    QCOMPARE(data.health(7).taken, 0);
+    data.loadPending();
+    QCOMPARE(resets.size(), 2);
+    std::vector<TrendPoint> points;
+    data.trendPoints(7, qQNaN(), qQNaN(), 100, &points);
+    QCOMPARE(points.size(), 2u);
+    QCOMPARE(points[1].key, 102.0);
+    QCOMPARE(points[1].value, 4.0);
+    TrendPoint near {};
+    QVERIFY(data.nearestPoint(7, 101.2, &near));
+    QCOMPARE(near.key, 101.0);
     QCOMPARE(data.health(7).taken, 3);
     QCOMPARE(data.health(8).taken, 2);
     QCOMPARE(data.health(7).unitChanges, 1);
     QCOMPARE(table.flagTip(3, 1), u"unit bar, scan started in kgf/cm2"_s);
-    QCOMPARE(data.latest(8).pass, 3);
+    QCOMPARE(data.latest(8).pass, 103);
+}
+
+void tst_LiveData::trendKeepsSpikesAndTimes()
+{
+    // A long scan of one channel: a single spike must survive any zoom, and
+    // every point keeps its own time, not its pass's.
+    constexpr int kPasses = 20'000;
+    ResultTable table;
+    layOut(table, 1, 2, 0);
+    LiveData data;
+    data.attachTable(&table);
+    data.reset(1, 2, std::chrono::milliseconds(1000));
+    for (int pass = 1; pass <= kPasses; ++pass) {
+        feed(table, data, taken(pass, 1, pass == 12'345 ? u"99.5"_s : u"1.25"_s));
+        Reading second = taken(pass, 2, QString::number(pass % 7));
+        // A reading far from its pass's start is kept exactly all the same.
+        second.time = second.time.addSecs(pass == 3 ? 100'000 : 1);
+        feed(table, data, second);
+    }
+    std::vector<TrendPoint> points;
+    for (int buckets : { 50, 600, 5'000, 15'000 }) {
+        data.trendPoints(1, qQNaN(), qQNaN(), buckets, &points);
+        QVERIFY(points.size() <= 2u * std::size_t(buckets) + 2);
+        const auto highest = std::max_element(
+            points.begin(), points.end(),
+            [](const TrendPoint &a, const TrendPoint &b) { return a.value < b.value; });
+        QCOMPARE(highest->value, 99.5);
+        QVERIFY(
+            std::is_sorted(points.begin(), points.end(),
+                           [](const TrendPoint &a, const TrendPoint &b) { return a.key < b.key; }));
+    }
+    // Zoomed in to a few passes: every reading at its own time.
+    const double start = double(kStart.toMSecsSinceEpoch()) / 1000.0;
+    data.trendPoints(2, start + 2, start + 4.5, 600, &points);
+    QCOMPARE(points.size(), 6u);
+    QCOMPARE(points[1].key, start + 2.002 + 1);
+    QCOMPARE(points[2].key, start + 3.002 + 100'000);
+    QCOMPARE(points[2].value, 3.0);
+    TrendPoint near {};
+    QVERIFY(data.nearestPoint(1, start + 12'345.2, &near));
+    QCOMPARE(near.value, 99.5);
+}
+
+void tst_LiveData::newLimitsKeepTheScan()
+{
+    // Limits edited after a scan flag the cells already read and count them,
+    // without losing the time axis or the failures the table cannot tell.
+    ResultTable table;
+    layOut(table, 1, 2, 0);
+    LiveData data;
+    data.attachTable(&table);
+    data.reset(1, 2);
+    for (int pass = 1; pass <= 4; ++pass) {
+        feed(table, data, taken(pass, 1, QString::number(pass)));
+        feed(table, data, failed(pass, 2, Reading::Status::NoReply, true));
+    }
+    AlarmLimits limits;
+    limits.setBand(1, { std::nullopt, 2.5 });
+    data.setAlarmLimits(limits);
+    QSignalSpy resets(&data, &LiveData::rangeReset);
+    data.recheckLimits();
+    QCOMPARE(resets.size(), 0);
+    QCOMPARE(data.axis(), LiveData::Axis::Time);
+    QCOMPARE(data.health(1).alarmsHigh, 2);
+    QVERIFY(data.health(1).outOfBand);
+    QCOMPARE(data.health(2).givenUp, 4);
+    QVERIFY(table.isFlagged(3, 1) && table.isFlagged(4, 1) && !table.isFlagged(2, 1));
+    QCOMPARE(data.statusSummary(),
+             u"1 channel failing, 2 readings outside their alarm limits; see Live View"_s);
+    data.setAlarmLimits({});
+    data.recheckLimits();
+    QVERIFY(!table.isFlagged(4, 1));
+    QCOMPARE(data.alarms(), 0);
 }
 
 void tst_LiveData::healthModelStaysConsistent()

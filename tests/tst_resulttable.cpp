@@ -63,6 +63,15 @@ void tst_ResultTable::cellTextsRoundTrip_data()
     QTest::newRow("blank inside") << u"1 2"_s;
     QTest::newRow("korean") << u"단위"_s;
     QTest::newRow("terminator in unit") << u"bar\n\r"_s;
+    // Read as numbers straight from the packed form: the same as toDouble().
+    QTest::newRow("plus sign") << u"+1.5"_s;
+    QTest::newRow("trailing point") << u"12."_s;
+    QTest::newRow("leading point") << u".5"_s;
+    QTest::newRow("tenth") << u"0.1"_s;
+    QTest::newRow("many decimals") << u"9.87654321098765"_s;
+    QTest::newRow("sign alone") << u"-"_s;
+    QTest::newRow("two points") << u"1.2.3"_s;
+    QTest::newRow("exponent without digits") << u"1e"_s;
 }
 
 void tst_ResultTable::cellTextsRoundTrip()
@@ -74,6 +83,13 @@ void tst_ResultTable::cellTextsRoundTrip()
     QCOMPARE(row, 1);
     table.setText(row, 1, text);
     QCOMPARE(table.text(row, 1), text);
+    bool ok = false;
+    const double expected = text.toDouble(&ok);
+    const double number = table.dataCells().number(0, 1);
+    QCOMPARE(std::isnan(number), !ok);
+    // Bit for bit, not within a tolerance: the figures must not depend on the path.
+    if (ok)
+        QVERIFY2(number == expected, qPrintable(QString::number(number, 'g', 17)));
     QCOMPARE(table.text(row, 2), QString());
 }
 

@@ -282,6 +282,14 @@ Do you want to replace it?</source>
         <source>Value (</source>
         <translation>값 (</translation>
     </message>
+    <message>
+        <source>no reading</source>
+        <translation>읽은 값 없음</translation>
+    </message>
+    <message>
+        <source>Click to add the channel to the trend or take it away.</source>
+        <translation>클릭하면 채널을 추세 그래프에 추가하거나 추세 그래프에서 뺍니다.</translation>
+    </message>
 </context>
 <context>
     <name>PortDevicesDialog</name>
@@ -538,6 +546,14 @@ Do you want to replace it?</source>
         <source>Cannot write %1.</source>
         <translation>%1에 쓸 수 없습니다.</translation>
     </message>
+    <message>
+        <source>Choose channels in the list to see their trend.</source>
+        <translation>목록에서 채널을 고르면 추세가 표시됩니다.</translation>
+    </message>
+    <message>
+        <source>No readings yet.</source>
+        <translation>아직 읽은 값이 없습니다.</translation>
+    </message>
 </context>
 <context>
     <name>frmAbout</name>
@@ -640,10 +656,6 @@ Qt %1 (%2(으)로 빌드)</translation>
     <message>
         <source>Live View</source>
         <translation>실시간 보기</translation>
-    </message>
-    <message>
-        <source>Click a channel to add it to the trend or take it away.</source>
-        <translation>채널을 클릭하면 추세 그래프에 추가하거나 추세 그래프에서 뺍니다.</translation>
     </message>
     <message>
         <source>Overview</source>

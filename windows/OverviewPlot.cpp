@@ -3,6 +3,8 @@
 #include "GridLayout.h"
 #include "LiveData.h"
 
+#include <QToolTip>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -49,6 +51,8 @@ OverviewPlot::OverviewPlot(const LiveData &liveData, QWidget *parent)
     m_failing = makeBars(this, failureColour());
     m_alarm = makeBars(this, alarmColour());
 
+    setMouseTracking(true);
+    connect(this, &QCustomPlot::mouseMove, this, &OverviewPlot::showValueTip);
     connect(this, &QCustomPlot::mousePress, this, [this](QMouseEvent *event) {
         const int channel = int(std::lround(xAxis->pixelToCoord(event->position().x())));
         if (m_data.hasChannel(channel))
@@ -77,7 +81,45 @@ void OverviewPlot::rebuild()
         updateLabel(channel);
     }
     xAxis->setRange(m_data.firstChannel() - 0.6, m_data.lastChannel() + 0.6);
+    thinLabels();
     refreshBars();
+}
+
+void OverviewPlot::resizeEvent(QResizeEvent *event)
+{
+    QCustomPlot::resizeEvent(event);
+    thinLabels();
+}
+
+void OverviewPlot::thinLabels()
+{
+    if (m_labels.isEmpty())
+        return;
+    // The labels stand upright: each takes a line's height along the axis.
+    QFont font = this->font();
+    font.setPointSizeF(font.pointSizeF() * 0.8);
+    const double lineHeight = QFontMetricsF(font).height();
+    const int plotWidth = axisRect()->width() > 0 ? axisRect()->width() : width();
+    const double perChannel = double(plotWidth) / (double(m_labels.size()) + 0.2);
+    const int step = perChannel > 0 ? int(std::ceil(lineHeight / perChannel)) : 1;
+    m_labelStep = std::max(step, 1);
+    for (qsizetype i = 0; i < m_labels.size(); ++i)
+        m_labels.at(i)->setVisible(i % m_labelStep == 0);
+}
+
+void OverviewPlot::showValueTip(QMouseEvent *event)
+{
+    const int channel = int(std::lround(xAxis->pixelToCoord(event->position().x())));
+    if (!m_data.hasChannel(channel) || !axisRect()->rect().contains(event->pos())) {
+        QToolTip::hideText();
+        return;
+    }
+    const QCPItemText *label = m_labels.value(channel - m_data.firstChannel());
+    const QString value = label && !label->text().isEmpty() ? label->text() : tr("no reading");
+    QToolTip::showText(event->globalPosition().toPoint(),
+                       u"Ch "_s + channelText(channel) + u": "_s + value + u'\n'
+                           + tr("Click to add the channel to the trend or take it away."),
+                       this);
 }
 
 void OverviewPlot::updateLabel(int channel)

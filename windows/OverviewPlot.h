@@ -22,15 +22,24 @@ public:
     // One channel's reading changed: its label and the bars.
     void channelChanged(int channel);
 
+    // The labels shown: at most one per label's height along the axis, so that
+    // at 100 channels they never run together; the rest show on hover.
+    int labelStep() const { return m_labelStep; }
+
     static QColor failureColour() { return { 200, 40, 40 }; }
     static QColor alarmColour() { return { 230, 140, 0 }; }
 
 Q_SIGNALS:
     void channelClicked(int channel);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void updateLabel(int channel);
     void rescaleValues();
+    void thinLabels();
+    void showValueTip(QMouseEvent *event);
 
     const LiveData &m_data;
     QCPBars *m_normal = nullptr;
@@ -40,4 +49,5 @@ private:
     QCPGraph *m_bandLow = nullptr;
     QCPGraph *m_bandHigh = nullptr;
     QList<QCPItemText *> m_labels;
+    int m_labelStep = 1;
 };

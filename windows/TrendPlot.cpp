@@ -50,6 +50,13 @@ TrendPlot::TrendPlot(const LiveData &liveData, QWidget *parent)
     m_cursor->setVisible(false);
     setMouseTracking(true);
     connect(this, &QCustomPlot::mouseMove, this, &TrendPlot::showReadout);
+
+    m_hint = new QCPItemText(this);
+    m_hint->setObjectName(u"txtTrendHint"_s);
+    m_hint->position->setType(QCPItemPosition::ptAxisRectRatio);
+    m_hint->position->setCoords(0.5, 0.5);
+    m_hint->setPositionAlignment(Qt::AlignCenter);
+    m_hint->setColor(pal.color(QPalette::Text));
     rebuild();
 }
 
@@ -93,6 +100,7 @@ void TrendPlot::setChannels(const QList<int> &channels)
         followData();
     else
         reloadAll();
+    updateHint();
     replot(rpQueuedReplot);
 }
 
@@ -146,11 +154,12 @@ void TrendPlot::followData()
     double low = std::numeric_limits<double>::infinity();
     double high = -low;
     for (const Trace &trace : std::as_const(m_traces)) {
-        const TrendSeries &series = m_data.trend(trace.channel);
-        if (series.size() == 0)
+        double first = 0;
+        double last = 0;
+        if (!m_data.trendKeys(trace.channel, &first, &last))
             continue;
-        low = std::min(low, series.x.front());
-        high = std::max(high, series.x.back());
+        low = std::min(low, first);
+        high = std::max(high, last);
     }
     if (!std::isfinite(low)) {
         low = 0;
@@ -176,6 +185,7 @@ void TrendPlot::followData()
         all = QCPRange(all.lower - 0.5, all.upper + 0.5);
     const double margin = all.size() * 0.05;
     yAxis->setRange(all.lower - margin, all.upper + margin);
+    updateHint();
 }
 
 void TrendPlot::xRangeChanged(const QCPRange &range)
@@ -203,38 +213,31 @@ void TrendPlot::reloadAll()
 
 void TrendPlot::reload(Trace &trace)
 {
-    const TrendSeries &series = m_data.trend(trace.channel);
-    qsizetype first = m_follow ? 0 : std::max<qsizetype>(series.lowerBound(m_loaded.lower) - 1, 0);
-    qsizetype last
-        = m_follow ? series.size() : std::min(series.lowerBound(m_loaded.upper) + 1, series.size());
-    const qsizetype count = last - first;
     // Buckets over the loaded range: three screens when panning, one when following.
-    const qsizetype buckets = qsizetype(bucketCount()) * (m_follow ? 1 : 3);
+    const int buckets = bucketCount() * (m_follow ? 1 : 3);
+    m_data.trendPoints(trace.channel, m_loaded.lower, m_loaded.upper, buckets, &m_points);
     QList<QCPGraphData> points;
-    if (count <= buckets * 2) {
-        points.reserve(count);
-        for (qsizetype i = first; i < last; ++i)
-            points.append(QCPGraphData(series.x[std::size_t(i)], series.y[std::size_t(i)]));
-    } else {
-        points.reserve(buckets * 2);
-        for (qsizetype b = 0; b < buckets; ++b) {
-            const qsizetype begin = first + count * b / buckets;
-            const qsizetype end = first + count * (b + 1) / buckets;
-            if (begin >= end)
-                continue;
-            const auto from = series.y.begin() + begin;
-            const auto to = series.y.begin() + end;
-            const auto [lowest, highest] = std::minmax_element(from, to);
-            const qsizetype a = begin + (lowest - from);
-            const qsizetype c = begin + (highest - from);
-            const qsizetype i = std::min(a, c);
-            const qsizetype j = std::max(a, c);
-            points.append(QCPGraphData(series.x[std::size_t(i)], series.y[std::size_t(i)]));
-            if (j != i)
-                points.append(QCPGraphData(series.x[std::size_t(j)], series.y[std::size_t(j)]));
-        }
-    }
+    points.reserve(qsizetype(m_points.size()));
+    for (const TrendPoint &point : m_points)
+        points.append(QCPGraphData(point.key, point.value));
     trace.graph->data()->set(points, true);
+}
+
+void TrendPlot::updateHint()
+{
+    bool anyPoint = false;
+    for (const Trace &trace : std::as_const(m_traces)) {
+        double first = 0;
+        double last = 0;
+        anyPoint = anyPoint || m_data.trendKeys(trace.channel, &first, &last);
+    }
+    m_hint->setText(m_traces.isEmpty() ? tr("Choose channels in the list to see their trend.")
+                                       : tr("No readings yet."));
+    m_hint->setVisible(!anyPoint);
+    // An axis without data would show 1970 or made-up numbers.
+    xAxis->setTickLabels(anyPoint);
+    yAxis->setTickLabels(anyPoint);
+    legend->setVisible(!m_traces.isEmpty());
 }
 
 void TrendPlot::updateUnitLabel()
@@ -248,19 +251,21 @@ void TrendPlot::updateUnitLabel()
 void TrendPlot::channelChanged(int channel)
 {
     updateUnitLabel();
+    if (m_hint->visible())
+        updateHint();
     for (Trace &trace : m_traces) {
         if (trace.channel != channel)
             continue;
-        const TrendSeries &series = m_data.trend(channel);
-        if (series.size() == 0)
+        TrendPoint point;
+        if (!m_data.latestPoint(channel, &point))
             return;
-        const double key = series.x.back();
         // Only a new point in the scan's unit extends the series.
-        if (!trace.graph->data()->isEmpty() && (trace.graph->data()->constEnd() - 1)->key >= key)
+        if (!trace.graph->data()->isEmpty()
+            && (trace.graph->data()->constEnd() - 1)->key >= point.key)
             return;
-        if (key > m_loaded.upper)
+        if (point.key > m_loaded.upper)
             return;
-        trace.graph->addData(key, double(series.y.back()));
+        trace.graph->addData(point.key, point.value);
         ++m_appendedSinceLoad;
     }
     if (!m_follow)
@@ -275,16 +280,18 @@ void TrendPlot::channelChanged(int channel)
         QCPRange values;
         bool anyValue = false;
         for (const Trace &trace : std::as_const(m_traces)) {
-            const TrendSeries &series = m_data.trend(trace.channel);
-            if (series.size() == 0)
+            double first = 0;
+            double last = 0;
+            TrendPoint point;
+            if (!m_data.trendKeys(trace.channel, &first, &last)
+                || !m_data.latestPoint(trace.channel, &point))
                 continue;
-            low = std::min(low, series.x.front());
-            high = std::max(high, series.x.back());
-            const double value = series.y.back();
+            low = std::min(low, first);
+            high = std::max(high, last);
             if (anyValue)
-                values.expand(value);
+                values.expand(point.value);
             else
-                values = QCPRange(value, value);
+                values = QCPRange(point.value, point.value);
             anyValue = true;
         }
         if (!std::isfinite(low))
@@ -337,15 +344,10 @@ void TrendPlot::showReadout(QMouseEvent *event)
 
     QStringList parts { keyText(key) };
     for (const Trace &trace : std::as_const(m_traces)) {
-        const TrendSeries &series = m_data.trend(trace.channel);
-        if (series.size() == 0)
-            continue;
         // The reading nearest the cursor.
-        qsizetype i = std::min(series.lowerBound(key), series.size() - 1);
-        if (i > 0 && key - series.x[std::size_t(i - 1)] < series.x[std::size_t(i)] - key)
-            --i;
-        parts << trace.graph->name() + u": "_s
-                + QLocale::c().toString(double(series.y[std::size_t(i)]), 'g', 6);
+        TrendPoint point;
+        if (m_data.nearestPoint(trace.channel, key, &point))
+            parts << trace.graph->name() + u": "_s + QLocale::c().toString(point.value, 'g', 6);
     }
     Q_EMIT readoutChanged(parts.join(u"   "_s));
 }

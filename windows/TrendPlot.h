@@ -1,17 +1,20 @@
 #pragma once
 
+#include "LiveData.h"
 #include "QCustomPlotInclude.h"
 
 #include <QList>
 
-class LiveData;
+#include <vector>
+
 class QLabel;
 
 // The chosen channels against time (or pass number for a table), with mouse zoom
 // and pan, a legend and a crosshair. The graphs hold only what the view needs:
 // the points in and around the shown range, and where those are many more than
-// the plot has pixels, each bucket's minimum and maximum, so that a spike stays
-// visible and a replot costs the same at a thousand points or a million.
+// the plot has pixels, each bucket's minimum and maximum (from the live data's
+// summary), so that a spike stays visible and a replot costs the same at a
+// thousand points or a million.
 class TrendPlot : public QCustomPlot
 {
     Q_OBJECT
@@ -49,6 +52,8 @@ private:
     };
 
     void updateUnitLabel();
+    // Without a channel or a reading, a hint in place of an empty axis.
+    void updateHint();
     void reloadAll();
     void reload(Trace &trace);
     void userMovedView();
@@ -61,6 +66,7 @@ private:
     const LiveData &m_data;
     QList<Trace> m_traces;
     QCPItemStraightLine *m_cursor = nullptr;
+    QCPItemText *m_hint = nullptr;
     QSharedPointer<QCPAxisTicker> m_numberTicker;
     QSharedPointer<QCPAxisTickerDateTime> m_timeTicker;
     bool m_follow = true;
@@ -69,4 +75,6 @@ private:
     QCPRange m_loaded;
     double m_loadedWidth = 0;
     qsizetype m_appendedSinceLoad = 0;
+    // Reused for every reload, so that a zoom does not allocate per trace.
+    std::vector<TrendPoint> m_points;
 };

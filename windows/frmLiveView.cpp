@@ -44,7 +44,6 @@ frmLiveView::frmLiveView(LiveData &liveData, SettingsStore &settings, Dialogs &d
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(u"tabLiveView"_s);
     m_overview = new OverviewPlot(liveData, m_tabs);
-    m_overview->setToolTip(tr("Click a channel to add it to the trend or take it away."));
     m_tabs->addTab(m_overview, tr("Overview"));
 
     auto *trendPane = new QSplitter(Qt::Horizontal, m_tabs);
@@ -135,6 +134,11 @@ frmLiveView::frmLiveView(LiveData &liveData, SettingsStore &settings, Dialogs &d
         m_overviewDirty = true;
         scheduleReplot();
     });
+    connect(&liveData, &LiveData::figuresChanged, this, [this] {
+        m_overview->rebuild();
+        m_overviewDirty = true;
+        scheduleReplot();
+    });
     connect(&liveData, &LiveData::statusSummaryChanged, m_summary, &QLabel::setText);
     connect(m_overview, &OverviewPlot::channelClicked, this, &frmLiveView::toggleTrendChannel);
     connect(m_channelList, &QListWidget::itemChanged, this, &frmLiveView::channelItemChanged);
@@ -168,6 +172,31 @@ bool frmLiveView::wasOpen(const SettingsStore &settings)
     return settings.value(SettingsKeys::kLiveView, SettingsKeys::kLiveViewOpen, u"0"_s) == u"1"_s;
 }
 
+bool frmLiveView::wasPlaced(const SettingsStore &settings)
+{
+    return !settings.value(SettingsKeys::kLiveView, SettingsKeys::kLiveViewGeometry, {}).isEmpty();
+}
+
+QRect frmLiveView::besideFrame(const QRect &mainFrame, const QSize &size, const QRect &screen)
+{
+    constexpr int kGap = 8;
+    constexpr int kNarrowest = 400;
+    const int roomRight = screen.right() - mainFrame.right() - kGap;
+    const int roomLeft = mainFrame.left() - screen.left() - kGap;
+    const int room = std::max(roomRight, roomLeft);
+    const int height = std::min(size.height(), screen.height());
+    const int top = std::clamp(mainFrame.top(), screen.top(), screen.bottom() + 1 - height);
+    if (room < kNarrowest) {
+        // No room beside it: at the screen's right edge, covering as little as can be.
+        const int width = std::min(size.width(), screen.width());
+        return QRect(screen.right() + 1 - width, top, width, height);
+    }
+    const int width = std::min(size.width(), room);
+    const int left
+        = roomRight >= roomLeft ? mainFrame.right() + 1 + kGap : mainFrame.left() - kGap - width;
+    return QRect(left, top, width, height);
+}
+
 void frmLiveView::saveState()
 {
     m_settings.setValue(SettingsKeys::kLiveView, SettingsKeys::kLiveViewGeometry,
@@ -187,6 +216,9 @@ void frmLiveView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     m_settings.setValue(SettingsKeys::kLiveView, SettingsKeys::kLiveViewOpen, u"1"_s);
+    // A table opened while the window was closed is read now (rebuilding the panes).
+    if (m_data.isPending())
+        m_data.loadPending();
     replotVisible();
 }
 
@@ -206,6 +238,12 @@ void frmLiveView::setTab(Tab tab)
 
 void frmLiveView::rebuild()
 {
+    // A table that arrives while the window is shown is read at once; loading
+    // rebuilds again.
+    if (m_data.isPending() && isVisible()) {
+        m_data.loadPending();
+        return;
+    }
     m_overview->rebuild();
     fillChannelList();
     m_trend->rebuild();

@@ -32,6 +32,12 @@ public:
 
     // Whether the window was open when the program last ended.
     static bool wasOpen(const SettingsStore &settings);
+    // Whether the user has placed the window before (its geometry is stored).
+    static bool wasPlaced(const SettingsStore &settings);
+    // Where a window of size opens beside the main window's frame on the screen
+    // rather than over it: on the side with more room, narrowed to fit; over it
+    // only where the screen is too small for both.
+    static QRect besideFrame(const QRect &mainFrame, const QSize &size, const QRect &screen);
     // Stores geometry, tab, trend channels and whether the window is open; the
     // main window calls it as the program ends (closing the window stores "closed").
     void saveState();
