@@ -2,6 +2,7 @@
 
 #include "ForwardingScanRecord.h"
 #include "SqliteScanRecord.h"
+#include "ThreadedScanRecord.h"
 
 using namespace Qt::StringLiterals;
 
@@ -50,8 +51,8 @@ std::unique_ptr<ScanRecord> openScanRecord(const QString &url, QString *error,
     if (!location)
         return nullptr;
     const bool defaultFile = location->path == SqliteScanRecord::defaultPath();
-    auto local = std::make_unique<SqliteScanRecord>(
-        !localPath.isEmpty() && defaultFile ? localPath : location->path);
+    const QString path = !localPath.isEmpty() && defaultFile ? localPath : location->path;
+    auto local = std::make_unique<ThreadedScanRecord>(path);
     const bool opened = local->open();
     if (error)
         *error = opened ? QString() : local->errorString();
@@ -59,5 +60,5 @@ std::unique_ptr<ScanRecord> openScanRecord(const QString &url, QString *error,
     // away: it forwards only from a working one.
     if (location->kind == StoreLocation::Kind::Sqlite || !opened)
         return local;
-    return std::make_unique<ForwardingScanRecord>(std::move(local), location->server);
+    return std::make_unique<ForwardingScanRecord>(std::move(local), path, location->server);
 }

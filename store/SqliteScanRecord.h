@@ -47,6 +47,11 @@ public:
     qint64 beginScan(const ScanInfo &info) override;
     qint64 currentScan() const override { return m_scan; }
     bool addReading(const Reading &reading) override;
+    // Adds readings as addReading() does, in one transaction: all or none.
+    bool addReadings(const QList<Reading> &readings);
+    // After a failed write (a full disk, another program's lock): works again,
+    // from where it was, if its file is still open. Nothing is written here.
+    bool retry();
     bool endScan(ScanState state = ScanState::Stopped, const QDateTime &end = {}) override;
     bool markSaved(qint64 id, const QString &file) override;
     bool markDiscarded(qint64 id) override;
