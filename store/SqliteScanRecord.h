@@ -19,12 +19,11 @@ class SqliteScanRecord : public ScanRecord
 public:
     // How far a committed reading survives: Process survives the program being
     // killed (synchronous=NORMAL); PowerLoss also survives the machine losing
-    // power (synchronous=FULL, a flush to disk on every commit). Process is the
-    // default: measured by bench_store, a flush per reading took 4 ms typically
-    // and 13 ms at the 99th percentile, against 20 us and 90 us without, on a
-    // tick of 100 ms or more. With Process, the log is flushed at each
-    // checkpoint (every 1000 commits or so), so a power loss costs at most the
-    // readings since then.
+    // power (synchronous=FULL, a flush to disk on every commit). A flush takes
+    // milliseconds (bench_store), so the scan's record, ThreadedScanRecord,
+    // commits with PowerLoss on a thread of its own. With Process, the log is
+    // flushed at each checkpoint (every 1000 commits or so), so a power loss
+    // costs at most the readings since then.
     enum class Durability { Process, PowerLoss };
 
     static constexpr int kSchemaVersion = 2;

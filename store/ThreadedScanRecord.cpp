@@ -200,6 +200,14 @@ void ThreadedScanRecord::run(const std::shared_ptr<Shared> &shared)
     record.reset();
 }
 
+bool ThreadedScanRecord::isOpen() const
+{
+    if (!m_shared)
+        return false;
+    QMutexLocker lock(&m_shared->mutex);
+    return m_shared->opened;
+}
+
 QString ThreadedScanRecord::movedAsidePath() const
 {
     if (!m_shared)
@@ -252,7 +260,7 @@ bool ThreadedScanRecord::waitFor(quint64 ticket, std::chrono::milliseconds timeo
 
 bool ThreadedScanRecord::addReading(const Reading &reading)
 {
-    if (!m_shared || !m_shared->opened)
+    if (!isOpen())
         return false;
     {
         QMutexLocker lock(&m_shared->mutex);
@@ -279,7 +287,7 @@ bool ThreadedScanRecord::addReading(const Reading &reading)
 
 bool ThreadedScanRecord::waitForWritten(std::chrono::milliseconds timeout)
 {
-    if (!m_shared || !m_shared->opened)
+    if (!isOpen())
         return false;
     quint64 ticket = 0;
     {
@@ -318,7 +326,7 @@ qint64 ThreadedScanRecord::lostReadings() const
 
 qint64 ThreadedScanRecord::beginScan(const ScanInfo &info)
 {
-    if (!m_shared || !m_shared->opened)
+    if (!isOpen())
         return -1;
     ScanInfo started = info;
     if (!started.start.isValid())
@@ -362,7 +370,7 @@ bool ThreadedScanRecord::endScan(ScanState state, const QDateTime &end)
 
 bool ThreadedScanRecord::markSaved(qint64 id, const QString &file)
 {
-    if (!m_shared || !m_shared->opened)
+    if (!isOpen())
         return false;
     hand([id, file](SqliteScanRecord &record) { record.markSaved(id, file); });
     if (id == m_scan)
@@ -372,7 +380,7 @@ bool ThreadedScanRecord::markSaved(qint64 id, const QString &file)
 
 bool ThreadedScanRecord::markDiscarded(qint64 id)
 {
-    if (!m_shared || !m_shared->opened)
+    if (!isOpen())
         return false;
     hand([id](SqliteScanRecord &record) { record.markDiscarded(id); });
     if (id == m_scan)
@@ -449,7 +457,7 @@ bool ThreadedScanRecord::readScan(qint64 id, const std::function<void(const Read
 
 bool ThreadedScanRecord::deleteScan(qint64 id)
 {
-    if (!m_shared || !m_shared->opened)
+    if (!isOpen())
         return false;
     if (id == m_scan) {
         m_error = u"the scan being taken cannot be deleted"_s;
@@ -477,7 +485,7 @@ bool ThreadedScanRecord::deleteScan(qint64 id)
 
 int ThreadedScanRecord::applyRetention(int days, const QDateTime &now)
 {
-    if (!m_shared || !m_shared->opened || days <= 0)
+    if (!isOpen() || days <= 0)
         return 0;
     const auto removed = std::make_shared<int>(0);
     const quint64 ticket = hand([removed, days, now](SqliteScanRecord &record) {

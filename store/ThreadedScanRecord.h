@@ -73,6 +73,7 @@ private:
     struct Shared;
     using Call = std::function<void(SqliteScanRecord &)>;
     static void run(const std::shared_ptr<Shared> &shared);
+    bool isOpen() const;
     // Hands a call over; the number to wait for.
     quint64 hand(Call call);
     bool waitFor(quint64 ticket, std::chrono::milliseconds timeout);
