@@ -21,9 +21,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kChannels = 100;
-// Ticks come this far apart, so that the record's thread writes as it does in
-// a scan (one flush per reading or two) rather than in large batches.
-constexpr qint64 kPaceNs = 2'000'000;
+// Ticks come this far apart (a scan's are 200 ms or more), so that the
+// record's thread writes as it does in a scan, a flush per reading or two,
+// rather than in large batches.
+constexpr qint64 kPaceNs = 10'000'000;
 
 void reportLatencies(benchmark::State &state, std::vector<double> &micros)
 {

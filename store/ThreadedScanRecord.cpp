@@ -31,6 +31,7 @@ struct ThreadedScanRecord::Shared
     {
         Reading reading; // when call is empty
         Call call;
+        std::chrono::steady_clock::time_point handed = std::chrono::steady_clock::now();
     };
 
     QString path;
@@ -144,6 +145,15 @@ void ThreadedScanRecord::run(const std::shared_ptr<Shared> &shared)
             s.work.wait(&s.mutex);
             continue;
         }
+        // A reading waits a moment for the next ones, so that a fast scan
+        // flushes a few together rather than each; a call does not wait.
+        if (!retrying && !s.stopping && !s.jobs.first().call && s.waiting < kGroup) {
+            const auto due = s.jobs.first().handed + kGather;
+            if (std::chrono::steady_clock::now() < due) {
+                s.work.wait(&s.mutex, QDeadlineTimer(due));
+                continue;
+            }
+        }
         // The readings at the head of the queue go together; any other call
         // on its own, in its place.
         group.clear();
@@ -243,7 +253,7 @@ QString ThreadedScanRecord::errorString() const
 quint64 ThreadedScanRecord::hand(Call call)
 {
     QMutexLocker lock(&m_shared->mutex);
-    m_shared->jobs.append({ {}, std::move(call) });
+    m_shared->jobs.append({ {}, std::move(call), std::chrono::steady_clock::now() });
     m_shared->work.wakeOne();
     return ++m_shared->handed;
 }
@@ -268,10 +278,12 @@ bool ThreadedScanRecord::addReading(const Reading &reading)
             ++m_shared->lost;
             return false;
         }
-        m_shared->jobs.append({ reading, {} });
+        m_shared->jobs.append({ reading, {}, std::chrono::steady_clock::now() });
         ++m_shared->handed;
         ++m_shared->waiting;
-        m_shared->work.wakeOne();
+        // The writer waits without a time limit only for an empty queue.
+        if (m_shared->jobs.size() == 1)
+            m_shared->work.wakeOne();
     }
     if (m_scan >= 0) {
         if (reading.pass > 0 && reading.pass != m_lastPass) {
