@@ -398,6 +398,7 @@ private Q_SLOTS:
     void powerCutsLoseNothingOlderThanFiftyMs();
     void shortWriteFailuresAreRiddenOut_data();
     void shortWriteFailuresAreRiddenOut();
+    void readingsBeyondWhatMemoryKeepsAreCounted();
 };
 
 void tst_Durability::powerCutsLoseNothingOlderThanFiftyMs()
@@ -559,6 +560,39 @@ void tst_Durability::shortWriteFailuresAreRiddenOut()
     other.close();
     other = QSqlDatabase();
     QSqlDatabase::removeDatabase(u"other"_s);
+}
+
+// A disk that stays full: the readings that do not fit in memory are counted,
+// said, and the ones kept are written, in order, once the disk takes them.
+void tst_Durability::readingsBeyondWhatMemoryKeepsAreCounted()
+{
+    QTemporaryDir dir;
+    ThreadedScanRecord record(dir.filePath(u"scans.sqlite"_s));
+    QVERIFY(record.open());
+    ScanInfo info;
+    info.endChannel = 9;
+    const qint64 id = record.beginScan(info);
+    QVERIFY(id > 0);
+    disk::setFull(true);
+    constexpr qint64 kOver = 5;
+    Reading reading;
+    reading.value = u"1.0000"_s;
+    reading.time = QDateTime::currentDateTimeUtc();
+    for (qint64 n = 0; n < ThreadedScanRecord::kMaxWaiting + kOver; ++n) {
+        reading.pass = int(n / 10) + 1;
+        reading.channel = int(n % 10);
+        QCOMPARE(record.addReading(reading), n < ThreadedScanRecord::kMaxWaiting);
+    }
+    QCOMPARE(record.lostReadings(), kOver);
+    QTRY_VERIFY(!record.isWorking());
+    QVERIFY2(record.errorString().contains(u"5 readings could not be kept"_s),
+             qPrintable(record.errorString()));
+    disk::setFull(false);
+    QVERIFY(record.waitForWritten(std::chrono::seconds(20)));
+    const QList<Reading> kept = record.loadScan(id);
+    QCOMPARE(kept.size(), ThreadedScanRecord::kMaxWaiting);
+    QCOMPARE(kept.last().pass, int((ThreadedScanRecord::kMaxWaiting - 1) / 10) + 1);
+    QCOMPARE(record.lostReadings(), kOver);
 }
 
 QTEST_GUILESS_MAIN(tst_Durability)
