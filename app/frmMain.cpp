@@ -152,6 +152,7 @@ void frmMain::connectCommands()
     connect(&m_session, &ScanSession::rowAdded, this, &frmMain::showScanProgress);
     connect(&m_session, &ScanSession::stateChanged, this, &frmMain::showScanProgress);
     connect(&m_session, &ScanSession::recordFailed, this, &frmMain::updateStatusText);
+    connect(&m_session, &ScanSession::recordResumed, this, &frmMain::updateStatusText);
     if (ScanRecord *record = m_session.record())
         connect(record, &ScanRecord::warningChanged, this, &frmMain::updateStatusText);
     connect(mnuHelpShowLog, &QAction::triggered, this,

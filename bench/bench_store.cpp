@@ -1,3 +1,4 @@
+#include "BigStore.h"
 #include "GridLayout.h"
 #include "ResultTable.h"
 #include "ScanTableBuilder.h"
@@ -23,27 +24,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kChannels = 20;
-constexpr int kScans = 10;
-constexpr qint64 kReadingsPerScan = 1'000'000;
-
-// On the disk the record lives on (not a tmpfs), so that flushes cost what
-// they cost at home; kept between runs, as filling it takes a while.
-QString bigStorePath()
-{
-    return u"/var/tmp/rozivoda-bench-store-10M.sqlite"_s;
-}
-
-Reading benchReading(qint64 n)
-{
-    Reading reading;
-    reading.pass = int(n / kChannels) + 1;
-    reading.channel = int(n % kChannels);
-    reading.time = QDateTime::currentDateTimeUtc();
-    reading.value = QString::number(double((n * 7919) % 20000) / 10000.0 - 1.0, 'f', 4);
-    reading.unit = u"kgf/cm2"_s;
-    return reading;
-}
+using namespace bigstore;
 
 qint64 diskBytes(const QString &path)
 {
@@ -51,63 +32,6 @@ qint64 diskBytes(const QString &path)
     for (const auto *suffix : { "", "-wal" })
         bytes += QFileInfo(path + QLatin1StringView(suffix)).size();
     return bytes;
-}
-
-// Ten scans of a million readings each (20 channels, 50,000 passes), written
-// in one transaction straight through SQL in the record's own schema.
-bool makeBigStore(const QString &path)
-{
-    if (QFile::exists(path))
-        return true;
-    const QString building = path + u".part"_s;
-    QFile::remove(building);
-    {
-        SqliteScanRecord record(building);
-        if (!record.open())
-            return false;
-        for (int scan = 0; scan < kScans; ++scan) {
-            ScanInfo info;
-            info.start = QDateTime::currentDateTimeUtc().addDays(scan - kScans);
-            info.portName = u"com1"_s;
-            info.device = u"/dev/ttyUSB0"_s;
-            info.startChannel = 0;
-            info.endChannel = kChannels - 1;
-            info.term = std::chrono::milliseconds(200);
-            record.beginScan(info);
-            record.addReading(benchReading(0));
-            record.endScan();
-        }
-    }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"fill"_s);
-        db.setDatabaseName(building);
-        if (!db.open())
-            return false;
-        QSqlQuery query(db);
-        bool filled = query.exec(u"BEGIN"_s);
-        for (int scan = 1; filled && scan <= kScans; ++scan)
-            filled = query.exec(
-                u"WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                "INSERT INTO reading SELECT %2, i, (i - 1) / %3 + 1, (i - 1) % %3, i * 200, "
-                "printf('%.4f', ((i * 7919) % 20000) / 10000.0 - 1.0), 1, 0, NULL, 0 FROM n"_s
-                    .arg(kReadingsPerScan)
-                    .arg(scan)
-                    .arg(kChannels));
-        filled = filled
-            && query.exec(u"UPDATE scan SET passes = %1, readings = %2, failed = 0"_s
-                              .arg(kReadingsPerScan / kChannels)
-                              .arg(kReadingsPerScan))
-            && query.exec(u"COMMIT"_s) && query.exec(u"PRAGMA wal_checkpoint(TRUNCATE)"_s);
-        if (!filled)
-            fprintf(stderr, "filling failed: %s\n", qPrintable(query.lastError().text()));
-        query = QSqlQuery();
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(u"fill"_s);
-        if (!filled)
-            return false;
-    }
-    return QFile::rename(building, path);
 }
 
 void reportLatencies(benchmark::State &state, std::vector<double> &micros)

@@ -58,7 +58,7 @@ ScanOptionsParser::ScanOptionsParser()
         "Without --passes or --duration the scan goes on until Ctrl+C, SIGTERM or SIGHUP.\n"
         "Exit codes: 0 done, 1 bad arguments, 2 the port could not be opened, "
         "3 the results could not be saved, 4 the line to the scanner was lost "
-        "(what was taken is saved)."_s);
+        "(what was taken is saved), 5 the record could not keep some readings."_s);
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const QCommandLineOption *option :
          { &m_port, &m_device, &m_demo, &m_range, &m_term, &m_passes, &m_duration, &m_out, &m_csv,

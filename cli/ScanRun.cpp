@@ -185,9 +185,20 @@ void ScanRun::finish(int exitCode, const QString &how)
                           u"%1; the CSV was not written to %2: %3"_s.arg(m_outcome.message,
                                                                          m_plan.csvFile, error) };
     }
-    const ScanRecord *record = m_session.record();
-    if (record && record->isWorking() && m_session.tableScan() >= 0)
+    // The session has waited for the record; what it still holds in memory
+    // is not on disk, and a service's exit status must say so.
+    ScanRecord *record = m_session.record();
+    const qint64 notKept = record ? record->lostReadings() + record->waitingReadings() : 0;
+    if (notKept > 0) {
+        m_outcome.message += u"; the record could not keep %1 (%2)"_s.arg(
+            notKept == 1 ? u"1 reading"_s : u"%1 readings"_s.arg(notKept), record->errorString());
+        qCWarning(lcRecord, "the record could not keep %lld readings of scan %lld", notKept,
+                  m_session.tableScan());
+        if (m_outcome.exitCode == Done)
+            m_outcome.exitCode = RecordIncomplete;
+    } else if (record && record->isWorking() && m_session.tableScan() >= 0) {
         m_outcome.message += u"; kept as scan %1 in the record"_s.arg(m_session.tableScan());
+    }
     Q_EMIT finished(m_outcome);
 }
 

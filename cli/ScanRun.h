@@ -31,6 +31,8 @@ public:
         PortFailed = 2,
         SaveFailed = 3,
         LineLost = 4,
+        // The scan ended with readings the record could not keep.
+        RecordIncomplete = 5,
     };
 
     struct Plan

@@ -165,6 +165,10 @@ int main(int argc, char *argv[])
     QObject::connect(&session, &ScanSession::recordFailed, &session, [&say](const QString &why) {
         say(u"the record stopped keeping readings: "_s + why);
     });
+    QObject::connect(&session, &ScanSession::recordResumed, &session, [&say, &record] {
+        say(u"the record keeps readings again; %1 that waited are being written"_s.arg(
+            record->waitingReadings()));
+    });
     ScanRun run(session, *port, timers);
     // Scripts take exit code 4 for a lost line: the scan ends there, as before.
     session.setStopOnLineLoss(true);

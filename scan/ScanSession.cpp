@@ -100,7 +100,18 @@ void ScanSession::setRecord(ScanRecord *record)
             qCWarning(lcRecord, "the record stopped keeping readings: %s", qUtf8Printable(why));
             Q_EMIT recordFailed(why);
         });
+        connect(m_record, &ScanRecord::workingAgain, this, [this] {
+            qCInfo(lcRecord, "the record keeps readings again; %lld wait to be written",
+                   m_record->waitingReadings());
+            Q_EMIT recordResumed();
+        });
     }
+}
+
+void ScanSession::waitForRecord()
+{
+    if (m_record)
+        m_record->waitForWritten(kRecordWait);
 }
 
 QString ScanSession::recordProblem() const
@@ -118,7 +129,7 @@ void ScanSession::keep(const Reading &reading)
     // A pass's time is that of its first reading.
     if (reading.pass > 0 && !m_table->rowTime(reading.pass).isValid())
         m_table->setRowTime(reading.pass, reading.time);
-    // Committed here, before the event loop can run the next tick.
+    // Handed over in order; the record commits it on a thread of its own.
     if (m_record)
         m_record->addReading(reading);
     Q_EMIT readingDone(reading);
@@ -128,20 +139,28 @@ void ScanSession::endRecordedScan()
 {
     if (m_record && m_record->currentScan() >= 0)
         m_record->endScan(ScanState::Stopped);
+    waitForRecord();
 }
 
 void ScanSession::markSaved(const QString &file)
 {
-    if (m_record && m_tableScan >= 0) {
-        m_record->markSaved(m_tableScan, file);
-        qCInfo(lcRecord, "scan %lld saved to %s", m_tableScan, qUtf8Printable(file));
-    }
+    if (!m_record || m_tableScan < 0)
+        return;
+    // The log says the record holds it only once it does.
+    if (m_record->markSaved(m_tableScan, file) && m_record->waitForWritten(kRecordWait))
+        qCInfo(lcRecord, "scan %lld marked saved to %s in the record", m_tableScan,
+               qUtf8Printable(file));
+    else
+        qCWarning(lcRecord, "scan %lld was saved to %s but the record has not marked it: %s",
+                  m_tableScan, qUtf8Printable(file), qUtf8Printable(m_record->errorString()));
 }
 
 void ScanSession::markDiscarded()
 {
-    if (m_record && m_tableScan >= 0)
+    if (m_record && m_tableScan >= 0) {
         m_record->markDiscarded(m_tableScan);
+        waitForRecord();
+    }
     m_tableScan = -1;
 }
 
@@ -201,6 +220,7 @@ void ScanSession::abandon()
     m_keeper->end();
     m_cycle->StopScan();
     closeLine();
+    waitForRecord();
     qCInfo(lcScan, "scan abandoned as the program ends");
 }
 

@@ -54,6 +54,11 @@ public:
     bool isReconnecting() const { return m_keeper->isActive(); }
     LineKeeper &keeper() { return *m_keeper; }
 
+    // How long Stop, Save, the end of the program and the like wait for the
+    // record to have committed what it was handed; past that the window goes
+    // on and the record says why (the disk hangs).
+    static constexpr std::chrono::milliseconds kRecordWait { 3000 };
+
     // The durable record every reading goes to; none keeps the scan in memory
     // only. A record that stops working never stops the scan.
     void setRecord(ScanRecord *record);
@@ -128,11 +133,14 @@ Q_SIGNALS:
     void readingDone(const Reading &reading);
     // The record stopped keeping readings; recordProblem() says why.
     void recordFailed(const QString &why);
+    // The record keeps readings again, after recordFailed().
+    void recordResumed();
 
 private:
     bool openPort(const QString &portName, const QString &device);
     void keep(const Reading &reading);
     void endRecordedScan();
+    void waitForRecord();
     void logCellsWithoutLine();
 
     SerialPort &m_port;

@@ -334,11 +334,27 @@ private:
 
 ForwardingScanRecord::ForwardingScanRecord(std::unique_ptr<SqliteScanRecord> local,
                                            const QUrl &server, QObject *parent)
+    : ScanRecord(parent), m_server(server)
+{
+    const QString path = local->path();
+    m_local = std::move(local);
+    startForwarding(path);
+}
+
+ForwardingScanRecord::ForwardingScanRecord(std::unique_ptr<ScanRecord> local,
+                                           const QString &localPath, const QUrl &server,
+                                           QObject *parent)
     : ScanRecord(parent), m_local(std::move(local)), m_server(server)
 {
+    startForwarding(localPath);
+}
+
+void ForwardingScanRecord::startForwarding(const QString &localPath)
+{
     connect(m_local.get(), &ScanRecord::stoppedWorking, this, &ScanRecord::stoppedWorking);
+    connect(m_local.get(), &ScanRecord::workingAgain, this, &ScanRecord::workingAgain);
     m_thread = new QThread(this);
-    m_forwarder = new Forwarder(m_local->path(), server, this);
+    m_forwarder = new Forwarder(localPath, m_server, this);
     m_forwarder->moveToThread(m_thread);
     Forwarder *forwarder = m_forwarder;
     connect(m_thread, &QThread::started, m_forwarder, [forwarder] { forwarder->start(); });
@@ -420,6 +436,21 @@ qint64 ForwardingScanRecord::currentScan() const
 bool ForwardingScanRecord::addReading(const Reading &reading)
 {
     return m_local->addReading(reading);
+}
+
+bool ForwardingScanRecord::waitForWritten(std::chrono::milliseconds timeout)
+{
+    return m_local->waitForWritten(timeout);
+}
+
+qint64 ForwardingScanRecord::waitingReadings() const
+{
+    return m_local->waitingReadings();
+}
+
+qint64 ForwardingScanRecord::lostReadings() const
+{
+    return m_local->lostReadings();
 }
 
 bool ForwardingScanRecord::endScan(ScanState state, const QDateTime &end)

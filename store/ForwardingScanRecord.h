@@ -35,11 +35,14 @@ public:
     // local must be open; forwarding starts at once.
     ForwardingScanRecord(std::unique_ptr<SqliteScanRecord> local, const QUrl &server,
                          QObject *parent = nullptr);
-    // Waits for a round under way to end, at most kStopWait.
+    // local is the record that writes the embedded file at localPath.
+    ForwardingScanRecord(std::unique_ptr<ScanRecord> local, const QString &localPath,
+                         const QUrl &server, QObject *parent = nullptr);
+    // Waits for a round under way to end (at most a few seconds).
     ~ForwardingScanRecord() override;
 
-    SqliteScanRecord &local() { return *m_local; }
-    const SqliteScanRecord &local() const { return *m_local; }
+    ScanRecord &local() { return *m_local; }
+    const ScanRecord &local() const { return *m_local; }
     QUrl server() const { return m_server; }
     // Readings this record has sent so far.
     qint64 sentReadings() const { return m_sent; }
@@ -53,6 +56,9 @@ public:
     qint64 beginScan(const ScanInfo &info) override;
     qint64 currentScan() const override;
     bool addReading(const Reading &reading) override;
+    bool waitForWritten(std::chrono::milliseconds timeout) override;
+    qint64 waitingReadings() const override;
+    qint64 lostReadings() const override;
     bool endScan(ScanState state = ScanState::Stopped, const QDateTime &end = {}) override;
     bool markSaved(qint64 id, const QString &file) override;
     bool markDiscarded(qint64 id) override;
@@ -73,9 +79,10 @@ Q_SIGNALS:
 
 private:
     class Forwarder;
+    void startForwarding(const QString &localPath);
     void roundEnded(const QString &warning, qint64 sent, bool caughtUpNow, quint64 round);
 
-    std::unique_ptr<SqliteScanRecord> m_local;
+    std::unique_ptr<ScanRecord> m_local;
     QUrl m_server;
     QThread *m_thread = nullptr;
     Forwarder *m_forwarder = nullptr;

@@ -2,6 +2,7 @@
 
 #include "ForwardingScanRecord.h"
 #include "SqliteScanRecord.h"
+#include "ThreadedScanRecord.h"
 
 using namespace Qt::StringLiterals;
 
@@ -50,8 +51,8 @@ std::unique_ptr<ScanRecord> openScanRecord(const QString &url, QString *error,
     if (!location)
         return nullptr;
     const bool defaultFile = location->path == SqliteScanRecord::defaultPath();
-    auto local = std::make_unique<SqliteScanRecord>(
-        !localPath.isEmpty() && defaultFile ? localPath : location->path);
+    const QString path = !localPath.isEmpty() && defaultFile ? localPath : location->path;
+    auto local = std::make_unique<ThreadedScanRecord>(path);
     const bool opened = local->open();
     if (error)
         *error = opened ? QString() : local->errorString();
@@ -59,23 +60,37 @@ std::unique_ptr<ScanRecord> openScanRecord(const QString &url, QString *error,
     // away: it forwards only from a working one.
     if (location->kind == StoreLocation::Kind::Sqlite || !opened)
         return local;
-    return std::make_unique<ForwardingScanRecord>(std::move(local), location->server);
+    return std::make_unique<ForwardingScanRecord>(std::move(local), path, location->server);
 }
+
+namespace {
+
+// The record that writes the embedded file, also behind a forwarding one.
+const ScanRecord *embeddedRecord(const ScanRecord *record)
+{
+    if (const auto *forwarding = qobject_cast<const ForwardingScanRecord *>(record))
+        return &forwarding->local();
+    return record;
+}
+
+} // namespace
 
 QString movedAsidePath(const ScanRecord *record)
 {
-    if (const auto *local = qobject_cast<const SqliteScanRecord *>(record))
+    const ScanRecord *embedded = embeddedRecord(record);
+    if (const auto *threaded = qobject_cast<const ThreadedScanRecord *>(embedded))
+        return threaded->movedAsidePath();
+    if (const auto *local = qobject_cast<const SqliteScanRecord *>(embedded))
         return local->movedAsidePath();
-    if (const auto *forwarding = qobject_cast<const ForwardingScanRecord *>(record))
-        return forwarding->local().movedAsidePath();
     return {};
 }
 
 QString recordRigId(const ScanRecord *record)
 {
-    if (const auto *local = qobject_cast<const SqliteScanRecord *>(record))
+    const ScanRecord *embedded = embeddedRecord(record);
+    if (const auto *threaded = qobject_cast<const ThreadedScanRecord *>(embedded))
+        return threaded->rigId();
+    if (const auto *local = qobject_cast<const SqliteScanRecord *>(embedded))
         return local->rigId();
-    if (const auto *forwarding = qobject_cast<const ForwardingScanRecord *>(record))
-        return forwarding->local().rigId();
     return {};
 }

@@ -56,10 +56,13 @@ struct ScanSummary
 QString scanFault(const ScanSummary &scan);
 
 // The durable record of every reading, behind what the scan session needs.
-// Every write is on disk (committed) when the call returns. A record that
-// cannot be opened or written stops working: isWorking() turns false,
-// errorString() says why, stoppedWorking() is emitted once, and every later
-// write returns false at once; nothing throws. The scan goes on without it.
+// Every write is committed when the call returns, or, for a record written by
+// a thread of its own, handed over to be committed in the order of the calls
+// (waitForWritten() waits for that). A record that cannot be opened or
+// written stops working: isWorking() turns false, errorString() says why and
+// stoppedWorking() is emitted; a record that recovers from a passing trouble
+// (a full disk, another program's lock) emits workingAgain(). Nothing throws.
+// The scan goes on without it.
 class ScanRecord : public QObject
 {
     Q_OBJECT
@@ -76,10 +79,22 @@ public:
     virtual qint64 beginScan(const ScanInfo &info) = 0;
     virtual qint64 currentScan() const = 0;
     // Adds a reading to the current scan, or, with no scan begun, to the
-    // manual readings (pass 0). True once it is committed. False while the
-    // record still works means another program holds the file for a moment:
-    // the reading is kept and written, in order, by the next call.
+    // manual readings (pass 0). True once it is committed or handed over to be.
+    // False while the record still works means another program holds the file
+    // for a moment: the reading is kept and written, in order, by the next call.
     virtual bool addReading(const Reading &reading) = 0;
+    // Waits until everything handed over so far is committed, at most timeout.
+    // False when it is not (errorString() says why); what waits is still
+    // written when the disk takes it.
+    virtual bool waitForWritten(std::chrono::milliseconds timeout)
+    {
+        Q_UNUSED(timeout);
+        return isWorking();
+    }
+    // Readings handed over and not committed yet, and readings the record had
+    // to give up (more waited than memory allows while it could not write).
+    virtual qint64 waitingReadings() const { return 0; }
+    virtual qint64 lostReadings() const { return 0; }
     // Ends the current scan: Stopped, or Saved / Discarded straight away.
     virtual bool endScan(ScanState state = ScanState::Stopped, const QDateTime &end = {}) = 0;
     // Marks any stored scan (ending it if it is the current one).
@@ -108,6 +123,8 @@ public:
 
 Q_SIGNALS:
     void stoppedWorking(const QString &why);
+    // Writes again after stoppedWorking(); what waited is being written.
+    void workingAgain();
     // warningString() changed; empty once the trouble is over.
     void warningChanged(const QString &warning);
 };

@@ -14,6 +14,7 @@
 #include <QSysInfo>
 
 #include <array>
+#include <tuple>
 
 #include <sqlite3.h>
 
@@ -26,8 +27,9 @@ constexpr int kSqliteCorrupt = 11;
 constexpr int kSqliteNotADatabase = 26;
 
 // A writer waits this long for another program's transaction on the same
-// file before the write counts as failed.
-constexpr int kBusyTimeoutMs = 50;
+// file before the write counts as failed. The scan's writes run on a thread
+// of their own, so a wait here holds up no tick.
+constexpr int kBusyTimeoutMs = 2000;
 // Opening waits longer: two programs started together both bring the schema
 // up to date, one after the other.
 constexpr int kOpenBusyTimeoutMs = 10000;
@@ -444,6 +446,43 @@ bool SqliteScanRecord::addReading(const Reading &reading)
     const qint64 scan = std::max<qint64>(m_scan, 0);
     m_pending.append({ scan, scan == 0 ? 0 : m_scanStartMs, reading });
     return writePending();
+}
+
+bool SqliteScanRecord::addReadings(const QList<Reading> &readings)
+{
+    if (!m_working)
+        return false;
+    // What the group changes in memory goes back if it does not commit.
+    const auto saved = std::make_tuple(m_nextSeq, m_passes, m_lastPass, m_taken, m_failed,
+                                       m_lastTimeMs, m_units);
+    QSqlQuery control(QSqlDatabase::database(m_connection, false));
+    const auto undo = [&](const QSqlError &error) {
+        control.exec(u"ROLLBACK"_s);
+        std::tie(m_nextSeq, m_passes, m_lastPass, m_taken, m_failed, m_lastTimeMs, m_units) = saved;
+        return fail(u"write"_s, error);
+    };
+    if (!control.exec(u"BEGIN IMMEDIATE"_s))
+        return fail(u"write"_s, control.lastError());
+    const qint64 scan = std::max<qint64>(m_scan, 0);
+    for (const Reading &reading : readings) {
+        const QSqlError error = writeReading({ scan, scan == 0 ? 0 : m_scanStartMs, reading });
+        if (error.isValid())
+            return undo(error);
+    }
+    if (!control.exec(u"COMMIT"_s))
+        return undo(control.lastError());
+    return true;
+}
+
+bool SqliteScanRecord::retry()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (m_working || !db.isOpen() || !m_insertReading)
+        return m_working;
+    // A failed commit can leave its transaction open.
+    QSqlQuery(db).exec(u"ROLLBACK"_s);
+    m_working = true;
+    return true;
 }
 
 bool SqliteScanRecord::writePending()

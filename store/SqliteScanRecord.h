@@ -21,12 +21,11 @@ class SqliteScanRecord : public ScanRecord
 public:
     // How far a committed reading survives: Process survives the program being
     // killed (synchronous=NORMAL); PowerLoss also survives the machine losing
-    // power (synchronous=FULL, a flush to disk on every commit). Process is the
-    // default: measured by bench_store, a flush per reading took 4 ms typically
-    // and 13 ms at the 99th percentile, against 20 us and 90 us without, on a
-    // tick of 100 ms or more. With Process, the log is flushed at each
-    // checkpoint (every 1000 commits or so), so a power loss costs at most the
-    // readings since then.
+    // power (synchronous=FULL, a flush to disk on every commit). A flush takes
+    // milliseconds (bench_store), so the scan's record, ThreadedScanRecord,
+    // commits with PowerLoss on a thread of its own. With Process, the log is
+    // flushed at each checkpoint (every 1000 commits or so), so a power loss
+    // costs at most the readings since then.
     enum class Durability { Process, PowerLoss };
 
     static constexpr int kSchemaVersion = 3;
@@ -53,6 +52,11 @@ public:
     qint64 beginScan(const ScanInfo &info) override;
     qint64 currentScan() const override { return m_scan; }
     bool addReading(const Reading &reading) override;
+    // Adds readings as addReading() does, in one transaction: all or none.
+    bool addReadings(const QList<Reading> &readings);
+    // After a failed write (a full disk, another program's lock): works again,
+    // from where it was, if its file is still open. Nothing is written here.
+    bool retry();
     bool endScan(ScanState state = ScanState::Stopped, const QDateTime &end = {}) override;
     bool markSaved(qint64 id, const QString &file) override;
     bool markDiscarded(qint64 id) override;

@@ -7,7 +7,7 @@
 #include "QtSerialPort.h"
 #include "QtTimer.h"
 #include "ScanSession.h"
-#include "SqliteScanRecord.h"
+#include "ThreadedScanRecord.h"
 
 #include <QCoreApplication>
 
@@ -23,7 +23,7 @@ int main(int argc, char *argv[])
         std::fputs("usage: recording_scanner DEVICE DATABASE START_CH END_CH TERM_MS\n", stderr);
         return 2;
     }
-    SqliteScanRecord record(args.at(2));
+    ThreadedScanRecord record(args.at(2));
     if (!record.open()) {
         std::fprintf(stderr, "record: %s\n", qPrintable(record.errorString()));
         return 1;

@@ -11,6 +11,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -85,6 +88,8 @@ private Q_SLOTS:
     void endRequestSavesWhatWasTaken_data();
     void endRequestSavesWhatWasTaken();
     void lostLineSavesAndEndsWith4();
+    void recordHeldByAnotherProgram_data();
+    void recordHeldByAnotherProgram();
     void refusedBeforeScanning_data();
     void refusedBeforeScanning();
 
@@ -250,6 +255,54 @@ void tst_Cli::lostLineSavesAndEndsWith4()
     ResultFileReader reader(read);
     QCOMPARE(reader.read(out), ResultFileReader::Outcome::Loaded);
     QCOMPARE(read.text(1, 4), ScannerModel::valueText(3, 4));
+}
+
+void tst_Cli::recordHeldByAnotherProgram_data()
+{
+    QTest::addColumn<bool>("heldToTheEnd");
+    QTest::newRow("for a few seconds") << false;
+    QTest::newRow("to the end") << true;
+}
+
+// Another program holds the record's file for longer than a write waits: the
+// readings wait in memory and go in once it lets go; if it never does, the
+// scan ends with exit code 5 and says how many readings were not kept.
+void tst_Cli::recordHeldByAnotherProgram()
+{
+    QFETCH(bool, heldToTheEnd);
+    const QString store = m_dir->filePath(u"record.sqlite"_s);
+    ScanProcess scan(m_dir->filePath(u"state"_s));
+    scan.start({ u"--device"_s, m_scanner->devicePath(), u"--range"_s, u"0-3"_s, u"--term"_s,
+                 u"0.2"_s, u"--passes"_s, u"4"_s, u"--store"_s, u"sqlite:"_s + store });
+    QTRY_VERIFY_WITH_TIMEOUT(m_scanner->model().queriesReceived() >= 3, kFinishMs);
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other"_s);
+        other.setDatabaseName(store);
+        other.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+        QVERIFY(other.open());
+        QSqlQuery hold(other);
+        QVERIFY2(hold.exec(u"BEGIN IMMEDIATE"_s), qPrintable(hold.lastError().text()));
+        if (heldToTheEnd)
+            QTRY_VERIFY_WITH_TIMEOUT(scan.process.state() == QProcess::NotRunning, kFinishMs);
+        else
+            QTest::qWait(2500);
+        QVERIFY(hold.exec(u"ROLLBACK"_s));
+    }
+    QSqlDatabase::removeDatabase(u"other"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(scan.process.state() == QProcess::NotRunning, kFinishMs);
+    const QString errors = scan.errors();
+    SqliteScanRecord record(store);
+    QVERIFY(record.open());
+    const qint64 kept = record.loadScan(record.listScans().first().id).size();
+    if (heldToTheEnd) {
+        QVERIFY2(scan.process.exitCode() == 5, qPrintable(errors));
+        QVERIFY2(errors.contains(u"the record could not keep %1 readings"_s.arg(16 - kept)),
+                 qPrintable(errors));
+    } else {
+        QVERIFY2(scan.process.exitCode() == 0, qPrintable(errors));
+        QVERIFY2(errors.contains(u"the record keeps readings again"_s), qPrintable(errors));
+        QCOMPARE(kept, 16);
+    }
 }
 
 void tst_Cli::refusedBeforeScanning_data()

@@ -518,7 +518,7 @@ void tst_Postgres::clonedRigsKeepTheirReadings()
         rigs.push_back(std::make_unique<ForwardingScanRecord>(std::move(local),
                                                               QUrl(m_server->url(kRigPassword))));
     }
-    QVERIFY(rigs[0]->local().rigId() != rigs[1]->local().rigId());
+    QVERIFY(recordRigId(rigs[0].get()) != recordRigId(rigs[1].get()));
     for (auto &rig : rigs)
         QVERIFY(waitUntilSent(*rig, kServerMs));
     QSqlQuery admin(lab());

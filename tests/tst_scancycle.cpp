@@ -2,7 +2,7 @@
 #include "MainWindowFixture.h"
 #include "ResultTable.h"
 #include "ScanCycle.h"
-#include "SqliteScanRecord.h"
+#include "ThreadedScanRecord.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -513,7 +513,7 @@ void tst_ScanCycle::unfinishedScanIsOfferedBack()
     QList<QStringList> taken;
     {
         // A scan that ends without Stop or Exit, as when the program is killed.
-        SqliteScanRecord record(path);
+        ThreadedScanRecord record(path);
         QVERIFY(record.open());
         Scan scan(2, 4);
         scan.f.session->setRecord(&record);
@@ -528,7 +528,7 @@ void tst_ScanCycle::unfinishedScanIsOfferedBack()
         }
         scan.f.session->setRecord(nullptr);
     }
-    SqliteScanRecord record(path);
+    ThreadedScanRecord record(path);
     QVERIFY(record.open());
     MainWindowFixture f;
     f.create();
