@@ -21,6 +21,7 @@
 #include "ResultTable.h"
 #include "ScanRecord.h"
 #include "ScanRecovery.h"
+#include "ScanTerm.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "StatusLine.h"
@@ -52,7 +53,6 @@ using namespace FrameGeometry;
 
 namespace {
 
-constexpr double kShortestTerm = 0.2;
 const QString kTitle = u"VESTRA-IP"_s;
 // How long a passing note stays in the status bar.
 constexpr std::chrono::seconds kNoteShown { 10 };
@@ -429,16 +429,16 @@ void frmMain::StartScan()
     }
 
     bool inRange = true;
-    double term = numberFromText(txtTerm->text(), &inRange);
-    if (inRange && term < kShortestTerm) {
+    const double term = numberFromText(txtTerm->text(), &inRange);
+    if (inRange && term < kShortestTerm)
         txtTerm->setText(u"0.2"_s);
-        term = kShortestTerm;
-    }
-    const double periodMs = std::nearbyint(term * 1000);
-    if (!inRange || periodMs > INT_MAX) {
-        m_dialogs.message(QMessageBox::Warning, tr("Scan Term"),
-                          tr("The scan term is too long: at most %1 seconds.").arg(INT_MAX / 1000),
-                          QMessageBox::Ok, QMessageBox::Ok);
+    const std::optional<std::chrono::milliseconds> period
+        = inRange ? scanPeriodFor(term) : std::nullopt;
+    if (!period) {
+        m_dialogs.message(
+            QMessageBox::Warning, tr("Scan Term"),
+            tr("The scan term is too long: at most %1 seconds.").arg(longestTermSeconds()),
+            QMessageBox::Ok, QMessageBox::Ok);
         txtTerm->setFocus();
         return;
     }
@@ -446,7 +446,7 @@ void frmMain::StartScan()
     ScanSession::Request request;
     request.startCh = int(startCh);
     request.endCh = int(endCh);
-    request.period = std::chrono::milliseconds(qint64(periodMs));
+    request.period = *period;
     request.portName = portName();
     request.device = m_ports.device(m_commPort);
     if (!m_session.start(request)) {

@@ -2,6 +2,7 @@
 
 #include "NumberText.h"
 #include "OpenScanRecord.h"
+#include "ScanTerm.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -118,13 +119,10 @@ bool ScanOptionsParser::readTerm(const QString &text)
     double term = 0;
     if (!wholeNumberFromText(text, &term) || !std::isfinite(term))
         return fail(u"--term takes a number of seconds; got \"%1\""_s.arg(text));
-    // As in the window: a shorter term is raised to the shortest, a longer one
-    // than the scan timer can hold is refused.
-    term = std::max(term, ScanOptions::kShortestTerm);
-    const double periodMs = std::nearbyint(term * 1000);
-    if (periodMs > INT_MAX)
-        return fail(u"--term is too long: at most %1 seconds"_s.arg(INT_MAX / 1000));
-    m_options.period = std::chrono::milliseconds(qint64(periodMs));
+    const std::optional<std::chrono::milliseconds> period = scanPeriodFor(term);
+    if (!period)
+        return fail(u"--term is too long: at most %1 seconds"_s.arg(longestTermSeconds()));
+    m_options.period = *period;
     return true;
 }
 

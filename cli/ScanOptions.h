@@ -14,8 +14,6 @@ struct ScanOptions
 
     static constexpr int kFirstChannel = 0;
     static constexpr int kLastChannel = 99;
-    // The scanner cannot be paced faster than the window allows.
-    static constexpr double kShortestTerm = 0.2;
 
     Action action = Action::Scan;
     // Exactly one of: a port number of the settings (1 or 2), a device, the demo.
