@@ -87,8 +87,10 @@ void LiveViewCommands::editAlarmLimits()
     m_data.setAlarmLimits(dialog.limits());
     // Cells already in the table are checked against the new limits too, while
     // a scan runs as well as after it; the rest of what the live view shows
-    // stays as it is.
-    AlarmFlags::apply(m_session.table(), dialog.limits(), &before);
+    // stays as it is. Once the live data has read the table it flags every cell
+    // itself.
+    if (!m_data.flagsWholeTable())
+        AlarmFlags::apply(m_session.table(), dialog.limits(), &before);
     m_data.recheckLimits();
 }
 

@@ -91,6 +91,9 @@ public:
     // A table load whose cells have not been read yet: the live view reads
     // them when it is first shown, so that Open does not wait for it.
     bool isPending() const { return m_pending != nullptr; }
+    // The live data has read the table it flags, and recheckLimits() flags
+    // all of it again.
+    bool flagsWholeTable() const { return !m_pending && m_source && m_source == m_table; }
     void loadPending();
     // Checks every value in the table against the limits again: the alarm
     // counts and flags follow, the rest of the figures and the trend stay.
