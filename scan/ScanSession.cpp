@@ -210,7 +210,7 @@ void ScanSession::stop()
     m_port.close();
     endRecordedScan();
     if (wasScanning)
-        qCInfo(lcScan, "scan stopped after %d passes", passes());
+        qCInfo(lcScan, "scan stopped after %d %s", passes(), passes() == 1 ? "pass" : "passes");
 }
 
 void ScanSession::abandon()
