@@ -13,7 +13,6 @@
 #include "frmScanHistory.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -148,28 +147,5 @@ bool HistoryCommands::exportTo(const ResultTable &table, bool simulated)
         return false;
     }
     m_host.showNotice(tr("Exported to %1").arg(path));
-    return true;
-}
-
-bool HistoryCommands::writeCsvFile(const QString &path, const ResultTable &table, QString *error,
-                                   bool simulated)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    // On a full disk the buffered writes succeed and only the flush fails:
-    // check it before the file replaces anything.
-    if (!writeCsv(table, file, simulated) || !file.flush()
-        || file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
     return true;
 }

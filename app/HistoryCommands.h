@@ -33,10 +33,6 @@ public:
 
     // "VESTRA-IP -[Scan 2026-12-07 11:30:05]": the scan by its local start time.
     static QString scanTitle(const QDateTime &start);
-    // Writes table as CSV to path through a file that replaces path only once
-    // written whole; false with *error saying why.
-    static bool writeCsvFile(const QString &path, const ResultTable &table, QString *error,
-                             bool simulated = false);
 
 private:
     bool exportTo(const ResultTable &table, bool simulated);

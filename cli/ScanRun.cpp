@@ -214,22 +214,5 @@ bool ScanRun::writeCsv(QString *error) const
         }
         return true;
     }
-    QSaveFile file(m_plan.csvFile);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    // Written through a buffer: a full disk shows at flush(), and commit()
-    // would otherwise put a short file in place.
-    if (!::writeCsv(m_session.table(), file, simulated) || !file.flush()
-        || file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeCsvFile(m_plan.csvFile, m_session.table(), error, simulated);
 }

@@ -1,7 +1,8 @@
 #include "ForwardingScanRecord.h"
 
 #include "OpenScanRecord.h"
-#include "PostgresScanRecord.h"
+#include "PostgresCopier.h"
+#include "ScanRows.h"
 #include "SqliteScanRecord.h"
 
 #include <QAtomicInteger>
@@ -18,21 +19,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-ScanState stateFromName(const QString &name)
-{
-    if (name == u"stopped")
-        return ScanState::Stopped;
-    if (name == u"saved")
-        return ScanState::Saved;
-    if (name == u"discarded")
-        return ScanState::Discarded;
-    return ScanState::Running;
-}
-
-} // namespace
-
 // Lives in the record's thread: reads the embedded file through a connection
 // of its own (the write-ahead log lets it read while the scan writes) and
 // sends what the server lacks.
@@ -48,7 +34,7 @@ public:
 
     void start()
     {
-        m_remote = std::make_unique<PostgresScanRecord>(m_server);
+        m_remote = std::make_unique<PostgresCopier>(m_server);
         m_timer = new QTimer(this);
         m_timer->setSingleShot(true);
         connect(m_timer, &QTimer::timeout, this, [this] { round(); });
@@ -147,25 +133,10 @@ private:
         const QString rig = SqliteScanRecord::rigIdOf(QSqlDatabase::database(m_connection, false));
         while (query.next()) {
             LocalScan scan;
-            scan.id = query.value(0).toLongLong();
-            ScanSummary &s = scan.summary;
-            s.info.start = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong(), Qt::UTC);
-            if (!query.value(2).isNull())
-                s.end = QDateTime::fromMSecsSinceEpoch(query.value(2).toLongLong(), Qt::UTC);
-            s.info.portName = query.value(3).toString();
-            s.info.device = query.value(4).toString();
-            s.info.startChannel = query.value(5).toInt();
-            s.info.endChannel = query.value(6).toInt();
-            s.info.term = std::chrono::milliseconds(query.value(7).toLongLong());
-            s.state = stateFromName(query.value(8).toString());
-            s.savedFile = query.value(9).toString();
-            scan.host = query.value(10).toString();
-            if (scan.host.isEmpty())
-                scan.host = machine;
+            scan.summary = summaryFromRow(query);
+            scan.id = scan.summary.id;
+            scan.host = scan.summary.info.host.isEmpty() ? machine : scan.summary.info.host;
             scan.rig = rig;
-            s.passes = query.value(11).toInt();
-            s.readings = query.value(12).toLongLong();
-            s.failedReadings = query.value(13).toLongLong();
             scan.lastSeq = query.value(14).toLongLong();
             scans->append(scan);
         }
@@ -186,7 +157,7 @@ private:
     }
 
     bool readLocalReadings(qint64 scan, qint64 afterSeq, qint64 startMs,
-                           QList<PostgresScanRecord::NumberedReading> *readings, QString *warning)
+                           QList<PostgresCopier::NumberedReading> *readings, QString *warning)
     {
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         query.setForwardOnly(true);
@@ -200,21 +171,8 @@ private:
             *warning = u"cannot read %1: %2"_s.arg(m_localPath, query.lastError().text());
             return false;
         }
-        while (query.next()) {
-            PostgresScanRecord::NumberedReading numbered;
-            numbered.seq = query.value(0).toLongLong();
-            Reading &reading = numbered.reading;
-            reading.pass = query.value(1).toInt();
-            reading.channel = query.value(2).toInt();
-            reading.time
-                = QDateTime::fromMSecsSinceEpoch(startMs + query.value(3).toLongLong(), Qt::UTC);
-            reading.value = query.value(4).toString();
-            reading.unit = query.value(5).toString();
-            reading.status = Reading::Status(std::clamp(query.value(6).toInt(), 0, 3));
-            reading.raw = query.value(7).toByteArray();
-            reading.givenUp = query.value(8).toInt() != 0;
-            readings->append(numbered);
-        }
+        while (query.next())
+            readings->append({ query.value(0).toLongLong(), readingFromRow(query, 1, startMs) });
         return true;
     }
 
@@ -232,9 +190,9 @@ private:
     // sent alone, and one it refuses stays on this machine only, so that it
     // never holds up the readings behind it.
     bool putOneByOne(Sent &sent, qint64 startMs,
-                     const QList<PostgresScanRecord::NumberedReading> &batch, QString *warning)
+                     const QList<PostgresCopier::NumberedReading> &batch, QString *warning)
     {
-        for (const PostgresScanRecord::NumberedReading &numbered : batch) {
+        for (const PostgresCopier::NumberedReading &numbered : batch) {
             if (m_remote->putReadings(sent.copy, startMs, { numbered })) {
                 ++m_total;
             } else if (m_remote->refused()) {
@@ -266,7 +224,7 @@ private:
                     *warning = m_remote->errorString();
                     return false;
                 }
-                QHash<PostgresScanRecord::CopyKey, Sent> &sent = m_sent[rigKey];
+                QHash<PostgresCopier::CopyKey, Sent> &sent = m_sent[rigKey];
                 for (auto it = copies->cbegin(); it != copies->cend(); ++it)
                     sent.insert(it.key(), { it->id, it->lastSeq, {} });
             }
@@ -287,7 +245,7 @@ private:
                 }
             }
             while (sent.lastSeq < scan.lastSeq) {
-                QList<PostgresScanRecord::NumberedReading> batch;
+                QList<PostgresCopier::NumberedReading> batch;
                 if (!readLocalReadings(scan.id, sent.lastSeq, startMs, &batch, warning))
                     return false;
                 if (batch.isEmpty())
@@ -320,12 +278,12 @@ private:
     QUrl m_server;
     std::atomic<ForwardingScanRecord *> m_record;
     QString m_connection;
-    std::unique_ptr<PostgresScanRecord> m_remote;
+    std::unique_ptr<PostgresCopier> m_remote;
     QTimer *m_timer = nullptr;
     std::chrono::milliseconds m_delay = kFirstRetry;
     // What the server holds, by host and the scan's id in the file; learnt
     // from the server at each connection.
-    QHash<QString, QHash<PostgresScanRecord::CopyKey, Sent>> m_sent;
+    QHash<QString, QHash<PostgresCopier::CopyKey, Sent>> m_sent;
     qint64 m_total = 0;
     qint64 m_refused = 0;
     QString m_refusedWhy;

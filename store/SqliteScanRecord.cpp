@@ -1,6 +1,7 @@
 #include "SqliteScanRecord.h"
 
 #include "LogLocation.h"
+#include "ScanRows.h"
 
 #include <QAtomicInteger>
 #include <QDir>
@@ -325,8 +326,8 @@ bool SqliteScanRecord::prepare()
 
     m_insertReading = std::make_unique<QSqlQuery>(db);
     if (!m_insertReading->prepare(
-            u"INSERT INTO reading (scan, seq, pass, channel, t_ms, value, unit, status, raw, "
-            "given_up) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s))
+            u"INSERT INTO reading (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s.arg(
+                QStringView(kReadingColumns))))
         return fail(u"prepare"_s, m_insertReading->lastError());
     m_nextManualSeq = std::make_unique<QSqlQuery>(db);
     if (!m_nextManualSeq->prepare(u"SELECT ifnull(max(seq), 0) + 1 FROM reading WHERE scan = 0"_s))
@@ -524,16 +525,7 @@ QSqlError SqliteScanRecord::writeReading(const PendingReading &pending)
                                                  : QDateTime::currentMSecsSinceEpoch();
 
     QSqlQuery &insert = *m_insertReading;
-    insert.bindValue(0, pending.scan);
-    insert.bindValue(1, seq);
-    insert.bindValue(2, reading.pass);
-    insert.bindValue(3, reading.channel);
-    insert.bindValue(4, timeMs - pending.startMs);
-    insert.bindValue(5, reading.value.isEmpty() ? QVariant() : QVariant(reading.value));
-    insert.bindValue(6, unit == 0 ? QVariant() : QVariant(unit));
-    insert.bindValue(7, int(reading.status));
-    insert.bindValue(8, reading.raw.isEmpty() ? QVariant() : QVariant(reading.raw));
-    insert.bindValue(9, reading.givenUp ? 1 : 0);
+    bindReadingRow(insert, 0, pending.scan, seq, pending.startMs, reading, reading.value, unit);
     if (!insert.exec())
         return insert.lastError();
     insert.finish();
@@ -635,22 +627,7 @@ QList<ScanSummary> SqliteScanRecord::summaries(const QString &where, qint64 id)
         return list;
     }
     while (query.next()) {
-        ScanSummary scan;
-        scan.id = query.value(0).toLongLong();
-        scan.info.start = utc(query.value(1).toLongLong());
-        if (!query.value(2).isNull())
-            scan.end = utc(query.value(2).toLongLong());
-        scan.info.portName = query.value(3).toString();
-        scan.info.device = query.value(4).toString();
-        scan.info.startChannel = query.value(5).toInt();
-        scan.info.endChannel = query.value(6).toInt();
-        scan.info.term = std::chrono::milliseconds(query.value(7).toLongLong());
-        scan.state = scanStateFromName(query.value(8).toString());
-        scan.savedFile = query.value(9).toString();
-        scan.info.host = query.value(10).toString();
-        scan.passes = query.value(11).toInt();
-        scan.readings = query.value(12).toLongLong();
-        scan.failedReadings = query.value(13).toLongLong();
+        ScanSummary scan = summaryFromRow(query);
         if (scan.id == m_scan) {
             scan.passes = m_passes;
             scan.readings = m_taken;

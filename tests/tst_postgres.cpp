@@ -1,6 +1,6 @@
 #include "ForwardingScanRecord.h"
 #include "OpenScanRecord.h"
-#include "PostgresScanRecord.h"
+#include "PostgresCopier.h"
 #include "SqliteScanRecord.h"
 
 #include <QDeadlineTimer>
@@ -224,7 +224,7 @@ ScanInfo scanOf(const QString &host, int channels)
 }
 
 // The server's copy of host's only scan.
-std::optional<ScanSummary> copyOf(PostgresScanRecord &server, const QString &host)
+std::optional<ScanSummary> copyOf(PostgresCopier &server, const QString &host)
 {
     for (const ScanSummary &scan : server.listScans())
         if (scan.info.host == host)
@@ -290,7 +290,7 @@ private:
     QSqlDatabase lab();
     std::unique_ptr<Server> m_server;
     QTemporaryDir m_dir;
-    std::unique_ptr<PostgresScanRecord> m_reader;
+    std::unique_ptr<PostgresCopier> m_reader;
 };
 
 void tst_Postgres::initTestCase()
@@ -299,7 +299,7 @@ void tst_Postgres::initTestCase()
     QString why;
     if (!m_server->start(&why))
         QSKIP(qPrintable(u"cannot start a PostgreSQL server for the test: "_s + why));
-    m_reader = std::make_unique<PostgresScanRecord>(QUrl(m_server->url(kRigPassword)));
+    m_reader = std::make_unique<PostgresCopier>(QUrl(m_server->url(kRigPassword)));
 }
 
 void tst_Postgres::twoRigsWriteAtOnce()

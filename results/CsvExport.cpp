@@ -2,7 +2,7 @@
 
 #include "ResultTable.h"
 
-#include <QIODevice>
+#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -60,4 +60,26 @@ bool writeCsv(const ResultTable &table, QIODevice &out, bool simulated)
         }
     }
     return out.write(chunk) == chunk.size();
+}
+
+bool writeCsvFile(const QString &path, const ResultTable &table, QString *error, bool simulated)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    // Written through a buffer: a full disk shows only at flush(), and
+    // commit() would otherwise put a short file in place.
+    if (!writeCsv(table, file, simulated) || !file.flush()
+        || file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
 }

@@ -1,11 +1,11 @@
-#include "PostgresScanRecord.h"
+#include "PostgresCopier.h"
 
 #include "OpenScanRecord.h"
+#include "ScanRows.h"
 
 #include <QAtomicInteger>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSysInfo>
 
 #include <array>
 
@@ -21,7 +21,7 @@ constexpr qint64 kSchemaLock = 0x524f5a49;
 // shipped: add one. The embedded file's tables, with the host and the scan's
 // id in the rig's file added; a scan with state 'manual' holds a rig's manual
 // readings.
-const std::array<QStringList, PostgresScanRecord::kSchemaVersion> kMigrations {
+const std::array<QStringList, PostgresCopier::kSchemaVersion> kMigrations {
     QStringList {
         u"CREATE TABLE scan ("
         "id BIGSERIAL PRIMARY KEY, host TEXT NOT NULL, local_id BIGINT, "
@@ -90,32 +90,26 @@ bool refusesData(const QSqlError &error)
     return state.startsWith(u"22"_s) || state.startsWith(u"23"_s) || state == u"42601"_s;
 }
 
-QDateTime utc(qint64 ms)
-{
-    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
-}
-
 } // namespace
 
-PostgresScanRecord::PostgresScanRecord(const QUrl &server, QObject *parent)
-    : ScanRecord(parent), m_server(server)
+PostgresCopier::PostgresCopier(const QUrl &server) : m_server(server)
 {
     static QAtomicInteger<quint64> instances;
     m_connection = u"rozivoda-server-%1"_s.arg(instances.fetchAndAddRelaxed(1));
     m_error = u"the shared record is not open"_s;
 }
 
-PostgresScanRecord::~PostgresScanRecord()
+PostgresCopier::~PostgresCopier()
 {
     close();
 }
 
-QSqlDatabase PostgresScanRecord::database() const
+QSqlDatabase PostgresCopier::database() const
 {
     return QSqlDatabase::database(m_connection, false);
 }
 
-void PostgresScanRecord::close()
+void PostgresCopier::close()
 {
     m_working = false;
     m_units.clear();
@@ -125,10 +119,9 @@ void PostgresScanRecord::close()
     QSqlDatabase::removeDatabase(m_connection);
 }
 
-bool PostgresScanRecord::open()
+bool PostgresCopier::open()
 {
     close();
-    m_scan = -1;
     const QString where = displayStoreUrl(m_server);
     if (!QSqlDatabase::isDriverAvailable(u"QPSQL"_s)) {
         m_error = u"the PostgreSQL driver of Qt SQL is not installed (libqt6sql6-psql)"_s;
@@ -182,17 +175,16 @@ bool PostgresScanRecord::open()
     return true;
 }
 
-bool PostgresScanRecord::fail(const QString &doing, const QSqlError &error)
+bool PostgresCopier::fail(const QString &doing, const QSqlError &error)
 {
     if (!m_working)
         return false;
     m_working = false;
     m_error = u"cannot %1 %2: %3"_s.arg(doing, displayStoreUrl(m_server), error.text());
-    Q_EMIT stoppedWorking(m_error);
     return false;
 }
 
-bool PostgresScanRecord::migrate()
+bool PostgresCopier::migrate()
 {
     QSqlDatabase db = database();
     QSqlQuery query(db);
@@ -232,7 +224,7 @@ bool PostgresScanRecord::migrate()
     return true;
 }
 
-int PostgresScanRecord::unitId(const QString &unit, QSqlError *error)
+int PostgresCopier::unitId(const QString &unit, QSqlError *error)
 {
     if (unit.isEmpty())
         return 0;
@@ -257,41 +249,28 @@ int PostgresScanRecord::unitId(const QString &unit, QSqlError *error)
     return id;
 }
 
-QSqlError PostgresScanRecord::bindReading(QSqlQuery &insert, int first, qint64 scan, qint64 seq,
-                                          qint64 startMs, const Reading &reading)
+QSqlError PostgresCopier::bindReading(QSqlQuery &insert, int first, qint64 scan, qint64 seq,
+                                      qint64 startMs, const Reading &reading)
 {
     QSqlError error;
     const int unit = unitId(reading.unit, &error);
     if (error.isValid())
         return error;
-    const qint64 timeMs = reading.time.isValid() ? reading.time.toMSecsSinceEpoch()
-                                                 : QDateTime::currentMSecsSinceEpoch();
-    insert.bindValue(first, scan);
-    insert.bindValue(first + 1, seq);
-    insert.bindValue(first + 2, reading.pass);
-    insert.bindValue(first + 3, reading.channel);
-    insert.bindValue(first + 4, timeMs - startMs);
-    insert.bindValue(first + 5, reading.value.isEmpty() ? QVariant() : serverText(reading.value));
-    insert.bindValue(first + 6, unit == 0 ? QVariant() : QVariant(unit));
-    insert.bindValue(first + 7, int(reading.status));
-    insert.bindValue(first + 8, reading.raw.isEmpty() ? QVariant() : QVariant(reading.raw));
-    insert.bindValue(first + 9, reading.givenUp);
+    bindReadingRow(insert, first, scan, seq, startMs, reading, serverText(reading.value), unit);
     return {};
 }
 
-bool PostgresScanRecord::putReadings(qint64 id, qint64 startMs,
-                                     const QList<NumberedReading> &readings)
+bool PostgresCopier::putReadings(qint64 id, qint64 startMs, const QList<NumberedReading> &readings)
 {
     if (!m_working)
         return false;
     // Many rows to a statement: a round trip per reading would hold a rig
     // that comes back after a long outage to a few thousand readings a second.
     constexpr qsizetype kRowsPerInsert = 100;
-    constexpr int kColumns = 10;
+    constexpr int kColumns = kReadingColumnCount;
     const auto insertOf = [](qsizetype rows) {
         QStringList values(rows, u"(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
-        return u"INSERT INTO reading (scan, seq, pass, channel, t_ms, value, unit, status, raw, "
-               "given_up) VALUES "_s
+        return u"INSERT INTO reading (%1) VALUES "_s.arg(QStringView(kReadingColumns))
             + values.join(u", "_s) + u" ON CONFLICT (scan, seq) DO NOTHING"_s;
     };
     QSqlDatabase db = database();
@@ -336,8 +315,8 @@ bool PostgresScanRecord::putReadings(qint64 id, qint64 startMs,
     return true;
 }
 
-std::optional<QHash<PostgresScanRecord::CopyKey, PostgresScanRecord::Copy>>
-PostgresScanRecord::copiesOf(const QString &host, const QString &rig)
+std::optional<QHash<PostgresCopier::CopyKey, PostgresCopier::Copy>>
+PostgresCopier::copiesOf(const QString &host, const QString &rig)
 {
     if (!m_working)
         return std::nullopt;
@@ -369,8 +348,8 @@ PostgresScanRecord::copiesOf(const QString &host, const QString &rig)
     return copies;
 }
 
-qint64 PostgresScanRecord::putScan(const QString &host, const QString &rig, qint64 localId,
-                                   const ScanSummary &summary)
+qint64 PostgresCopier::putScan(const QString &host, const QString &rig, qint64 localId,
+                               const ScanSummary &summary)
 {
     if (!m_working)
         return -1;
@@ -411,115 +390,7 @@ qint64 PostgresScanRecord::putScan(const QString &host, const QString &rig, qint
     return query.value(0).toLongLong();
 }
 
-qint64 PostgresScanRecord::beginScan(const ScanInfo &info)
-{
-    if (!m_working)
-        return -1;
-    if (m_scan >= 0 && !endScan(ScanState::Stopped))
-        return -1;
-    const QDateTime start = info.start.isValid() ? info.start : QDateTime::currentDateTimeUtc();
-    QSqlQuery query(database());
-    query.prepare(u"INSERT INTO scan (host, start_ms, port, device, first_channel, "
-                  "last_channel, term_ms, state) VALUES (?, ?, ?, ?, ?, ?, ?, 'running') "
-                  "RETURNING id"_s);
-    query.addBindValue(serverText(info.host.isEmpty() ? QSysInfo::machineHostName() : info.host));
-    query.addBindValue(start.toMSecsSinceEpoch());
-    query.addBindValue(serverText(info.portName));
-    query.addBindValue(serverText(info.device));
-    query.addBindValue(info.startChannel);
-    query.addBindValue(info.endChannel);
-    query.addBindValue(qint64(info.term.count()));
-    if (!query.exec() || !query.next()) {
-        fail(u"write"_s, query.lastError());
-        return -1;
-    }
-    m_scan = query.value(0).toLongLong();
-    m_scanStartMs = start.toMSecsSinceEpoch();
-    m_nextSeq = 1;
-    return m_scan;
-}
-
-bool PostgresScanRecord::addReading(const Reading &reading)
-{
-    if (!m_working)
-        return false;
-    if (m_scan < 0) {
-        // Manual readings go with this machine's other manual readings.
-        const qint64 manual = putScan(QSysInfo::machineHostName(), {}, 0, {});
-        if (manual < 0)
-            return false;
-        QSqlQuery next(database());
-        next.prepare(u"SELECT coalesce(max(seq), 0) + 1 FROM reading WHERE scan = ?"_s);
-        next.addBindValue(manual);
-        if (!next.exec() || !next.next())
-            return fail(u"read"_s, next.lastError());
-        return putReadings(manual, 0, { { next.value(0).toLongLong(), reading } });
-    }
-    QSqlQuery insert(database());
-    insert.prepare(u"INSERT INTO reading (scan, seq, pass, channel, t_ms, value, unit, status, "
-                   "raw, given_up) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
-    if (const QSqlError error = bindReading(insert, 0, m_scan, m_nextSeq, m_scanStartMs, reading);
-        error.isValid())
-        return fail(u"write"_s, error);
-    if (!insert.exec())
-        return fail(u"write"_s, insert.lastError());
-    ++m_nextSeq;
-    return true;
-}
-
-bool PostgresScanRecord::endScan(ScanState state, const QDateTime &end)
-{
-    if (!m_working || m_scan < 0)
-        return false;
-    const qint64 id = m_scan;
-    m_scan = -1;
-    QSqlQuery query(database());
-    query.prepare(u"UPDATE scan SET end_ms = ? WHERE id = ?"_s);
-    query.addBindValue(end.isValid() ? end.toMSecsSinceEpoch()
-                                     : QDateTime::currentMSecsSinceEpoch());
-    query.addBindValue(id);
-    if (!query.exec())
-        return fail(u"write"_s, query.lastError());
-    return setState(id, state == ScanState::Running ? ScanState::Stopped : state, {});
-}
-
-bool PostgresScanRecord::setState(qint64 id, ScanState state, const QString &file)
-{
-    if (!m_working)
-        return false;
-    if (id == m_scan && !endScan(state))
-        return false;
-    const std::optional<ScanSummary> summary = scan(id);
-    if (!summary) {
-        m_error = u"there is no scan %1 in %2"_s.arg(id).arg(displayStoreUrl(m_server));
-        return false;
-    }
-    QSqlQuery query(database());
-    query.prepare(u"UPDATE scan SET state = ?, saved_file = coalesce(?, saved_file), "
-                  "end_ms = ?, passes = ?, readings = ?, failed = ? WHERE id = ?"_s);
-    query.addBindValue(scanStateName(state));
-    query.addBindValue(file.isEmpty() ? QVariant() : serverText(file));
-    query.addBindValue(summary->end.toMSecsSinceEpoch());
-    query.addBindValue(summary->passes);
-    query.addBindValue(summary->readings);
-    query.addBindValue(summary->failedReadings);
-    query.addBindValue(id);
-    if (!query.exec())
-        return fail(u"write"_s, query.lastError());
-    return true;
-}
-
-bool PostgresScanRecord::markSaved(qint64 id, const QString &file)
-{
-    return setState(id, ScanState::Saved, file);
-}
-
-bool PostgresScanRecord::markDiscarded(qint64 id)
-{
-    return setState(id, ScanState::Discarded, {});
-}
-
-QList<ScanSummary> PostgresScanRecord::summaries(const QString &where, const QVariantList &values)
+QList<ScanSummary> PostgresCopier::listScans()
 {
     QList<ScanSummary> list;
     if (!m_working)
@@ -528,69 +399,29 @@ QList<ScanSummary> PostgresScanRecord::summaries(const QString &where, const QVa
     query.setForwardOnly(true);
     // A scan still running has no figures of its own yet: they come from its
     // readings.
-    query.prepare(
-        u"SELECT s.id, s.start_ms, coalesce(s.end_ms, s.start_ms + c.last_ms), s.port, "
-        "s.device, s.first_channel, s.last_channel, s.term_ms, s.state, s.saved_file, s.host, "
-        "coalesce(s.passes, c.passes), coalesce(s.readings, c.taken), "
-        "coalesce(s.failed, c.failed) FROM scan s LEFT JOIN LATERAL ("
-        "SELECT count(DISTINCT pass) FILTER (WHERE pass > 0) AS passes, "
-        "count(*) FILTER (WHERE status = 0) AS taken, "
-        "count(*) FILTER (WHERE status <> 0) AS failed, coalesce(max(t_ms), 0) AS last_ms "
-        "FROM reading r WHERE r.scan = s.id AND s.passes IS NULL) c ON true "
-        "WHERE s.state <> 'manual' "_s
-        + where + u" ORDER BY s.start_ms DESC, s.id DESC"_s);
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!query.exec()) {
+    if (!query.exec(
+            u"SELECT s.id, s.start_ms, coalesce(s.end_ms, s.start_ms + c.last_ms), s.port, "
+            "s.device, s.first_channel, s.last_channel, s.term_ms, s.state, s.saved_file, s.host, "
+            "coalesce(s.passes, c.passes), coalesce(s.readings, c.taken), "
+            "coalesce(s.failed, c.failed) FROM scan s LEFT JOIN LATERAL ("
+            "SELECT count(DISTINCT pass) FILTER (WHERE pass > 0) AS passes, "
+            "count(*) FILTER (WHERE status = 0) AS taken, "
+            "count(*) FILTER (WHERE status <> 0) AS failed, coalesce(max(t_ms), 0) AS last_ms "
+            "FROM reading r WHERE r.scan = s.id AND s.passes IS NULL) c ON true "
+            "WHERE s.state <> 'manual' ORDER BY s.start_ms DESC, s.id DESC"_s)) {
         m_error = u"cannot read %1: %2"_s.arg(displayStoreUrl(m_server), query.lastError().text());
         return list;
     }
-    while (query.next()) {
-        ScanSummary scan;
-        scan.id = query.value(0).toLongLong();
-        scan.info.start = utc(query.value(1).toLongLong());
-        scan.end = utc(query.value(2).toLongLong());
-        scan.info.portName = query.value(3).toString();
-        scan.info.device = query.value(4).toString();
-        scan.info.startChannel = query.value(5).toInt();
-        scan.info.endChannel = query.value(6).toInt();
-        scan.info.term = std::chrono::milliseconds(query.value(7).toLongLong());
-        scan.state = scanStateFromName(query.value(8).toString());
-        scan.savedFile = query.value(9).toString();
-        scan.info.host = query.value(10).toString();
-        scan.passes = query.value(11).toInt();
-        scan.readings = query.value(12).toLongLong();
-        scan.failedReadings = query.value(13).toLongLong();
-        list.append(scan);
-    }
+    while (query.next())
+        list.append(summaryFromRow(query));
     return list;
 }
 
-QList<ScanSummary> PostgresScanRecord::listScans()
+QList<Reading> PostgresCopier::loadScan(qint64 id)
 {
-    return summaries({}, {});
-}
-
-QList<ScanSummary> PostgresScanRecord::unfinishedScans()
-{
-    QList<ScanSummary> list
-        = summaries(u"AND s.state = 'running' AND s.host = ?"_s, { QSysInfo::machineHostName() });
-    list.removeIf([this](const ScanSummary &scan) { return scan.id == m_scan; });
-    return list;
-}
-
-std::optional<ScanSummary> PostgresScanRecord::scan(qint64 id)
-{
-    const QList<ScanSummary> list = summaries(u"AND s.id = ?"_s, { id });
-    if (list.isEmpty())
-        return std::nullopt;
-    return list.first();
-}
-
-bool PostgresScanRecord::readScan(qint64 id, const std::function<void(const Reading &)> &visit)
-{
+    QList<Reading> readings;
     if (!m_working)
-        return false;
+        return readings;
     QSqlQuery query(database());
     query.setForwardOnly(true);
     query.prepare(u"SELECT r.pass, r.channel, s.start_ms + r.t_ms, r.value, u.text, r.status, "
@@ -599,52 +430,9 @@ bool PostgresScanRecord::readScan(qint64 id, const std::function<void(const Read
     query.addBindValue(id);
     if (!query.exec()) {
         m_error = u"cannot read %1: %2"_s.arg(displayStoreUrl(m_server), query.lastError().text());
-        return false;
+        return readings;
     }
-    Reading reading;
-    while (query.next()) {
-        reading.pass = query.value(0).toInt();
-        reading.channel = query.value(1).toInt();
-        reading.time = utc(query.value(2).toLongLong());
-        reading.value = query.value(3).toString();
-        reading.unit = query.value(4).toString();
-        reading.status = Reading::Status(std::clamp(query.value(5).toInt(), 0, 3));
-        reading.raw = query.value(6).toByteArray();
-        reading.givenUp = query.value(7).toBool();
-        visit(reading);
-    }
-    return true;
-}
-
-bool PostgresScanRecord::deleteScan(qint64 id)
-{
-    if (!m_working)
-        return false;
-    if (id == m_scan) {
-        m_error = u"the scan being taken cannot be deleted"_s;
-        return false;
-    }
-    QSqlQuery query(database());
-    query.prepare(u"DELETE FROM scan WHERE id = ?"_s);
-    query.addBindValue(id);
-    if (!query.exec())
-        return fail(u"write"_s, query.lastError());
-    return true;
-}
-
-int PostgresScanRecord::applyRetention(int days, const QDateTime &now)
-{
-    if (!m_working || days <= 0)
-        return 0;
-    const qint64 cutoff = now.toMSecsSinceEpoch() - qint64(days) * 24 * 3600 * 1000;
-    QSqlQuery query(database());
-    query.prepare(u"DELETE FROM scan WHERE host = ? AND state IN ('saved', 'discarded') "
-                  "AND coalesce(end_ms, start_ms) < ?"_s);
-    query.addBindValue(QSysInfo::machineHostName());
-    query.addBindValue(cutoff);
-    if (!query.exec()) {
-        fail(u"write"_s, query.lastError());
-        return 0;
-    }
-    return query.numRowsAffected();
+    while (query.next())
+        readings.append(readingFromRow(query, 0, 0));
+    return readings;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 class QIODevice;
+class QString;
 class ResultTable;
 
 // Writes the result table as CSV that spreadsheets and pandas read without
@@ -11,3 +12,8 @@ class ResultTable;
 // A scan on the simulated scanner says so in a last column, "scanner", whose
 // every row reads "simulated": its readings must not pass for real ones.
 bool writeCsv(const ResultTable &table, QIODevice &out, bool simulated = false);
+
+// Writes the CSV to path through a file that replaces path only once written
+// whole; false with *error saying why.
+bool writeCsvFile(const QString &path, const ResultTable &table, QString *error,
+                  bool simulated = false);

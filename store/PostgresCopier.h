@@ -8,21 +8,21 @@
 #include <QUrl>
 
 #include <chrono>
-#include <memory>
+#include <optional>
 #include <utility>
 
 class QSqlDatabase;
 class QSqlQuery;
 
-// The scan record on a PostgreSQL server that the rigs of a lab share: the
-// embedded file's scans and readings, each scan with the rig's host name and,
-// for one forwarded from a rig's own file, the file's rig id and the scan's id
-// there. Host, rig, that id and a reading's sequence number identify a
-// reading, so that one sent twice is stored once. Calls block for the network: use it off the GUI
+// The copy of the rigs' records on a PostgreSQL server that the rigs of a
+// lab share: the embedded file's scans and readings, each scan with the rig's
+// host name, the file's rig id and the scan's id there. Host, rig, that id and
+// a reading's sequence number identify a reading, so that one sent twice is
+// stored once. A rig's forwarding record writes through it; the lab reads the
+// server with its own tools. Calls block for the network: use it off the GUI
 // thread, in the thread that created it.
-class PostgresScanRecord : public ScanRecord
+class PostgresCopier
 {
-    Q_OBJECT
 public:
     static constexpr int kSchemaVersion = 2;
     // How long a connection attempt may take before the server counts as
@@ -42,38 +42,22 @@ public:
         qint64 lastSeq = 0;
     };
 
-    explicit PostgresScanRecord(const QUrl &server, QObject *parent = nullptr);
-    ~PostgresScanRecord() override;
+    explicit PostgresCopier(const QUrl &server);
+    ~PostgresCopier();
+    PostgresCopier(const PostgresCopier &) = delete;
+    PostgresCopier &operator=(const PostgresCopier &) = delete;
 
     // Connects (waiting at most kConnectTimeout) and brings the schema up to
     // date; false with errorString() saying why.
     bool open();
     void close();
 
-    bool isWorking() const override { return m_working; }
-    QString errorString() const override { return m_error; }
+    bool isWorking() const { return m_working; }
+    QString errorString() const { return m_error; }
 
-    qint64 beginScan(const ScanInfo &info) override;
-    qint64 currentScan() const override { return m_scan; }
-    bool addReading(const Reading &reading) override;
-    bool endScan(ScanState state = ScanState::Stopped, const QDateTime &end = {}) override;
-    bool markSaved(qint64 id, const QString &file) override;
-    bool markDiscarded(qint64 id) override;
-
-    // Every rig's scans, newest first.
-    QList<ScanSummary> listScans() override;
-    // This machine's scans still marked running, other than the current one;
-    // another rig's running scan may well be running.
-    QList<ScanSummary> unfinishedScans() override;
-    std::optional<ScanSummary> scan(qint64 id) override;
-    bool readScan(qint64 id, const std::function<void(const Reading &)> &visit) override;
-    bool deleteScan(qint64 id) override;
-    // Only this machine's scans: the server's other rigs keep theirs.
-    int applyRetention(int days, const QDateTime &now = QDateTime::currentDateTimeUtc()) override;
-
-    // Forwarding from a rig's own file. What the server holds of host's scans,
-    // by their id in the rig's file (0: its manual readings) and start time in
-    // milliseconds (a file may give a deleted scan's id to a new one).
+    // What the server holds of host's scans, by their id in the rig's file
+    // (0: its manual readings) and start time in milliseconds (a file may
+    // give a deleted scan's id to a new one).
     using CopyKey = std::pair<qint64, qint64>;
     // A rig is its host and the random id of its file (empty: none).
     std::optional<QHash<CopyKey, Copy>> copiesOf(const QString &host, const QString &rig);
@@ -84,9 +68,14 @@ public:
     // Adds readings of the copy id in one transaction; ones it holds already
     // are skipped. startMs is the scan's start (0 for manual readings).
     // False with refused() when the server turned the readings down for what
-    // they hold; the record then goes on working.
+    // they hold; the copier then goes on working.
     bool putReadings(qint64 id, qint64 startMs, const QList<NumberedReading> &readings);
     bool refused() const { return m_refused; }
+
+    // Every rig's copied scans, newest first, and a copy's readings in the
+    // order taken: what the lab's tools see.
+    QList<ScanSummary> listScans();
+    QList<Reading> loadScan(qint64 id);
 
 private:
     QSqlDatabase database() const;
@@ -96,8 +85,6 @@ private:
     // Invalid when bound; else why the reading's unit could not be stored.
     QSqlError bindReading(QSqlQuery &insert, int first, qint64 scan, qint64 seq, qint64 startMs,
                           const Reading &reading);
-    bool setState(qint64 id, ScanState state, const QString &file);
-    QList<ScanSummary> summaries(const QString &where, const QVariantList &values);
 
     QUrl m_server;
     QString m_connection;
@@ -105,8 +92,4 @@ private:
     bool m_refused = false;
     QString m_error;
     QHash<QString, int> m_units;
-
-    qint64 m_scan = -1;
-    qint64 m_scanStartMs = 0;
-    qint64 m_nextSeq = 1;
 };

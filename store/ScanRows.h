@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ScanRecord.h"
+
+#include <QVariant>
+
+class QSqlQuery;
+
+// The rows of the record's two tables as both schemas, the embedded file's
+// and the shared server's, hold them: the same columns in the same order, so
+// that every reader and writer of a scan or a reading maps it here.
+
+// A scan's columns as summaryFromRow() reads them, from its first column on:
+// id, start_ms, end_ms, port, device, first_channel, last_channel, term_ms,
+// state, saved_file, host, passes, readings, failed. A null end_ms leaves the
+// end invalid.
+ScanSummary summaryFromRow(const QSqlQuery &query, int first = 0);
+
+// A reading's columns as readingFromRow() reads them: pass, channel, t_ms,
+// value, the unit's text, status, raw, given_up. t_ms counts from startMs.
+Reading readingFromRow(const QSqlQuery &query, int first, qint64 startMs);
+
+// The reading table's columns in the order bindReadingRow() binds them.
+inline constexpr char16_t kReadingColumns[]
+    = u"scan, seq, pass, channel, t_ms, value, unit, status, raw, given_up";
+inline constexpr int kReadingColumnCount = 10;
+
+// Binds a reading's row from the placeholder first on. value is its text as
+// the schema stores it (ignored, and stored null, when the reading has none);
+// unit 0 is none; t_ms counts from startMs.
+void bindReadingRow(QSqlQuery &insert, int first, qint64 scan, qint64 seq, qint64 startMs,
+                    const Reading &reading, const QVariant &value, int unit);
