@@ -1,4 +1,5 @@
 #include "BigStore.h"
+#include "Latencies.h"
 #include "MainWindowFixture.h"
 #include "ResultTable.h"
 #include "ScannerModel.h"
@@ -25,20 +26,6 @@ constexpr int kChannels = 100;
 // record's thread writes as it does in a scan, a flush per reading or two,
 // rather than in large batches.
 constexpr qint64 kPaceNs = 10'000'000;
-
-void reportLatencies(benchmark::State &state, std::vector<double> &micros)
-{
-    if (micros.empty())
-        return;
-    std::sort(micros.begin(), micros.end());
-    const auto at = [&micros](double share) {
-        return micros[std::min(micros.size() - 1, std::size_t(share * double(micros.size())))];
-    };
-    state.counters["p50_us"] = at(0.50);
-    state.counters["p99_us"] = at(0.99);
-    state.counters["p999_us"] = at(0.999);
-    state.counters["max_us"] = micros.back();
-}
 
 // The whole tick of a 100-channel scan through the main window on a fake port
 // and fake timers: the query, the reply parsed, the cell stored, the reading

@@ -1,5 +1,6 @@
 #include "BigStore.h"
 #include "GridLayout.h"
+#include "Latencies.h"
 #include "ResultTable.h"
 #include "ScanTableBuilder.h"
 #include "SqliteScanRecord.h"
@@ -32,20 +33,6 @@ qint64 diskBytes(const QString &path)
     for (const auto *suffix : { "", "-wal" })
         bytes += QFileInfo(path + QLatin1StringView(suffix)).size();
     return bytes;
-}
-
-void reportLatencies(benchmark::State &state, std::vector<double> &micros)
-{
-    if (micros.empty())
-        return;
-    std::sort(micros.begin(), micros.end());
-    const auto at = [&micros](double share) {
-        return micros[std::min(micros.size() - 1, std::size_t(share * double(micros.size())))];
-    };
-    state.counters["p50_us"] = at(0.50);
-    state.counters["p99_us"] = at(0.99);
-    state.counters["p999_us"] = at(0.999);
-    state.counters["max_us"] = micros.back();
 }
 
 // One addReading, committed, at an empty store (arg 0 = 0) or with ten million
