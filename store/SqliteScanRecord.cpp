@@ -4,6 +4,7 @@
 #include "ScanRows.h"
 
 #include <QAtomicInteger>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
+#include <QThread>
 
 #include <array>
 #include <tuple>
@@ -270,8 +272,16 @@ bool SqliteScanRecord::migrate()
     // space of removed scans back to the disk.
     if (version == 0 && !exec(u"PRAGMA auto_vacuum = INCREMENTAL"_s))
         return false;
-    if (!query.exec(u"PRAGMA journal_mode = WAL"_s) || !query.next())
-        return fail(u"set up"_s, query.lastError());
+    // Switching to the write-ahead log can be refused as busy without SQLite
+    // waiting, while another program opening the same file switches it too:
+    // asked again, within the opening's time-out.
+    QDeadlineTimer switchDeadline(kOpenBusyTimeoutMs);
+    while (!query.exec(u"PRAGMA journal_mode = WAL"_s) || !query.next()) {
+        if (!isBusy(query.lastError()) || switchDeadline.hasExpired())
+            return fail(u"set up"_s, query.lastError());
+        query.finish();
+        QThread::msleep(20);
+    }
     if (query.value(0).toString() != u"wal") {
         m_error = u"cannot use %1: the write-ahead log is not available there"_s.arg(m_path);
         return false;
