@@ -28,6 +28,7 @@
 #include "StoredSettings.h"
 #include "Twips.h"
 #include "frmAbout.h"
+#include "frmChannels.h"
 #include "frmManual.h"
 
 #include <QApplication>
@@ -131,6 +132,7 @@ void frmMain::connectCommands()
     connect(mnuHelpAboutQt, &QAction::triggered, this, [this] { QMessageBox::aboutQt(this); });
     connect(mnuViewLive, &QAction::triggered, this, &frmMain::mnuViewLive_Click);
     connect(mnuAlarmLimits, &QAction::triggered, this, &frmMain::mnuAlarmLimits_Click);
+    connect(mnuChannels, &QAction::triggered, this, &frmMain::mnuChannels_Click);
     connect(fgdData->horizontalHeader(), &QHeaderView::sectionClicked, m_liveView.get(),
             &LiveViewCommands::showColumnInTrend);
     connect(m_liveView.get(), &LiveViewCommands::statusSummaryChanged, this,
@@ -215,6 +217,10 @@ void frmMain::enterIdleState()
     setCaption(kTitle);
     InitGrid();
     m_session.table().setRows(1);
+    // A new table's channels are named as the next scan will name them.
+    ChannelNames names;
+    names.load(m_settings);
+    m_session.table().setChannelNames(names);
     m_readouts->clearPressure();
 }
 
@@ -259,6 +265,20 @@ void frmMain::mnuViewLive_Click()
 void frmMain::mnuAlarmLimits_Click()
 {
     m_liveView->editAlarmLimits();
+}
+
+void frmMain::mnuChannels_Click()
+{
+    ChannelNames names;
+    names.load(m_settings);
+    frmChannels dialog(names, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (!dialog.names().save(m_settings))
+        noteSettingsProblem();
+    // A table with readings keeps the names it was taken with.
+    if (m_session.state() == ScanSession::State::Ready)
+        m_session.table().setChannelNames(dialog.names());
 }
 
 void frmMain::setBusy(bool busy)
@@ -449,6 +469,7 @@ void frmMain::StartScan()
     request.period = *period;
     request.portName = portName();
     request.device = m_ports.device(m_commPort);
+    request.names.load(m_settings);
     if (!m_session.start(request)) {
         m_dialogs.message(QMessageBox::Critical, tr("Serial Port"), m_session.errorString(),
                           QMessageBox::Ok, QMessageBox::Ok);
@@ -488,6 +509,8 @@ void frmMain::applyCommandStates()
     mnuScanManual->setEnabled(!scanning);
     mnuFilePrint->setEnabled(false);
     mnuChannel->menuAction()->setEnabled(!scanning);
+    // The record keeps the names a scan started with.
+    mnuChannels->setEnabled(!scanning);
     mnuComm->menuAction()->setEnabled(!scanning);
     fraSet->setEnabled(!scanning);
 }

@@ -82,6 +82,7 @@ public:
     void offerRecovery();
     void mnuViewLive_Click();
     void mnuAlarmLimits_Click();
+    void mnuChannels_Click();
 
     // Ends the program as a desktop session ends: the scan stops, the port
     // closes, nothing is asked because nobody is there to answer.
@@ -221,6 +222,7 @@ private:
     QMenu *mnuView = nullptr;
     QAction *mnuViewLive = nullptr;
     QAction *mnuAlarmLimits = nullptr;
+    QAction *mnuChannels = nullptr;
     QMenu *mnuScan = nullptr;
     QAction *mnuScanStart = nullptr;
     QAction *mnuScanStop = nullptr;

@@ -234,6 +234,7 @@ void frmMain::createMenus()
     }
 
     mnuAlarmLimits = action(mnuSet, u"mnuAlarmLimits"_s, tr("&Alarm Limits..."));
+    mnuChannels = action(mnuSet, u"mnuChannels"_s, tr("C&hannels..."));
 
     mnuView = menuBar()->addMenu(tr("&View"));
     mnuView->setObjectName(u"mnuView"_s);

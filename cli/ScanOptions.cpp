@@ -4,6 +4,7 @@
 #include "OpenScanRecord.h"
 #include "ScanTerm.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -46,6 +47,14 @@ ScanOptionsParser::ScanOptionsParser()
               "out and put it in ~/.pgpass (mode 0600). Scans deleted on the server are sent "
               "again at the rig's next run while its own file still holds them."_s,
               u"url"_s)
+    , m_names(u"channel-names"_s,
+              u"Name the channels for the record and the CSV header (\"Ch 03 Inlet static\"): "
+              "a UTF-8 text file of lines channel,name,note (tab-separated also read; "
+              "the note may be left out; blank lines, lines starting with # and a first line "
+              "starting with \"channel\" are skipped). Names are cut to %1 characters, notes "
+              "to %2. The result file (--out) keeps \"Ch NN\"."_s.arg(ChannelNames::kMaxNameLength)
+                  .arg(ChannelNames::kMaxNoteLength),
+              u"file"_s)
     , m_quiet(u"quiet"_s, u"No progress; only errors."_s)
     , m_verbose(u"verbose"_s, u"Log every byte on the line to stderr, with times."_s)
     , m_help(QStringList { u"h"_s, u"help"_s }, u"Show this help and exit."_s)
@@ -63,7 +72,7 @@ ScanOptionsParser::ScanOptionsParser()
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const QCommandLineOption *option :
          { &m_port, &m_device, &m_demo, &m_range, &m_term, &m_passes, &m_duration, &m_out, &m_csv,
-           &m_store, &m_quiet, &m_verbose, &m_help, &m_version, &m_listPorts })
+           &m_store, &m_names, &m_quiet, &m_verbose, &m_help, &m_version, &m_listPorts })
         m_parser.addOption(*option);
 }
 
@@ -123,6 +132,26 @@ bool ScanOptionsParser::readTerm(const QString &text)
     if (!period)
         return fail(u"--term is too long: at most %1 seconds"_s.arg(longestTermSeconds()));
     m_options.period = *period;
+    return true;
+}
+
+bool ScanOptionsParser::readNames(const QString &path)
+{
+    if (path.trimmed().isEmpty())
+        return fail(u"--channel-names takes the path of a file of lines channel,name,note"_s);
+    QFile file(path);
+    // Read no further than a names file can be: a device or a huge file
+    // given by mistake is turned down, not read whole.
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(u"--channel-names: cannot read %1: %2"_s.arg(path, file.errorString()));
+    const QByteArray bytes = file.read(ChannelNames::kMaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        return fail(u"--channel-names: cannot read %1: %2"_s.arg(path, file.errorString()));
+    QString error;
+    const std::optional<ChannelNames> names = ChannelNames::fromCsv(bytes, &error);
+    if (!names)
+        return fail(u"--channel-names: %1: %2"_s.arg(path, error));
+    m_options.names = *names;
     return true;
 }
 
@@ -203,6 +232,9 @@ bool ScanOptionsParser::parse(const QStringList &arguments)
         return fail(
             u"--store: "_s
             + (storeError.isEmpty() ? u"takes sqlite:PATH or postgresql://..."_s : storeError));
+
+    if (m_parser.isSet(m_names) && !readNames(m_parser.value(m_names)))
+        return false;
 
     m_options.quiet = m_parser.isSet(m_quiet);
     m_options.verbose = m_parser.isSet(m_verbose);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChannelNames.h"
+
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
@@ -32,6 +34,8 @@ struct ScanOptions
     QString csvFile;
     // Where the record is (a store URL); empty for the embedded file.
     QString storeUrl;
+    // What the channels measure, from --channel-names; none when not given.
+    ChannelNames names;
     bool quiet = false;
     bool verbose = false;
 };
@@ -57,6 +61,7 @@ private:
     bool fail(const QString &message);
     bool readRange(const QString &text);
     bool readTerm(const QString &text);
+    bool readNames(const QString &path);
 
     QCommandLineParser m_parser;
     QCommandLineOption m_port;
@@ -69,6 +74,7 @@ private:
     QCommandLineOption m_out;
     QCommandLineOption m_csv;
     QCommandLineOption m_store;
+    QCommandLineOption m_names;
     QCommandLineOption m_quiet;
     QCommandLineOption m_verbose;
     QCommandLineOption m_help;

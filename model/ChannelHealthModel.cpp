@@ -51,6 +51,13 @@ int ChannelHealthModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+namespace {
+
+// A longer name is cut in the table; its tool tip has it whole.
+constexpr int kShownNameLength = 24;
+
+} // namespace
+
 QVariant ChannelHealthModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
@@ -73,11 +80,15 @@ QVariant ChannelHealthModel::data(const QModelIndex &index, int role) const
         return QVariant::fromValue(index.column() == LastFailure
                                        ? Qt::AlignLeft | Qt::AlignVCenter
                                        : Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::ToolTipRole && index.column() == Channel) {
+        const QString tip = m_data.channelNames().toolTip(channel);
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
     if (role != Qt::DisplayRole)
         return {};
     switch (Column(index.column())) {
     case Channel:
-        return u"Ch "_s + channelText(channel);
+        return m_data.channelNames().label(channel, kShownNameLength);
     case Last:
         return health.failing ? tr("failed") : health.lastText;
     case Minimum:

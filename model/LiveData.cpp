@@ -32,6 +32,12 @@ QString counted(qint64 count, const QString &one, const QString &many)
 
 LiveData::LiveData(QObject *parent) : QObject(parent) { }
 
+const ChannelNames &LiveData::channelNames() const
+{
+    static const ChannelNames none;
+    return m_table ? m_table->channelNames() : none;
+}
+
 void LiveData::attachTable(ResultTable *table)
 {
     m_table = table;

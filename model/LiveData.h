@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AlarmLimits.h"
+#include "ChannelNames.h"
 #include "Reading.h"
 #include "TrendSummary.h"
 
@@ -103,6 +104,8 @@ public:
     // flags (row = pass); nullptr for none. Not owned; must outlive this object
     // or be detached.
     void attachTable(ResultTable *table);
+    // What the channels measure, as the attached table's scan named them.
+    const ChannelNames &channelNames() const;
 
     void setCurrentChannel(int channel);
     int currentChannel() const { return m_current; }

@@ -158,6 +158,7 @@ void ResultTable::swapContents(ResultTable &other)
     // Times and flags belong to the rows they came with.
     m_rowTimes.swap(other.m_rowTimes);
     m_flags.swap(other.m_flags);
+    std::swap(m_names, other.m_names);
     other.endResetModel();
     endResetModel();
     Q_EMIT layoutReset();
@@ -183,6 +184,24 @@ void ResultTable::setLayout(const GridLayout &layout)
             Q_EMIT headerDataChanged(Qt::Horizontal, 0, cols - 1);
     }
     Q_EMIT layoutReset();
+}
+
+void ResultTable::setChannelNames(const ChannelNames &names)
+{
+    if (names == m_names)
+        return;
+    m_names = names;
+    if (cols() > 0)
+        Q_EMIT headerDataChanged(Qt::Horizontal, 0, cols() - 1);
+}
+
+int ResultTable::columnChannel(int column) const
+{
+    if (column < 0 || column >= m_labels.size() || !m_labels.at(column).startsWith(u"Ch "_s))
+        return -1;
+    bool ok = false;
+    const int channel = QStringView(m_labels.at(column)).mid(3).toInt(&ok);
+    return ok && channel >= 0 ? channel : -1;
 }
 
 QString ResultTable::widthText(int column) const
@@ -366,6 +385,11 @@ QVariant ResultTable::headerData(int section, Qt::Orientation orientation, int r
 {
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignCenter);
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal) {
+        const int channel = columnChannel(section);
+        const QString tip = channel >= 0 ? m_names.toolTip(channel) : QString();
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
     if (role == Qt::ToolTipRole && orientation == Qt::Vertical) {
         const QDateTime time = rowTime(section + 1);
         return time.isValid() ? QVariant(time.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss.zzz"_s))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CellStore.h"
+#include "ChannelNames.h"
 #include "GridLayout.h"
 
 #include <QAbstractTableModel>
@@ -80,6 +81,15 @@ public:
     void endFlagUpdate();
     QString flagTip(int row, int column) const;
 
+    // What the table's channels measure: the names its scan was taken with.
+    // The column headers show them as tool tips; the labels stay "Ch NN", as
+    // the result file holds them.
+    const ChannelNames &channelNames() const { return m_names; }
+    void setChannelNames(const ChannelNames &names);
+    // The channel whose readings the column holds, by its label; -1 for the
+    // ID and unit columns.
+    int columnChannel(int column) const;
+
     std::size_t memoryUsage() const { return m_cells.memoryUsage(); }
     // The data rows' cells (row 1 of the table is row 0 here), for writing a
     // file without building a QString per cell.
@@ -132,4 +142,5 @@ private:
     };
     QHash<quint64, Flag> m_flags;
     bool m_quietFlags = false;
+    ChannelNames m_names;
 };

@@ -31,6 +31,15 @@ inline QString alarmLimitKey(int channel)
     return u"Ch"_s + QString::number(channel);
 }
 
+// What each channel measures, as Set > Channels keeps it: key "Ch5" holds
+// the channel's name in one section and its note in the other.
+inline const QString kChannelNames = u"ChannelNames"_s;
+inline const QString kChannelNotes = u"ChannelNotes"_s;
+inline QString channelNameKey(int channel)
+{
+    return u"Ch"_s + QString::number(channel);
+}
+
 // The live view window: its geometry (base64 of QWidget::saveGeometry), whether it
 // was open when the program ended, the tab shown and the channels in the trend.
 inline const QString kLiveView = u"LiveView"_s;

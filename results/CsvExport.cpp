@@ -41,7 +41,9 @@ bool writeCsv(const ResultTable &table, QIODevice &out, bool simulated)
     QByteArray chunk = "\xEF\xBB\xBFpass,time";
     for (int column = 1; column < cols - 1; ++column) {
         chunk += ',';
-        appendField(chunk, table.text(0, column));
+        const int channel = table.columnChannel(column);
+        appendField(chunk,
+                    channel >= 0 ? table.channelNames().label(channel) : table.text(0, column));
     }
     chunk += simulated ? ",unit,scanner\r\n" : ",unit\r\n";
     for (int row = 1; row < table.rows(); ++row) {

@@ -5,7 +5,8 @@ class QString;
 class ResultTable;
 
 // Writes the result table as CSV that spreadsheets and pandas read without
-// options: UTF-8 with a byte order mark, a header "pass,time,Ch 00,...,unit",
+// options: UTF-8 with a byte order mark, a header "pass,time,Ch 00,...,unit"
+// (a named channel's column "Ch 03 Inlet static", by the table's names),
 // each pass's start time in ISO 8601 local time with its UTC offset, values as
 // the table holds them ("." decimals) and an empty field where a cell has no
 // reading. Returns false if out could not be written.

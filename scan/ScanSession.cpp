@@ -183,6 +183,7 @@ bool ScanSession::start(const Request &request)
         return false;
     m_keeper->rememberAdapter();
     m_table->setLayout(gridLayoutFor(request.startCh, request.endCh));
+    m_table->setChannelNames(request.names);
     qCInfo(lcScan, "scan started: channels %d to %d every %lld ms on %s", request.startCh,
            request.endCh, qint64(request.period.count()), qUtf8Printable(portDescription()));
     m_startedAt = QDateTime::currentDateTimeUtc();
@@ -194,6 +195,7 @@ bool ScanSession::start(const Request &request)
         info.startChannel = request.startCh;
         info.endChannel = request.endCh;
         info.term = request.period;
+        info.names = request.names;
         m_tableScan = m_record->beginScan(info);
     }
     Q_EMIT scanStarted(request);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChannelNames.h"
 #include "LineKeeper.h"
 #include "ManualReading.h"
 #include "Reading.h"
@@ -38,6 +39,8 @@ public:
         // "com1", and the device behind it.
         QString portName;
         QString device;
+        // What the channels measure; the table and the record keep them.
+        ChannelNames names;
     };
 
     ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent = nullptr);

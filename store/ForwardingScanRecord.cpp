@@ -124,6 +124,7 @@ private:
         query.setForwardOnly(true);
         if (!query.exec(u"SELECT id, start_ms, end_ms, port, device, first_channel, last_channel, "
                         "term_ms, state, saved_file, host, passes, readings, failed, "
+                        "channel_names, "
                         "(SELECT ifnull(max(seq), 0) FROM reading r WHERE r.scan = s.id) "
                         "FROM scan s ORDER BY id"_s)) {
             *warning = u"cannot read %1: %2"_s.arg(m_localPath, query.lastError().text());
@@ -137,7 +138,7 @@ private:
             scan.id = scan.summary.id;
             scan.host = scan.summary.info.host.isEmpty() ? machine : scan.summary.info.host;
             scan.rig = rig;
-            scan.lastSeq = query.value(14).toLongLong();
+            scan.lastSeq = query.value(15).toLongLong();
             scans->append(scan);
         }
         query.finish();

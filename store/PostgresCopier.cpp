@@ -59,6 +59,8 @@ const std::array<QStringList, PostgresCopier::kSchemaVersion> kMigrations {
         "WHEN 2 THEN 'unreadable' ELSE 'line lost' END AS status, r.raw, r.given_up "
         "FROM reading r JOIN scan s ON s.id = r.scan LEFT JOIN unit u ON u.id = r.unit"_s,
     },
+    // 3: what each channel measured, as the rig's file keeps it (JSON text).
+    QStringList { u"ALTER TABLE scan ADD COLUMN channel_names TEXT"_s },
 };
 
 // A statement the server holds up (a table lock taken by an administrator's
@@ -362,8 +364,9 @@ qint64 PostgresCopier::putScan(const QString &host, const QString &rig, qint64 l
     query.prepare(
         u"INSERT INTO scan (host, rig, local_id, start_ms, end_ms, port, device, "
         "first_channel, last_channel, term_ms, state, saved_file, passes, readings, "
-        "failed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+        "failed, channel_names) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
         "ON CONFLICT (host, rig, local_id, start_ms) DO UPDATE SET end_ms = excluded.end_ms, "
+        "channel_names = excluded.channel_names, "
         "state = excluded.state, saved_file = excluded.saved_file, "
         "passes = excluded.passes, readings = excluded.readings, "
         "failed = excluded.failed RETURNING id"_s);
@@ -383,6 +386,7 @@ qint64 PostgresCopier::putScan(const QString &host, const QString &rig, qint64 l
     query.addBindValue(nullIfNot(!manual && finished, summary.passes));
     query.addBindValue(nullIfNot(!manual && finished, summary.readings));
     query.addBindValue(nullIfNot(!manual && finished, summary.failedReadings));
+    query.addBindValue(manual ? QVariant() : channelNamesValue(summary.info.names));
     if (!query.exec() || !query.next()) {
         fail(u"write"_s, query.lastError());
         return -1;
@@ -403,7 +407,7 @@ QList<ScanSummary> PostgresCopier::listScans()
             u"SELECT s.id, s.start_ms, coalesce(s.end_ms, s.start_ms + c.last_ms), s.port, "
             "s.device, s.first_channel, s.last_channel, s.term_ms, s.state, s.saved_file, s.host, "
             "coalesce(s.passes, c.passes), coalesce(s.readings, c.taken), "
-            "coalesce(s.failed, c.failed) FROM scan s LEFT JOIN LATERAL ("
+            "coalesce(s.failed, c.failed), s.channel_names FROM scan s LEFT JOIN LATERAL ("
             "SELECT count(DISTINCT pass) FILTER (WHERE pass > 0) AS passes, "
             "count(*) FILTER (WHERE status = 0) AS taken, "
             "count(*) FILTER (WHERE status <> 0) AS failed, coalesce(max(t_ms), 0) AS last_ms "

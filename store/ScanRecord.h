@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChannelNames.h"
 #include "Reading.h"
 
 #include <QDateTime>
@@ -34,6 +35,8 @@ struct ScanInfo
     std::chrono::milliseconds term { 0 };
     // The machine the scan ran on; empty means this one.
     QString host;
+    // What the channels measured, as named when the scan started.
+    ChannelNames names;
 };
 
 // A stored scan as the history lists it.

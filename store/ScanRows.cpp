@@ -34,6 +34,7 @@ ScanSummary summaryFromRow(const QSqlQuery &query, int first)
     scan.passes = at(11).toInt();
     scan.readings = at(12).toLongLong();
     scan.failedReadings = at(13).toLongLong();
+    scan.info.names = ChannelNames::fromJson(at(14).toString());
     return scan;
 }
 
@@ -52,6 +53,11 @@ Reading readingFromRow(const QSqlQuery &query, int first, qint64 startMs)
     reading.raw = at(6).toByteArray();
     reading.givenUp = at(7).toBool();
     return reading;
+}
+
+QVariant channelNamesValue(const ChannelNames &names)
+{
+    return names.isEmpty() ? QVariant() : QVariant(names.toJson());
 }
 
 void bindReadingRow(QSqlQuery &insert, int first, qint64 scan, qint64 seq, qint64 startMs,

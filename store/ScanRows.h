@@ -12,9 +12,14 @@ class QSqlQuery;
 
 // A scan's columns as summaryFromRow() reads them, from its first column on:
 // id, start_ms, end_ms, port, device, first_channel, last_channel, term_ms,
-// state, saved_file, host, passes, readings, failed. A null end_ms leaves the
-// end invalid.
+// state, saved_file, host, passes, readings, failed, channel_names. A null
+// end_ms leaves the end invalid; channel_names is the names' JSON text.
 ScanSummary summaryFromRow(const QSqlQuery &query, int first = 0);
+
+// The channel_names column's value for names: their JSON text, null for none.
+QVariant channelNamesValue(const ChannelNames &names);
+// How much of channel_names a reader takes; a longer text reads as no names.
+inline constexpr int kMaxChannelNamesText = 1 << 20;
 
 // A reading's columns as readingFromRow() reads them: pass, channel, t_ms,
 // value, the unit's text, status, raw, given_up. t_ms counts from startMs.

@@ -101,5 +101,6 @@ bool restoreScan(ScanRecord &record, qint64 id, ResultTable &table, QString *why
         return false;
     }
     builder.finish(table, scan->state != ScanState::Running);
+    table.setChannelNames(scan->info.names);
     return true;
 }

@@ -49,7 +49,8 @@ private:
     QString m_fault;
 };
 
-// Restores stored scan id into table; false (table untouched) if it cannot be
+// Restores stored scan id into table, with the channel names it was taken
+// with; false (table untouched) if it cannot be
 // read, with the record's errorString() saying why, or if the record holds an
 // impossible scan, with why (when given) saying so.
 bool restoreScan(ScanRecord &record, qint64 id, ResultTable &table, QString *why = nullptr);

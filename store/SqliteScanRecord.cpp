@@ -97,6 +97,10 @@ const std::array<QStringList, SqliteScanRecord::kSchemaVersion> kMigrations {
         "WHEN 2 THEN 'unreadable' ELSE 'line lost' END AS status, r.raw, r.given_up "
         "FROM reading r LEFT JOIN scan s ON s.id = r.scan LEFT JOIN unit u ON u.id = r.unit"_s,
     },
+    // 4: what each channel measured, as named when the scan started: a JSON
+    // object by channel, {"3":{"name":"Inlet static","note":"..."}}, null for
+    // none.
+    QStringList { u"ALTER TABLE scan ADD COLUMN channel_names TEXT"_s },
 };
 
 int primaryCode(const QSqlError &error)
@@ -396,7 +400,8 @@ qint64 SqliteScanRecord::beginScan(const ScanInfo &info)
     const QDateTime start = info.start.isValid() ? info.start : QDateTime::currentDateTimeUtc();
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(u"INSERT INTO scan (start_ms, port, device, first_channel, last_channel, "
-                  "term_ms, state, host) VALUES (?, ?, ?, ?, ?, ?, 'running', ?)"_s);
+                  "term_ms, state, host, channel_names) "
+                  "VALUES (?, ?, ?, ?, ?, ?, 'running', ?, ?)"_s);
     query.addBindValue(start.toMSecsSinceEpoch());
     // A null QString binds as NULL; a scan without a port name still has one.
     query.addBindValue(info.portName.isNull() ? u""_s : info.portName);
@@ -405,6 +410,7 @@ qint64 SqliteScanRecord::beginScan(const ScanInfo &info)
     query.addBindValue(info.endChannel);
     query.addBindValue(qint64(info.term.count()));
     query.addBindValue(info.host.isEmpty() ? QSysInfo::machineHostName() : info.host);
+    query.addBindValue(channelNamesValue(info.names));
     if (!query.exec()) {
         fail(u"write"_s, query.lastError());
         return -1;
@@ -628,7 +634,10 @@ QList<ScanSummary> SqliteScanRecord::summaries(const QString &where, qint64 id)
     query.setForwardOnly(true);
     query.prepare(u"SELECT id, start_ms, end_ms, substr(port, 1, %1), substr(device, 1, %1), "
                   "first_channel, last_channel, term_ms, state, substr(saved_file, 1, %1), "
-                  "substr(host, 1, %1), passes, readings, failed FROM scan "_s.arg(kMaxStoredName)
+                  "substr(host, 1, %1), passes, readings, failed, "
+                  "CASE WHEN length(channel_names) <= %2 THEN channel_names END FROM scan "_s
+                      .arg(kMaxStoredName)
+                      .arg(kMaxChannelNamesText)
                   + where + u" ORDER BY start_ms DESC, id DESC"_s);
     if (id >= 0)
         query.addBindValue(id);

@@ -116,9 +116,14 @@ void OverviewPlot::showValueTip(QMouseEvent *event)
     }
     const QCPItemText *label = m_labels.value(channel - m_data.firstChannel());
     const QString value = label && !label->text().isEmpty() ? label->text() : tr("no reading");
+    const ChannelNames &names = m_data.channelNames();
+    QString tip = names.label(channel) + u": "_s + value + u'\n';
+    if (const QString note = names.note(channel); !note.isEmpty())
+        tip += note + u'\n';
+    // Names come from outside: the tip must show them as typed, never as markup.
     QToolTip::showText(event->globalPosition().toPoint(),
-                       u"Ch "_s + channelText(channel) + u": "_s + value + u'\n'
-                           + tr("Click to add the channel to the trend or take it away."),
+                       ChannelNames::plainToolTip(
+                           tip + tr("Click to add the channel to the trend or take it away.")),
                        this);
 }
 

@@ -269,7 +269,8 @@ void frmLiveView::fillChannelList()
     m_fillingList = true;
     m_channelList->clear();
     for (int channel = m_data.firstChannel(); channel <= m_data.lastChannel(); ++channel) {
-        auto *item = new QListWidgetItem(u"Ch "_s + channelText(channel), m_channelList);
+        auto *item = new QListWidgetItem(m_data.channelNames().label(channel, 24), m_channelList);
+        item->setToolTip(m_data.channelNames().toolTip(channel));
         item->setData(Qt::UserRole, channel);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         item->setCheckState(checked.contains(channel) ? Qt::Checked : Qt::Unchecked);

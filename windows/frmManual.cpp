@@ -1,5 +1,7 @@
 #include "frmManual.h"
 
+#include "ChannelNames.h"
+
 #include "ManualScanHost.h"
 #include "NumberText.h"
 #include "StoredSettings.h"
@@ -88,9 +90,13 @@ bool frmManual::Form_Load(QString *error)
 
     m_channelCount = StoredSettings::channelCountFor(StoredSettings::channelCountIndex(m_settings));
 
+    // Manual readings belong to no scan: the names are today's.
+    ChannelNames names;
+    names.load(m_settings);
     for (int i = 0; i < kButtons; ++i) {
         cmdCH.at(i)->setText(i <= 9 ? u"CH 0"_s + QString::number(i)
                                     : u"CH "_s + QString::number(i));
+        cmdCH.at(i)->setToolTip(names.toolTip(i));
         cmdCH.at(i)->setVisible(i < m_channelCount);
     }
     setFixedHeight(twipsToPixels(outerHeightFor(m_channelCount) - kFrameHeight));
