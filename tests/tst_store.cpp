@@ -128,6 +128,7 @@ private Q_SLOTS:
     void restoredTableMatchesTheScan_data();
     void restoredTableMatchesTheScan();
     void csvExport();
+    void namesKeptWithTheScan();
     void twoProgramsOnOneFile();
     void impossibleScanIsNotRestored_data();
     void impossibleScanIsNotRestored();
@@ -441,6 +442,7 @@ void tst_Store::migratesFromVersionOne()
     QCOMPARE(scans.size(), 1);
     QCOMPARE(scans.first().savedFile, u"/data/a.txt"_s);
     QCOMPARE(scans.first().info.host, QString());
+    QVERIFY(scans.first().info.names.isEmpty());
     compareReadings(record.loadScan(1),
                     { reading(1, 3, 200, u"-0.0123"_s),
                       reading(1, 4, 1400, {}, Reading::Status::NoReply, {}, true) });
@@ -598,6 +600,43 @@ void tst_Store::csvExport()
     QBuffer closed;
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"device not open"_s));
     QVERIFY(!writeCsv(table, closed));
+}
+
+// A stored scan shows the names it was taken with, whatever they are today;
+// its CSV header names the channels while the table's labels stay "Ch NN".
+void tst_Store::namesKeptWithTheScan()
+{
+    QTemporaryDir dir;
+    ChannelNames names;
+    names.set(3, u"Inlet, static"_s, u"tap \"A\""_s);
+    {
+        SqliteScanRecord record(dir.filePath(u"scans.sqlite"_s));
+        QVERIFY(record.open());
+        ScanInfo named = info();
+        named.names = names;
+        QVERIFY(record.beginScan(named) > 0);
+        QVERIFY(record.addReading(reading(1, 3, 200, u"1.5"_s)));
+        QVERIFY(record.addReading(reading(1, 4, 400, u"2"_s)));
+        QVERIFY(record.endScan());
+        QVERIFY(record.beginScan(info()) > 0);
+        QVERIFY(record.endScan());
+    }
+    SqliteScanRecord record(dir.filePath(u"scans.sqlite"_s));
+    QVERIFY(record.open());
+    const QList<ScanSummary> scans = record.listScans();
+    QCOMPARE(scans.size(), 2);
+    QVERIFY(scans.first().info.names.isEmpty());
+    QCOMPARE(scans.last().info.names, names);
+
+    ResultTable table;
+    QVERIFY(restoreScan(record, scans.last().id, table));
+    QCOMPARE(table.channelNames(), names);
+    QCOMPARE(table.text(0, 1), u"Ch 03"_s);
+    QBuffer out;
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    QVERIFY(writeCsv(table, out));
+    QVERIFY2(out.data().startsWith("\xEF\xBB\xBFpass,time,\"Ch 03 Inlet, static\",Ch 04,unit\r\n"),
+             out.data().constData());
 }
 
 void tst_Store::twoProgramsOnOneFile()
