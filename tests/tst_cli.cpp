@@ -187,15 +187,20 @@ void tst_Cli::csvToStandardOutputAndShortVersion()
     QVERIFY(version.process.readAllStandardOutput().startsWith("rozivoda-scan "));
 
     // "-" is the standard output, as other tools take it, not a file named "-".
+    QFile names(m_dir->filePath(u"names.csv"_s));
+    QVERIFY(names.open(QIODevice::WriteOnly) && names.write("2\tInlet static\n") > 0);
+    names.close();
     ScanProcess scan(m_dir->filePath(u"state"_s));
     scan.process.setWorkingDirectory(m_dir->path());
     scan.start({ u"--device"_s, m_scanner->devicePath(), u"--range"_s, u"2"_s, u"--term"_s,
-                 u"0.2"_s, u"--passes"_s, u"1"_s, u"--csv"_s, u"-"_s });
+                 u"0.2"_s, u"--passes"_s, u"1"_s, u"--csv"_s, u"-"_s, u"--channel-names"_s,
+                 names.fileName() });
     QTRY_VERIFY_WITH_TIMEOUT(scan.process.state() == QProcess::NotRunning, kFinishMs);
     const QString errors = scan.errors();
     QVERIFY2(scan.process.exitCode() == 0, qPrintable(errors));
     const QByteArray csv = scan.process.readAllStandardOutput();
-    QVERIFY2(csv.startsWith("\xEF\xBB\xBFpass,time,Ch 02,unit\r\n1,"), csv.constData());
+    QVERIFY2(csv.startsWith("\xEF\xBB\xBFpass,time,Ch 02 Inlet static,unit\r\n1,"),
+             csv.constData());
     QVERIFY(!QFileInfo::exists(m_dir->filePath(u"-"_s)));
 }
 
@@ -332,6 +337,10 @@ void tst_Cli::refusedBeforeScanning_data()
     bad("server without database", { device, u"--store=postgresql://rig@lab"_s }, u"--store"_s);
     bad("unknown option", { device, out, u"--no-such-option"_s }, u"no-such-option"_s);
     bad("one file for two outputs", { device, out, u"--csv=OUT"_s }, u"same file"_s);
+    bad("names file missing", { device, out, u"--channel-names=/no-such-names.csv"_s },
+        u"--channel-names: cannot read /no-such-names.csv"_s);
+    bad("names file wrong", { device, out, u"--channel-names=NAMES"_s },
+        u"line 2: channel 3 is named twice"_s);
 
     QTest::newRow("missing device") << QStringList { u"--device=/dev/no-such-tty"_s, out } << false
                                     << 2 << u"/dev/no-such-tty"_s;
@@ -354,6 +363,10 @@ void tst_Cli::refusedBeforeScanning()
     const QString out = m_dir->filePath(u"refused.txt"_s);
     for (QString &argument : arguments)
         argument.replace(u"OUT"_s, out).replace(u"PTY"_s, m_scanner->devicePath());
+    QFile names(m_dir->filePath(u"names.csv"_s));
+    QVERIFY(names.open(QIODevice::WriteOnly) && names.write("3,a\n3,b\n") > 0);
+    names.close();
+    arguments.replaceInStrings(u"NAMES"_s, names.fileName());
     const QString fifo = m_dir->filePath(u"fifo"_s);
     if (arguments.contains(u"--csv=FIFO"_s)) {
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);

@@ -418,9 +418,13 @@ void tst_Postgres::commandLineScan()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"XDG_STATE_HOME"_s, state.path());
     scan.setProcessEnvironment(env);
+    // The names travel with the scan to the server.
+    QFile names(state.filePath(u"names.csv"_s));
+    QVERIFY(names.open(QIODevice::WriteOnly) && names.write("1,Outlet,\"after, valve\"\n") > 0);
+    names.close();
     scan.start(QStringLiteral(ROZIVODA_SCAN_BINARY),
                { u"--demo"_s, u"--range"_s, u"0-1"_s, u"--term"_s, u"0.2"_s, u"--passes"_s, u"2"_s,
-                 u"--store"_s, m_server->url(password) });
+                 u"--store"_s, m_server->url(password), u"--channel-names"_s, names.fileName() });
     QTRY_VERIFY_WITH_TIMEOUT(scan.state() == QProcess::NotRunning, kServerMs);
     const QString errors = QString::fromLocal8Bit(scan.readAllStandardError());
     QVERIFY2(scan.exitCode() == 0, qPrintable(errors));
@@ -439,8 +443,11 @@ void tst_Postgres::commandLineScan()
     QVERIFY2(m_reader->open(), qPrintable(m_reader->errorString()));
     qint64 stored = 0;
     for (const ScanSummary &copy : m_reader->listScans())
-        if (copy.info.portName == u"demo"_s && copy.info.start == scans.first().info.start)
+        if (copy.info.portName == u"demo"_s && copy.info.start == scans.first().info.start) {
             stored += copy.readings;
+            QCOMPARE(copy.info.names, scans.first().info.names);
+            QCOMPARE(copy.info.names.note(1), u"after, valve"_s);
+        }
     QCOMPARE(stored, qint64(onServer));
 }
 
