@@ -8,6 +8,7 @@
 #include "SettingsStore.h"
 #include "TrendPlot.h"
 #include "frmAlarmLimits.h"
+#include "frmChannels.h"
 #include "frmLiveView.h"
 
 #include <QHash>
@@ -88,6 +89,7 @@ private Q_SLOTS:
     void hundredChannelLabelsDoNotOverlap();
     void trendWithoutChannelsShowsAHint();
     void alarmLimitsPasteAndApply();
+    void channelsPasteAndRefuse();
 };
 
 void tst_frmLiveView::opensOnResultFile()
@@ -138,9 +140,22 @@ void tst_frmLiveView::followsAScan()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.setTab(frmLiveView::TrendTab);
     ResultTable table;
+    // The scan's names: a long one is cut where space is short, and markup
+    // shows as typed.
+    ChannelNames names;
+    names.set(2, u"<b>Inlet</b> static pressure behind the valve"_s, u"tap A"_s);
+    table.setChannelNames(names);
     feedScan(data, table, 50);
     window.setTrendChannels({ 2, 3 });
     window.replotNow();
+    const QString shortLabel = names.label(2, 24);
+    QCOMPARE(shortLabel, u"Ch 02 <b>Inlet</b> static pre\u2026"_s);
+    QCOMPARE(window.trendPlot()->graph(0)->name(), shortLabel);
+    QCOMPARE(window.trendPlot()->graph(1)->name(), u"Ch 03"_s);
+    QCOMPARE(window.findChild<QListWidget *>(u"lstTrendChannels"_s)->item(1)->text(), shortLabel);
+    const QAbstractItemModel *health = window.findChild<QTableView *>(u"grdHealth"_s)->model();
+    QCOMPARE(health->index(1, 0).data().toString(), shortLabel);
+    QCOMPARE(health->index(1, 0).data(Qt::ToolTipRole).toString(), names.toolTip(2));
     QCOMPARE(window.trendPlot()->xAxis->label(), u"Time"_s);
     QCOMPARE(window.trendPlot()->pointsHeld(), 99);
     QCOMPARE(window.findChild<QLabel *>(u"lblSummary"_s)->text(),
@@ -340,6 +355,42 @@ void tst_frmLiveView::alarmLimitsPasteAndApply()
     grid2->item(0, 0)->setText(u"abc"_s);
     again.accept();
     QVERIFY(again.findChild<QLabel *>(u"lblError"_s)->text().contains(u"abc"_s));
+}
+
+void tst_frmLiveView::channelsPasteAndRefuse()
+{
+    ChannelNames start;
+    start.set(50, u"Spare"_s, {});
+    frmChannels dialog(start);
+    auto *grid = dialog.findChild<QTableWidget *>(u"grdChannels"_s);
+    QVERIFY(grid);
+    QCOMPARE(grid->rowCount(), 100);
+    QCOMPARE(grid->item(50, 0)->text(), u"Spare"_s);
+
+    // Name and note columns, pasted from channel 2's name cell.
+    grid->setCurrentCell(2, 0);
+    dialog.paste(u"Inlet\tbehind valve\r\nOutlet\r\n"_s);
+    // Rows that start with their channel go to that channel, wherever the cell is.
+    grid->setCurrentCell(40, 1);
+    dialog.paste(u"Ch 07\tCooler\tin\n9\tDrain\n"_s);
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    const ChannelNames names = dialog.names();
+    QCOMPARE(names.entry(2), (ChannelNames::Entry { u"Inlet"_s, u"behind valve"_s }));
+    QCOMPARE(names.entry(3), (ChannelNames::Entry { u"Outlet"_s, {} }));
+    QCOMPARE(names.entry(7), (ChannelNames::Entry { u"Cooler"_s, u"in"_s }));
+    QCOMPARE(names.name(9), u"Drain"_s);
+    QCOMPARE(names.name(50), u"Spare"_s);
+    QCOMPARE(names.entries().size(), 5);
+
+    // A name longer than the record keeps is refused, not cut unseen.
+    frmChannels again(names);
+    auto *grid2 = again.findChild<QTableWidget *>(u"grdChannels"_s);
+    grid2->item(5, 0)->setText(QString(ChannelNames::kMaxNameLength + 1, u'x'));
+    again.accept();
+    QCOMPARE(again.result(), int(QDialog::Rejected));
+    QVERIFY(again.findChild<QLabel *>(u"lblError"_s)->text().contains(u"Ch 05"_s));
+    QCOMPARE(grid2->currentRow(), 5);
 }
 
 QTEST_MAIN(tst_frmLiveView)

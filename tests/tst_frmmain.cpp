@@ -425,8 +425,12 @@ void tst_frmMain::manualButtonOpensTheLoadedWindow()
 {
     MainWindowFixture f;
     f.settings->setValue(u"Settings"_s, u"ChNum"_s, u"0"_s);
+    ChannelNames names;
+    names.set(3, u"Inlet"_s, {});
+    QVERIFY(names.save(*f.settings));
     f.start();
     QStringList seen;
+    QString tip;
     bool portOpenMeanwhile = false;
     QTimer::singleShot(0, [&] {
         QWidget *modal = QApplication::activeModalWidget();
@@ -437,6 +441,7 @@ void tst_frmMain::manualButtonOpensTheLoadedWindow()
             if (!button->isHidden())
                 seen << button->text();
         }
+        tip = buttons.value(3)->toolTip();
         portOpenMeanwhile = f.port.isOpen();
         modal->close();
     });
@@ -449,6 +454,7 @@ void tst_frmMain::manualButtonOpensTheLoadedWindow()
     QCOMPARE(seen.size(), 10);
     QCOMPARE(seen.first(), u"CH 00"_s);
     QCOMPARE(seen.last(), u"CH 09"_s);
+    QCOMPARE(tip, names.toolTip(3));
     QVERIFY(portOpenMeanwhile);
     QVERIFY(!f.port.isOpen());
     QCOMPARE(f.port.openCount, 1);

@@ -511,15 +511,22 @@ void tst_ScanCycle::unfinishedScanIsOfferedBack()
     QTemporaryDir dir;
     const QString path = dir.filePath(u"scans.sqlite"_s);
     QList<QStringList> taken;
+    // The scan is restored with the names it was taken with, not today's.
+    ChannelNames then;
+    then.set(3, u"Inlet"_s, u"tap A"_s);
+    ChannelNames today;
+    today.set(3, u"Renamed"_s, {});
     {
         // A scan that ends without Stop or Exit, as when the program is killed.
         ThreadedScanRecord record(path);
         QVERIFY(record.open());
         Scan scan(2, 4);
         scan.f.session->setRecord(&record);
+        QVERIFY(then.save(*scan.f.settings));
         scan.start();
         for (int tick = 0; tick < 8; ++tick)
             scan.tick();
+        QCOMPARE(scan.table().channelNames(), then);
         for (int row = 0; row < scan.table().rows(); ++row) {
             QStringList cells;
             for (int column = 0; column < scan.table().cols(); ++column)
@@ -533,6 +540,7 @@ void tst_ScanCycle::unfinishedScanIsOfferedBack()
     MainWindowFixture f;
     f.create();
     f.session->setRecord(&record);
+    QVERIFY(today.save(*f.settings));
     f.window->Form_Load();
     f.dialogs.answers << (restore ? QMessageBox::Yes : QMessageBox::No);
     f.window->offerRecovery();
@@ -541,6 +549,7 @@ void tst_ScanCycle::unfinishedScanIsOfferedBack()
                                                       u"saved. Restore it?"_s),
              qPrintable(f.dialogs.messages.first().text));
     const ResultTable &table = f.window->resultTable();
+    QCOMPARE(table.channelNames(), restore ? then : today);
     if (!restore) {
         QCOMPARE(table.rows(), 1);
         QCOMPARE(record.listScans().first().state, ScanState::Discarded);
