@@ -72,6 +72,37 @@
     </message>
 </context>
 <context>
+    <name>ChannelNames</name>
+    <message>
+        <source>the file is larger than %1 KiB: not a list of channel names</source>
+        <translation>파일이 %1 KiB보다 큽니다: 채널 이름 목록이 아닙니다</translation>
+    </message>
+    <message>
+        <source>the file is not UTF-8 text</source>
+        <translation>파일이 UTF-8 텍스트가 아닙니다</translation>
+    </message>
+    <message>
+        <source>line %1</source>
+        <translation>%1번째 줄</translation>
+    </message>
+    <message>
+        <source>%1: a quoted field is not closed</source>
+        <translation>%1: 따옴표로 시작한 필드가 닫히지 않았습니다</translation>
+    </message>
+    <message>
+        <source>%1: more than three fields (channel, name, note)</source>
+        <translation>%1: 필드가 세 개(채널, 이름, 메모)보다 많습니다</translation>
+    </message>
+    <message>
+        <source>%1: &quot;%2&quot; is not a channel (%3 to %4)</source>
+        <translation>%1: &quot;%2&quot;은(는) 채널이 아닙니다 (%3 ~ %4)</translation>
+    </message>
+    <message>
+        <source>%1: channel %2 is named twice</source>
+        <translation>%1: 채널 %2의 이름이 두 번 있습니다</translation>
+    </message>
+</context>
+<context>
     <name>FileCommands</name>
     <message>
         <source>Save</source>
@@ -652,6 +683,45 @@ Qt %1 (%2(으)로 빌드)</translation>
     </message>
 </context>
 <context>
+    <name>frmChannels</name>
+    <message>
+        <source>Channels</source>
+        <translation>채널</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>이름</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>메모</translation>
+    </message>
+    <message>
+        <source>&amp;Paste</source>
+        <translation>붙여넣기(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Paste name and note columns copied from a spreadsheet, or rows of channel, name and note</source>
+        <translation>스프레드시트에서 복사한 이름과 메모 열, 또는 채널, 이름, 메모 행을 붙여넣기</translation>
+    </message>
+    <message>
+        <source>&amp;Clear all</source>
+        <translation>모두 지우기(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Names show in the grid&apos;s header tips, the live view, the manual window and the CSV export, and are kept with each scan. Result files keep &quot;Ch NN&quot;.</source>
+        <translation>이름은 표 머리글의 도움말, 실시간 보기, 수동 창과 CSV 내보내기에 나타나며 스캔마다 함께 보관됩니다. 결과 파일에는 &quot;Ch NN&quot;이 그대로 남습니다.</translation>
+    </message>
+    <message>
+        <source>Ch %1: a name may have at most %2 characters.</source>
+        <translation>Ch %1: 이름은 최대 %2자입니다.</translation>
+    </message>
+    <message>
+        <source>Ch %1: a note may have at most %2 characters.</source>
+        <translation>Ch %1: 메모는 최대 %2자입니다.</translation>
+    </message>
+</context>
+<context>
     <name>frmLiveView</name>
     <message>
         <source>Live View</source>
@@ -923,6 +993,10 @@ Qt %1 (%2(으)로 빌드)</translation>
     <message>
         <source>Demo: both ports lead to the simulated scanner on %1; its readings are not real.</source>
         <translation>데모: 두 포트 모두 %1의 시뮬레이션 스캐너에 연결됩니다. 판독값은 실제 값이 아닙니다.</translation>
+    </message>
+    <message>
+        <source>C&amp;hannels...</source>
+        <translation>채널 이름(&amp;H)...</translation>
     </message>
 </context>
 <context>
