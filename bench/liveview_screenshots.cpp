@@ -1,7 +1,7 @@
 // Draws the live view over a made-up scan and saves a picture of each tab, then
 // of the overview at 100 channels and of the trend without a channel, for the
-// documentation: liveview_screenshots OUTPUT_PREFIX (QT_SCALE_FACTOR sets the
-// scaling).
+// documentation: liveview_screenshots OUTPUT_PREFIX [named] (QT_SCALE_FACTOR
+// sets the scaling; "named" names some channels as Set > Channels does).
 #include "Dialogs.h"
 #include "GridLayout.h"
 #include "LiveData.h"
@@ -64,6 +64,13 @@ int main(int argc, char *argv[])
     data.setAlarmLimits(limits);
     ResultTable table;
     table.setLayout(gridLayoutFor(1, 20));
+    if (argc > 2 && QByteArray(argv[2]) == "named") {
+        ChannelNames names;
+        names.set(3, u"Inlet static"_s, u"behind the screen"_s);
+        names.set(7, u"Exit rake 2"_s, {});
+        names.set(12, u"Settling chamber"_s, {});
+        table.setChannelNames(names);
+    }
     data.attachTable(&table);
     data.reset(1, 20);
     const QDateTime start(QDate(2026, 12, 7), QTime(9, 0), Qt::UTC);

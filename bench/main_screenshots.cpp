@@ -1,9 +1,10 @@
 // Draws the main window over a made-up scan with four-decimal readings and
 // saves a picture of it, for the documentation:
-//   main_screenshots OUTPUT.png [POINTS] [ko|alarms|about]
+//   main_screenshots OUTPUT.png [POINTS] [ko|alarms|about|channels]
 // POINTS sets the desktop font's size (0 keeps the default), "ko" shows the
 // Korean translation, "alarms" colours the readings outside alarm limits (one
-// cell selected, to tell the two apart), "about" draws About instead;
+// cell selected, to tell the two apart), "about" draws About instead,
+// "channels" Set > Channels with some channels named;
 // QT_SCALE_FACTOR sets the scaling.
 #include "AlarmFlags.h"
 #include "AlarmLimits.h"
@@ -11,6 +12,7 @@
 #include "ResultTable.h"
 #include "Translations.h"
 #include "frmAbout.h"
+#include "frmChannels.h"
 
 #include <QApplication>
 #include <QFont>
@@ -43,6 +45,18 @@ int main(int argc, char *argv[])
         about.show();
         QApplication::processEvents();
         return about.grab().save(output) ? 0 : 1;
+    }
+    if (argc > 3 && QByteArray(argv[3]) == "channels") {
+        ChannelNames names;
+        names.set(0, u"Reference"_s, u"atmosphere, open port"_s);
+        names.set(1, u"Inlet static"_s, u"behind the screen"_s);
+        names.set(2, u"Inlet total"_s, {});
+        names.set(3, u"Exit rake 1"_s, u"probe 1 of 5"_s);
+        names.set(4, u"Exit rake 2"_s, u"probe 2 of 5"_s);
+        frmChannels dialog(names);
+        dialog.show();
+        QApplication::processEvents();
+        return dialog.grab().save(output) ? 0 : 1;
     }
     MainWindowFixture f;
     frmMain &window = f.start();

@@ -51,13 +51,6 @@ int ChannelHealthModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-namespace {
-
-// A longer name is cut in the table; its tool tip has it whole.
-constexpr int kShownNameLength = 24;
-
-} // namespace
-
 QVariant ChannelHealthModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
@@ -77,7 +70,7 @@ QVariant ChannelHealthModel::data(const QModelIndex &index, int role) const
         return QBrush(role == Qt::BackgroundRole ? fill : TextContrast::textOn(fill));
     }
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(index.column() == LastFailure
+        return QVariant::fromValue(index.column() == LastFailure || index.column() == Channel
                                        ? Qt::AlignLeft | Qt::AlignVCenter
                                        : Qt::AlignRight | Qt::AlignVCenter);
     if (role == Qt::ToolTipRole && index.column() == Channel) {
@@ -88,7 +81,7 @@ QVariant ChannelHealthModel::data(const QModelIndex &index, int role) const
         return {};
     switch (Column(index.column())) {
     case Channel:
-        return m_data.channelNames().label(channel, kShownNameLength);
+        return m_data.channelNames().label(channel, ChannelNames::kShortNameLength);
     case Last:
         return health.failing ? tr("failed") : health.lastText;
     case Minimum:

@@ -29,6 +29,8 @@ public:
     static constexpr int kLastChannel = 99;
     static constexpr int kMaxNameLength = 64;
     static constexpr int kMaxNoteLength = 200;
+    // How much of a name a legend or a narrow column shows; tips show it whole.
+    static constexpr int kShortNameLength = 24;
     // A names file larger than this is not one.
     static constexpr qsizetype kMaxFileSize = 1 << 20;
 

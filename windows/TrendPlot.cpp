@@ -9,13 +9,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// The legend takes a long name cut; it stays beside the plot.
-constexpr int kLegendNameLength = 24;
-
-} // namespace
-
 TrendPlot::TrendPlot(const LiveData &liveData, QWidget *parent)
     : QCustomPlot(parent)
     , m_data(liveData)
@@ -95,7 +88,7 @@ void TrendPlot::setChannels(const QList<int> &channels)
         if (!m_data.hasChannel(channel))
             continue;
         QCPGraph *graph = addGraph();
-        graph->setName(m_data.channelNames().label(channel, kLegendNameLength));
+        graph->setName(m_data.channelNames().label(channel, ChannelNames::kShortNameLength));
         // A one-pixel pen without antialiasing: a dense trace drawn with a wider or
         // smoothed pen costs the rasteriser tens of milliseconds a replot.
         graph->setPen(QPen(traceColour(int(m_traces.size())), 1));
@@ -128,7 +121,8 @@ void TrendPlot::rebuild()
     }
     // Another scan may have named the same channels otherwise.
     for (const Trace &trace : std::as_const(m_traces))
-        trace.graph->setName(m_data.channelNames().label(trace.channel, kLegendNameLength));
+        trace.graph->setName(
+            m_data.channelNames().label(trace.channel, ChannelNames::kShortNameLength));
     m_follow = true;
     followData();
     replot(rpQueuedReplot);

@@ -268,8 +268,18 @@ void frmLiveView::fillChannelList()
     const QList<int> checked = trendChannels();
     m_fillingList = true;
     m_channelList->clear();
+    // Names widen the channel column: measured once per scan, not per reading.
+    int widest = fontMetrics().horizontalAdvance(u"Ch 100"_s);
+    for (int channel = m_data.firstChannel(); channel <= m_data.lastChannel(); ++channel)
+        widest = std::max(widest,
+                          fontMetrics().horizontalAdvance(m_data.channelNames().label(
+                              channel, ChannelNames::kShortNameLength)));
+    m_healthView->setColumnWidth(
+        ChannelHealthModel::Channel,
+        std::max(m_healthView->columnWidth(ChannelHealthModel::Channel), widest + 16));
     for (int channel = m_data.firstChannel(); channel <= m_data.lastChannel(); ++channel) {
-        auto *item = new QListWidgetItem(m_data.channelNames().label(channel, 24), m_channelList);
+        auto *item = new QListWidgetItem(
+            m_data.channelNames().label(channel, ChannelNames::kShortNameLength), m_channelList);
         item->setToolTip(m_data.channelNames().toolTip(channel));
         item->setData(Qt::UserRole, channel);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
