@@ -31,10 +31,12 @@ constexpr qint64 kPaceNs = 10'000'000;
 // and fake timers: the query, the reply parsed, the cell stored, the reading
 // handed to the record, the window updated and repainted. Arg: 0 without a
 // record, 1 with an empty record, 2 with a record that holds ten million
-// readings (kept in /var/tmp between runs).
+// readings (kept in /var/tmp between runs). Second arg 1: every channel
+// named, with names and notes as long as they may be.
 void BM_WholeTick(benchmark::State &state)
 {
     const int kind = int(state.range(0));
+    const bool named = state.range(1) != 0;
     QTemporaryDir dir(u"/var/tmp/rozivoda-bench-XXXXXX"_s);
     QString path;
     if (kind == 1)
@@ -52,6 +54,14 @@ void BM_WholeTick(benchmark::State &state)
     {
         MainWindowFixture f;
         std::unique_ptr<ThreadedScanRecord> record;
+        if (named) {
+            ChannelNames names;
+            for (int c = 0; c < kChannels; ++c)
+                names.set(c,
+                          u"Channel %1 "_s.arg(c).leftJustified(ChannelNames::kMaxNameLength, u'n'),
+                          QString(ChannelNames::kMaxNoteLength, u'x'));
+            names.save(*f.settings);
+        }
         f.start();
         if (!path.isEmpty()) {
             record = std::make_unique<ThreadedScanRecord>(path);
@@ -108,7 +118,15 @@ void BM_WholeTick(benchmark::State &state)
     reportLatencies(state, micros);
 }
 
-BENCHMARK(BM_WholeTick)->Arg(0)->Arg(1)->Arg(2)->Iterations(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeTick)
+    ->ArgNames({ "record", "named" })
+    ->Args({ 0, 0 })
+    ->Args({ 0, 1 })
+    ->Args({ 1, 0 })
+    ->Args({ 1, 1 })
+    ->Args({ 2, 0 })
+    ->Iterations(10000)
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
