@@ -49,9 +49,11 @@ struct FakeHost : DocumentHost
 const QDateTime kStart = QDateTime::fromMSecsSinceEpoch(1796640000000, Qt::UTC);
 
 // Two passes over channels 3 to 4; pass 2 lacks channel 4.
-qint64 storeScan(ScanRecord &record, const QDateTime &start, const QString &port = u"com1"_s)
+qint64 storeScan(ScanRecord &record, const QDateTime &start, const QString &port = u"com1"_s,
+                 const ChannelNames &names = {})
 {
     ScanInfo info;
+    info.names = names;
     info.start = start;
     info.portName = port;
     info.device = u"/dev/ttyS0"_s;
@@ -169,9 +171,14 @@ void tst_History::openScanOffersToSaveFirst()
 {
     QFETCH(QMessageBox::StandardButton, answer);
     QFETCH(bool, opened);
-    const qint64 id = storeScan(*m_record, kStart);
+    ChannelNames then;
+    then.set(4, u"Inlet"_s, {});
+    ChannelNames today;
+    today.set(4, u"Renamed"_s, {});
+    const qint64 id = storeScan(*m_record, kStart, u"com1"_s, then);
     ResultTable &table = m_session->table();
     table.setLayout(gridLayoutFor(0, 0));
+    table.setChannelNames(today);
     table.setRows(1);
     table.setText(table.appendRow(), 1, u"9"_s);
     table.setRowTime(1, kStart.addDays(-1));
@@ -181,6 +188,8 @@ void tst_History::openScanOffersToSaveFirst()
     QCOMPARE(m_history->openScan(id), opened);
     QCOMPARE(m_dialogs->messages.size(), 1);
     QCOMPARE(m_dialogs->messages.first().text, u"Will you save previous results?"_s);
+    // The scan's names come with it, not the ones the table had.
+    QCOMPARE(table.channelNames(), opened ? then : today);
     if (!opened) {
         QCOMPARE(table.text(1, 1), u"9"_s);
         QVERIFY(m_files->Unsaved());
@@ -236,13 +245,18 @@ void tst_History::exportCsv()
 void tst_History::historyListsAndDeletes()
 {
     const qint64 older = storeScan(*m_record, kStart);
-    const qint64 newer = storeScan(*m_record, kStart.addSecs(60));
+    ChannelNames names;
+    names.set(3, u"Inlet <static>"_s, u"tap A"_s);
+    const qint64 newer = storeScan(*m_record, kStart.addSecs(60), u"com1"_s, names);
     frmScanHistory history(*m_record, *m_dialogs);
     auto *grid = history.findChild<QTableView *>(u"grdScans"_s);
     QVERIFY(grid);
     QCOMPARE(grid->model()->rowCount(), 2);
     QCOMPARE(history.selectedScan(), newer);
     QCOMPARE(grid->model()->index(0, 2).data().toString(), u"3 - 4"_s);
+    QCOMPARE(grid->model()->index(0, 2).data(Qt::ToolTipRole).toString(),
+             u"<qt>Ch 03 Inlet &lt;static&gt;: tap A</qt>"_s);
+    QVERIFY(grid->model()->index(1, 2).data(Qt::ToolTipRole).isNull());
     QCOMPARE(grid->model()->index(0, 3).data().toString(), u"0.2 s"_s);
     QCOMPARE(grid->model()->index(0, 4).data().toInt(), 2);
 

@@ -63,6 +63,14 @@ QVariant ScanHistoryModel::data(const QModelIndex &index, int role) const
     }
     if (role == Qt::ToolTipRole && index.column() == SavedFile)
         return scan.savedFile;
+    if (role == Qt::ToolTipRole && index.column() == Range && !scan.info.names.isEmpty()) {
+        // The names the scan was taken with, as the record keeps them.
+        QStringList lines;
+        const ChannelNames &names = scan.info.names;
+        for (auto it = names.entries().cbegin(); it != names.entries().cend(); ++it)
+            lines << names.label(it.key()) + (it->note.isEmpty() ? QString() : u": "_s + it->note);
+        return ChannelNames::plainToolTip(lines.join(u'\n'));
+    }
     if (role != Qt::DisplayRole)
         return {};
     switch (Column(index.column())) {
