@@ -124,9 +124,9 @@ private:
         query.setForwardOnly(true);
         if (!query.exec(u"SELECT id, start_ms, end_ms, port, device, first_channel, last_channel, "
                         "term_ms, state, saved_file, host, passes, readings, failed, "
-                        "channel_names, "
+                        "CASE WHEN length(channel_names) <= %1 THEN channel_names END, "
                         "(SELECT ifnull(max(seq), 0) FROM reading r WHERE r.scan = s.id) "
-                        "FROM scan s ORDER BY id"_s)) {
+                        "FROM scan s ORDER BY id"_s.arg(kMaxChannelNamesText))) {
             *warning = u"cannot read %1: %2"_s.arg(m_localPath, query.lastError().text());
             return false;
         }

@@ -407,12 +407,15 @@ QList<ScanSummary> PostgresCopier::listScans()
             u"SELECT s.id, s.start_ms, coalesce(s.end_ms, s.start_ms + c.last_ms), s.port, "
             "s.device, s.first_channel, s.last_channel, s.term_ms, s.state, s.saved_file, s.host, "
             "coalesce(s.passes, c.passes), coalesce(s.readings, c.taken), "
-            "coalesce(s.failed, c.failed), s.channel_names FROM scan s LEFT JOIN LATERAL ("
+            "coalesce(s.failed, c.failed), "
+            "CASE WHEN length(s.channel_names) <= %1 THEN s.channel_names END "
+            "FROM scan s LEFT JOIN LATERAL ("
             "SELECT count(DISTINCT pass) FILTER (WHERE pass > 0) AS passes, "
             "count(*) FILTER (WHERE status = 0) AS taken, "
             "count(*) FILTER (WHERE status <> 0) AS failed, coalesce(max(t_ms), 0) AS last_ms "
             "FROM reading r WHERE r.scan = s.id AND s.passes IS NULL) c ON true "
-            "WHERE s.state <> 'manual' ORDER BY s.start_ms DESC, s.id DESC"_s)) {
+            "WHERE s.state <> 'manual' ORDER BY s.start_ms DESC, s.id DESC"_s.arg(
+                kMaxChannelNamesText))) {
         m_error = u"cannot read %1: %2"_s.arg(displayStoreUrl(m_server), query.lastError().text());
         return list;
     }
