@@ -118,5 +118,6 @@ void ScanZero::finish(const QDateTime &time)
 
 void ScanZero::keepInRecord(const ZeroSet &set)
 {
-    Q_UNUSED(set);
+    if (m_session && m_session->record())
+        m_session->record()->addZeroSet(set);
 }
