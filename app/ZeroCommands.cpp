@@ -104,8 +104,10 @@ void ZeroCommands::clearZero()
 
 void ZeroCommands::onTaken(const ZeroSet &set, const QList<int> &noOffset)
 {
-    QString text
-        = tr("Zero taken from %n pass(es): readings are shown zeroed from pass %1", "", set.passes)
+    QString text = set.passes == 1
+        ? tr("Zero taken from 1 pass: readings are shown zeroed from pass %1").arg(set.firstPass)
+        : tr("Zero taken from %1 passes: readings are shown zeroed from pass %2")
+              .arg(set.passes)
               .arg(set.firstPass);
     if (set.isClear()) {
         text = tr("No zero was taken: every channel had a failed reading during the zero "

@@ -652,10 +652,13 @@ void LiveData::setZero(const ZeroHistory *zero)
         health.values = 0;
         health.min = health.max = health.mean = ChannelHealth::kNone;
         health.m2 = 0;
+        // The bars and the last values show the zero in force now, also on
+        // a reading taken before it.
         const Reading &latest = channel.latest;
         if (latest.pass > 0 && latest.taken() && !health.otherUnit) {
-            const QString text
-                = zero ? zero->zeroed(latest.pass, latest.channel, latest.value) : latest.value;
+            const QString text = active
+                ? ZeroHistory::zeroedBy(*active, latest.channel, latest.value)
+                : latest.value;
             bool ok = false;
             const double value = text.toDouble(&ok);
             health.last = ok ? value : ChannelHealth::kNone;

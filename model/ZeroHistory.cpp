@@ -53,10 +53,13 @@ const ZeroSet *ZeroHistory::active() const
 QString ZeroHistory::zeroed(int pass, int channel, const QString &text) const
 {
     const ZeroSet *set = forPass(pass);
-    if (!set)
-        return text;
-    const auto offset = set->offsets.constFind(channel);
-    if (offset == set->offsets.cend())
+    return set ? zeroedBy(*set, channel, text) : text;
+}
+
+QString ZeroHistory::zeroedBy(const ZeroSet &set, int channel, const QString &text)
+{
+    const auto offset = set.offsets.constFind(channel);
+    if (offset == set.offsets.cend())
         return text;
     const auto value = DecimalValue::fromText(text);
     const auto difference = value ? value->minus(*offset) : std::nullopt;

@@ -47,6 +47,9 @@ public:
     // decimals of the more precise of the two (see DecimalValue); the text as
     // it stands where no offset applies or it is no number.
     QString zeroed(int pass, int channel, const QString &text) const;
+    // text minus the channel's offset in set; text as it stands where set has
+    // none or it is no number.
+    static QString zeroedBy(const ZeroSet &set, int channel, const QString &text);
     // The channel's offset for pass as a number, 0 where none applies.
     double offsetValue(int pass, int channel) const;
 

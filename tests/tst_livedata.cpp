@@ -102,7 +102,7 @@ void tst_LiveData::zeroShiftsFromItsPassAndRestartsFigures()
     set.offsets.insert(1, *DecimalValue::fromText(u"0.25"_s));
     zero.add(set);
     data.setZero(&zero);
-    QCOMPARE(data.health(1).lastText, u"10.5 kgf/cm2"_s); // pass 1 is before the zero
+    QCOMPARE(data.health(1).lastText, u"10.25 kgf/cm2"_s); // the zero in force now
     QVERIFY(std::isnan(data.health(1).mean));
     QVERIFY(data.statusSummary().startsWith(u"Values zeroed at "_s));
     feed(table, data, taken(2, 1, u"10.5"_s));
