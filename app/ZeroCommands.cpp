@@ -79,6 +79,11 @@ bool ZeroCommands::canZero() const
     return m_session.isScanning();
 }
 
+bool ZeroCommands::canClear() const
+{
+    return m_session.isScanning() && (m_zero.isTaking() || m_zero.history().active());
+}
+
 void ZeroCommands::zero()
 {
     if (!canZero())
@@ -143,6 +148,7 @@ void ZeroCommands::tableReplaced()
     m_tableIsScan = false;
     m_storedId = -1;
     m_liveData.setZero(nullptr);
+    Q_EMIT changed();
 }
 
 const ZeroHistory *ZeroCommands::tableZero()

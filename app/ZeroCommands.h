@@ -36,7 +36,10 @@ public:
     void zero();
     void clearZero();
     bool canZero() const;
-    bool canClear() const { return m_zero.isTaking() || m_zero.history().active(); }
+    // A zero of a finished scan stays: the record has closed the scan.
+    bool canClear() const;
+    // The table's readings are shown zeroed now.
+    bool isActive() const { return m_tableIsScan && m_zero.history().active(); }
 
     // The table now holds results from elsewhere (a file, a stored scan):
     // the zeros of the scan taken here no longer go with it.

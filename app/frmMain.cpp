@@ -174,8 +174,7 @@ void frmMain::connectCommands()
     connect(m_zero.get(), &ZeroCommands::notice, this, &frmMain::showNotice);
     connect(m_zero.get(), &ZeroCommands::changed, this, [this] {
         applyCommandStates();
-        fraPres->setTitle(m_zero->scanZero().history().active() ? tr("Pressure (zeroed)")
-                                                                : tr("Pressure"));
+        fraPres->setTitle(m_zero->isActive() ? tr("Pressure (zeroed)") : tr("Pressure"));
     });
     for (int i = 0; i < m_buttons.size(); ++i) {
         if (!m_buttons.at(i)->isSeparator())

@@ -47,6 +47,9 @@ ScanRun::ScanRun(ScanSession &session, SerialPort &port, TimerFactory &timers, Q
     });
     m_zero.follow(session);
     connect(&m_zero, &ScanZero::taken, this, &ScanRun::zeroTaken);
+    connect(&m_zero, &ScanZero::abandoned, this, [this] {
+        Q_EMIT notice(u"no zero was taken: the scan ended during the zero passes"_s);
+    });
 }
 
 ScanRun::~ScanRun() = default;
