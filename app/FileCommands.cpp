@@ -1,5 +1,7 @@
 #include "FileCommands.h"
 
+#include "ZeroedTable.h"
+
 #include "Dialogs.h"
 #include "DocumentHost.h"
 #include "EventPump.h"
@@ -173,12 +175,28 @@ QString FileCommands::chooseSavePath()
 
 FileCommands::SaveOutcome FileCommands::Save()
 {
+    const ZeroHistory *zero = m_zeroSource ? m_zeroSource() : nullptr;
+    bool zeroed = false;
+    if (zero) {
+        const QMessageBox::StandardButton answer = m_dialogs.message(
+            QMessageBox::Question, tr("Save"),
+            tr("These results have zero offsets. Save the values zeroed?\n\n"
+               "Yes saves each reading minus its channel's offset; No saves the readings "
+               "as read. The file does not say which it holds."),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::No);
+        if (answer == QMessageBox::Cancel)
+            return SaveOutcome::Cancelled;
+        zeroed = answer == QMessageBox::Yes;
+    }
     const QString path = chooseSavePath();
     if (path.isEmpty())
         return SaveOutcome::Cancelled;
     m_host.setBusy(true);
+    ResultTable zeroedTable;
+    if (zeroed)
+        copyZeroed(m_table, zeroedTable, zero);
     ResultFileWriter writer;
-    const bool written = writer.write(path, m_table);
+    const bool written = writer.write(path, zeroed ? zeroedTable : m_table);
     m_host.setBusy(false);
     if (!written) {
         // The previous file, if any, is still intact: the new one replaces it

@@ -10,6 +10,7 @@ class DocumentHost;
 class EventPump;
 class QMimeData;
 class ResultTable;
+class ZeroHistory;
 
 // New, Open and Save: the result table as a document, and whether it holds
 // results that have not been saved.
@@ -50,6 +51,14 @@ public:
         m_fileKept = std::move(handler);
     }
 
+    // The zeros that go with the table's rows, if any: Save then asks whether
+    // the file holds the values zeroed or as read (the default), as the file
+    // has no place to say which.
+    void setZeroSource(std::function<const ZeroHistory *()> source)
+    {
+        m_zeroSource = std::move(source);
+    }
+
     // The one local file that a drag carries, or an empty text.
     static QString droppedFile(const QMimeData *data);
 
@@ -67,5 +76,6 @@ private:
     DocumentHost &m_host;
     bool m_unsaved = false;
     std::function<void(const QString &path)> m_fileKept;
+    std::function<const ZeroHistory *()> m_zeroSource;
     qint64 m_emptyCellsWritten = 0;
 };

@@ -10,6 +10,7 @@
 #include "ScanRecord.h"
 #include "ScanSession.h"
 #include "ScanTableBuilder.h"
+#include "ZeroCommands.h"
 #include "frmScanHistory.h"
 
 #include <QFileInfo>
@@ -94,7 +95,8 @@ bool HistoryCommands::openScan(qint64 id)
 
 bool HistoryCommands::exportTable()
 {
-    return exportTo(m_session.table(), isSimulated(m_session.tableScan()));
+    return exportTo(m_session.table(), isSimulated(m_session.tableScan()),
+                    m_zero ? m_zero->tableZero() : nullptr);
 }
 
 bool HistoryCommands::isSimulated(qint64 id) const
@@ -117,11 +119,23 @@ bool HistoryCommands::exportScan(qint64 id)
                           QMessageBox::Ok, QMessageBox::Ok);
         return false;
     }
-    return exportTo(table, isSimulated(id));
+    return exportTo(table, isSimulated(id), m_zero ? m_zero->storedZero(id) : nullptr);
 }
 
-bool HistoryCommands::exportTo(const ResultTable &table, bool simulated)
+bool HistoryCommands::exportTo(const ResultTable &table, bool simulated, const ZeroHistory *zero)
 {
+    if (zero) {
+        const QMessageBox::StandardButton answer = m_dialogs.message(
+            QMessageBox::Question, tr("Export CSV"),
+            tr("These results have zero offsets. Export the values zeroed?\n\n"
+               "Yes writes each reading minus its channel's offset, with a column that says "
+               "which zero applied; No writes the readings as read."),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        if (answer == QMessageBox::Cancel)
+            return false;
+        if (answer == QMessageBox::No)
+            zero = nullptr;
+    }
     QString path = m_dialogs.saveFileName(tr("Export CSV"), tr("CSV File (*.csv);;All File (*)"));
     if (path.isEmpty())
         return false;
@@ -138,7 +152,7 @@ bool HistoryCommands::exportTo(const ResultTable &table, bool simulated)
     }
     m_host.setBusy(true);
     QString error;
-    const bool written = writeCsvFile(path, table, &error, simulated);
+    const bool written = writeCsvFile(path, table, &error, simulated, zero);
     m_host.setBusy(false);
     if (!written) {
         m_dialogs.message(QMessageBox::Critical, tr("Export CSV"),

@@ -10,6 +10,8 @@ class FileCommands;
 class QWidget;
 class ResultTable;
 class ScanSession;
+class ZeroCommands;
+class ZeroHistory;
 
 // Scan History and Export CSV: stored scans opened into the table as Open
 // opens a file, deleted, or exported, and the table written as CSV.
@@ -31,11 +33,14 @@ public:
     bool openScan(qint64 id);
     bool exportScan(qint64 id);
 
+    // Where the zeros of the table and of stored scans come from; none by default.
+    void setZeroCommands(ZeroCommands *zero) { m_zero = zero; }
+
     // "VESTRA-IP -[Scan 2026-12-07 11:30:05]": the scan by its local start time.
     static QString scanTitle(const QDateTime &start);
 
 private:
-    bool exportTo(const ResultTable &table, bool simulated);
+    bool exportTo(const ResultTable &table, bool simulated, const ZeroHistory *zero);
     // The stored scan id was taken on the simulated scanner.
     bool isSimulated(qint64 id) const;
 
@@ -43,4 +48,5 @@ private:
     FileCommands &m_files;
     Dialogs &m_dialogs;
     DocumentHost &m_host;
+    ZeroCommands *m_zero = nullptr;
 };

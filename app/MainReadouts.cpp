@@ -25,6 +25,7 @@ void MainReadouts::showPressure(const QString &value)
         font.setPointSizeF(std::max(6.0, 18.0 * room / needed));
     m_pressure->setFont(font);
     m_pressure->setText(value);
+    m_pressure->setToolTip({});
 }
 
 void MainReadouts::showUnit(const QString &unit)
@@ -44,6 +45,13 @@ void MainReadouts::showChannel(int channel)
 void MainReadouts::clearPressure()
 {
     m_pressure->clear();
+    m_pressure->setToolTip({});
+}
+
+void MainReadouts::showZeroed(const QString &value, const QString &mark)
+{
+    showPressure(value);
+    m_pressure->setToolTip(mark);
 }
 
 void MainReadouts::showReading(const Reading &reading)

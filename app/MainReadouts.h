@@ -22,6 +22,9 @@ public:
     // A manual reading: its value, or nothing where it brought none, since
     // whatever was shown belonged to another reading.
     void showReading(const Reading &reading);
+    // A reading of the scan zeroed, mark saying by which zero ("zeroed at
+    // 14:02"), shown in place of the value as read.
+    void showZeroed(const QString &value, const QString &mark);
 
 private:
     QLabel *m_pressure;

@@ -27,6 +27,7 @@
 #include "StatusLine.h"
 #include "StoredSettings.h"
 #include "Twips.h"
+#include "ZeroCommands.h"
 #include "frmAbout.h"
 #include "frmChannels.h"
 #include "frmManual.h"
@@ -94,6 +95,10 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     m_files->setFileKeptHandler([this](const QString &path) { m_recentFiles->add(path); });
     setAcceptDrops(true);
     m_history = std::make_unique<HistoryCommands>(m_session, *m_files, m_dialogs, *this);
+    m_zero = std::make_unique<ZeroCommands>(m_session, m_settings, m_liveView->data(), this);
+    m_zero->fillPassesMenu(mnuZeroPasses);
+    m_files->setZeroSource([this] { return m_zero->tableZero(); });
+    m_history->setZeroCommands(m_zero.get());
     connectCommands();
 
     // The size and place as defined: the client area centred on the screen.
@@ -166,6 +171,13 @@ void frmMain::connectCommands()
     connect(mnuScanStart, &QAction::triggered, this, &frmMain::StartScan);
     connect(mnuScanStop, &QAction::triggered, this, &frmMain::StopScan);
     connect(mnuScanManual, &QAction::triggered, this, &frmMain::openManualWindow);
+    connect(mnuScanZero, &QAction::triggered, m_zero.get(), &ZeroCommands::zero);
+    connect(mnuScanClearZero, &QAction::triggered, m_zero.get(), &ZeroCommands::clearZero);
+    connect(m_zero.get(), &ZeroCommands::notice, this, &frmMain::showNotice);
+    connect(m_zero.get(), &ZeroCommands::changed, this, [this] {
+        applyCommandStates();
+        fraPres->setTitle(m_zero->isActive() ? tr("Pressure (zeroed)") : tr("Pressure"));
+    });
     for (int i = 0; i < m_buttons.size(); ++i) {
         if (!m_buttons.at(i)->isSeparator())
             connect(m_buttons.at(i), &QAction::triggered, this,
@@ -176,6 +188,8 @@ void frmMain::connectCommands()
     connect(&m_session, &ScanSession::channelSelected, m_readouts, &MainReadouts::showChannel);
     connect(&m_session, &ScanSession::valueRead, m_readouts, &MainReadouts::showPressure);
     connect(&m_session, &ScanSession::unitRead, m_readouts, &MainReadouts::showUnit);
+    // After valueRead, which shows the reading as read.
+    connect(m_zero.get(), &ZeroCommands::readingShown, m_readouts, &MainReadouts::showZeroed);
     connect(&m_session, &ScanSession::rowAdded, fgdData, &ResultGridView::showRow);
     connect(&m_session, &ScanSession::healthChanged, this, &frmMain::updateStatusText);
     connect(&m_session, &ScanSession::lineLost, this,
@@ -207,12 +221,14 @@ void frmMain::Form_Load()
     mnuStopOnLineLoss->setChecked(stopOnLineLoss);
     m_session.setStopOnLineLoss(stopOnLineLoss);
     mnuChNum_Click(StoredSettings::channelCountIndex(m_settings));
+    m_zero->restoreSettings();
     enterIdleState();
 }
 
 void frmMain::enterIdleState()
 {
     m_session.makeReady();
+    m_zero->tableReplaced();
     applyCommandStates();
     setCaption(kTitle);
     InitGrid();
@@ -226,6 +242,9 @@ void frmMain::enterIdleState()
 
 void frmMain::holdStart()
 {
+    // Results from elsewhere: a stored scan sets its id once it is in place.
+    m_session.setTableScan(-1);
+    m_zero->tableReplaced();
     m_session.holdTable();
     m_liveView->tableLoaded();
 }
@@ -507,6 +526,8 @@ void frmMain::applyCommandStates()
     mnuScanStart->setEnabled(state == ScanSession::State::Ready);
     mnuScanStop->setEnabled(scanning);
     mnuScanManual->setEnabled(!scanning);
+    mnuScanZero->setEnabled(m_zero->canZero());
+    mnuScanClearZero->setEnabled(m_zero->canClear());
     mnuFilePrint->setEnabled(false);
     mnuChannel->menuAction()->setEnabled(!scanning);
     // The record keeps the names a scan started with.

@@ -34,6 +34,7 @@ class ResultGridView;
 class ResultTable;
 class SettingsStore;
 class TimerFactory;
+class ZeroCommands;
 
 // The program's main window: scan settings, live readouts, the result table,
 // and the menus and toolbar that reach every command. The scan itself belongs
@@ -164,6 +165,7 @@ private:
     std::unique_ptr<ManualScanBridge> m_manualBridge;
     RecentFilesMenu *m_recentFiles = nullptr;
     std::unique_ptr<HistoryCommands> m_history;
+    std::unique_ptr<ZeroCommands> m_zero;
 
     int m_chCount = 0;
     int m_commPort = 1;
@@ -227,6 +229,9 @@ private:
     QAction *mnuScanStart = nullptr;
     QAction *mnuScanStop = nullptr;
     QAction *mnuScanManual = nullptr;
+    QAction *mnuScanZero = nullptr;
+    QAction *mnuScanClearZero = nullptr;
+    QMenu *mnuZeroPasses = nullptr;
     QMenu *mnuHelp = nullptr;
     QAction *mnuHelpAbout = nullptr;
     QAction *mnuHelpAboutQt = nullptr;

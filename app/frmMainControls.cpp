@@ -250,6 +250,11 @@ void frmMain::createMenus()
     mnuScanStop = action(mnuScan, u"mnuScanStop"_s, tr("S&top"));
     mnuScanStop->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
     mnuScanManual = action(mnuScan, u"mnuScanManual"_s, tr("&Manual..."));
+    mnuScan->addSeparator();
+    mnuScanZero = action(mnuScan, u"mnuScanZero"_s, tr("&Zero"));
+    mnuScanClearZero = action(mnuScan, u"mnuScanClearZero"_s, tr("C&lear Zero"));
+    mnuZeroPasses = mnuScan->addMenu(tr("Zero &Passes"));
+    mnuZeroPasses->setObjectName(u"mnuZeroPasses"_s);
 
     mnuHelp = menuBar()->addMenu(tr("&Help"));
     mnuHelp->setObjectName(u"mnuHelp"_s);

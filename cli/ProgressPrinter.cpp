@@ -48,6 +48,8 @@ QString ProgressPrinter::progressText(const ScanRun::Progress &progress)
     text += u"  rows %1  %2"_s.arg(progress.rows).arg(clockText(progress.elapsed));
     if (progress.duration.count() > 0)
         text += u"/"_s + clockText(progress.duration);
+    if (progress.zeroing)
+        text += u"  zeroing"_s;
     if (progress.scannerSilent)
         text += u"  scanner silent"_s;
     if (!progress.failingChannels.isEmpty()) {

@@ -3,6 +3,7 @@
 #include "NumberText.h"
 #include "OpenScanRecord.h"
 #include "ScanTerm.h"
+#include "ScanZero.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,6 +31,13 @@ ScanOptionsParser::ScanOptionsParser()
              u"seconds"_s, u"1"_s)
     , m_passes(u"passes"_s, u"End after this many passes over the range."_s, u"n"_s)
     , m_duration(u"duration"_s, u"End after this long: 30s, 10m, 8h, 2d or seconds."_s, u"time"_s)
+    , m_zeroPasses(u"zero-passes"_s,
+                   u"Zero on the first n passes before recording: with the reference pressure "
+                   "applied, their mean is one offset per channel, subtracted in the CSV. "
+                   "These passes are left out of --out, --csv and --passes; the record keeps "
+                   "them and the offsets. A channel with a failed reading in them gets no "
+                   "offset."_s,
+                   u"n"_s)
     , m_out(u"out"_s,
             u"Write the results to this file (the window's result file format) at the end, "
             "also when ended by Ctrl+C, SIGTERM or SIGHUP."_s,
@@ -71,8 +79,9 @@ ScanOptionsParser::ScanOptionsParser()
         "(what was taken is saved), 5 the record could not keep some readings."_s);
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const QCommandLineOption *option :
-         { &m_port, &m_device, &m_demo, &m_range, &m_term, &m_passes, &m_duration, &m_out, &m_csv,
-           &m_store, &m_names, &m_quiet, &m_verbose, &m_help, &m_version, &m_listPorts })
+         { &m_port, &m_device, &m_demo, &m_range, &m_term, &m_passes, &m_duration, &m_zeroPasses,
+           &m_out, &m_csv, &m_store, &m_names, &m_quiet, &m_verbose, &m_help, &m_version,
+           &m_listPorts })
         m_parser.addOption(*option);
 }
 
@@ -212,6 +221,15 @@ bool ScanOptionsParser::parse(const QStringList &arguments)
             return fail(u"--duration takes a time above zero such as 30s, 10m, 8h, 2d or "
                         "seconds; got \"%1\""_s.arg(text));
         m_options.duration = *duration;
+    }
+
+    if (m_parser.isSet(m_zeroPasses)) {
+        bool ok = false;
+        const QString text = m_parser.value(m_zeroPasses);
+        m_options.zeroPasses = text.trimmed().toInt(&ok);
+        if (!ok || m_options.zeroPasses < 1 || m_options.zeroPasses > ScanZero::kMaxPasses)
+            return fail(u"--zero-passes takes a whole number from 1 to %1; got \"%2\""_s.arg(
+                QString::number(ScanZero::kMaxPasses), text));
     }
 
     m_options.outFile = m_parser.value(m_out).trimmed();

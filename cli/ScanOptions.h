@@ -28,6 +28,8 @@ struct ScanOptions
     // Limits; 0 is none. With both, the scan ends at whichever comes first.
     int passes = 0;
     std::chrono::milliseconds duration { 0 };
+    // Passes zeroed on before recording; 0 is no zero.
+    int zeroPasses = 0;
     // Empty when not asked for; the record keeps every reading anyway.
     QString outFile;
     // "-" is the standard output.
@@ -71,6 +73,7 @@ private:
     QCommandLineOption m_term;
     QCommandLineOption m_passes;
     QCommandLineOption m_duration;
+    QCommandLineOption m_zeroPasses;
     QCommandLineOption m_out;
     QCommandLineOption m_csv;
     QCommandLineOption m_store;

@@ -1,6 +1,7 @@
 #include "ScanRun.h"
 
 #include "CsvExport.h"
+#include "GridLayout.h"
 #include "LogCategories.h"
 #include "PortMap.h"
 #include "ResultFileWriter.h"
@@ -8,6 +9,7 @@
 #include "ScanRecord.h"
 #include "SerialPort.h"
 #include "Timer.h"
+#include "ZeroedTable.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -43,6 +45,11 @@ ScanRun::ScanRun(ScanSession &session, SerialPort &port, TimerFactory &timers, Q
     connect(&m_session, &ScanSession::lineLost, this, [this](const QString &reason) {
         finish(LineLost, u"the line to the scanner was lost (%1)"_s.arg(reason));
     });
+    m_zero.follow(session);
+    connect(&m_zero, &ScanZero::taken, this, &ScanRun::zeroTaken);
+    connect(&m_zero, &ScanZero::abandoned, this, [this] {
+        Q_EMIT notice(u"no zero was taken: the scan ended during the zero passes"_s);
+    });
 }
 
 ScanRun::~ScanRun() = default;
@@ -72,6 +79,8 @@ bool ScanRun::start(const Plan &plan)
         probe.cancelWriting();
     }
 
+    if (plan.zeroPasses > 0)
+        m_zero.take(plan.zeroPasses, 0);
     if (!m_session.start(plan.request)) {
         QString reason = m_port.errorString();
         // A port another program holds is refused by its lock file or its
@@ -102,12 +111,13 @@ ScanRun::Progress ScanRun::progress() const
     Progress p;
     p.passes = m_passes;
     p.passLimit = m_plan.passes;
-    p.rows = m_session.table().rows() - 1;
+    p.rows = std::max(0, m_session.table().rows() - 1 - m_plan.zeroPasses);
     p.elapsed = std::chrono::milliseconds(m_clock.isValid() ? m_clock.elapsed() : 0);
     p.duration = m_plan.duration;
     p.failingChannels = m_failing.values();
     std::sort(p.failingChannels.begin(), p.failingChannels.end());
     p.scannerSilent = m_session.scannerSilent();
+    p.zeroing = m_zero.isTaking();
     return p;
 }
 
@@ -124,6 +134,10 @@ void ScanRun::onReading(const Reading &reading)
         = reading.channel == m_plan.request.endCh && (reading.taken() || reading.givenUp);
     if (!passDone)
         return;
+    if (reading.pass <= m_plan.zeroPasses) {
+        Q_EMIT progressed(progress());
+        return;
+    }
     ++m_passes;
     Q_EMIT progressed(progress());
     if (m_plan.passes > 0 && m_passes >= m_plan.passes) {
@@ -160,9 +174,14 @@ void ScanRun::finish(int exitCode, const QString &how)
 
     // A file asked for and not written fails the run even though the record
     // holds the readings: a script must not take it as written.
+    // The files hold the passes after the zero, as read; the CSV zeroed.
+    ResultTable recorded;
+    if (m_plan.zeroPasses > 0)
+        copyZeroed(m_session.table(), recorded, nullptr, m_plan.zeroPasses + 1);
+    const ResultTable &table = m_plan.zeroPasses > 0 ? recorded : m_session.table();
     if (!m_plan.outFile.isEmpty()) {
         ResultFileWriter writer;
-        if (writer.write(m_plan.outFile, m_session.table())) {
+        if (writer.write(m_plan.outFile, table)) {
             m_outcome.message += u"; saved to "_s + m_plan.outFile;
             m_session.markSaved(QFileInfo(m_plan.outFile).absoluteFilePath());
             qCInfo(lcFiles, "saved to %s", qUtf8Printable(m_plan.outFile));
@@ -176,7 +195,7 @@ void ScanRun::finish(int exitCode, const QString &how)
     }
     if (!m_plan.csvFile.isEmpty()) {
         QString error;
-        if (writeCsv(&error))
+        if (writeCsv(table, &error))
             m_outcome.message += m_plan.csvFile == kStandardOutput
                 ? u"; CSV written to standard output"_s
                 : u"; CSV written to "_s + m_plan.csvFile;
@@ -202,17 +221,35 @@ void ScanRun::finish(int exitCode, const QString &how)
     Q_EMIT finished(m_outcome);
 }
 
-bool ScanRun::writeCsv(QString *error) const
+bool ScanRun::writeCsv(const ResultTable &table, QString *error) const
 {
+    const ZeroHistory *zero = &m_zero.history();
     const bool simulated = PortMap::isSimulatedPortName(m_plan.request.portName);
     if (m_plan.csvFile == kStandardOutput) {
         QFile out;
-        if (!out.open(stdout, QIODevice::WriteOnly)
-            || !::writeCsv(m_session.table(), out, simulated) || !out.flush()) {
+        if (!out.open(stdout, QIODevice::WriteOnly) || !::writeCsv(table, out, simulated, zero)
+            || !out.flush()) {
             *error = out.errorString();
             return false;
         }
         return true;
     }
-    return writeCsvFile(m_plan.csvFile, m_session.table(), error, simulated);
+    return writeCsvFile(m_plan.csvFile, table, error, simulated, zero);
+}
+
+void ScanRun::zeroTaken(const ZeroSet &set, const QList<int> &noOffset)
+{
+    QStringList offsets;
+    for (auto it = set.offsets.cbegin(); it != set.offsets.cend(); ++it)
+        offsets += u"Ch %1 %2"_s.arg(channelText(it.key()), it.value().toText());
+    QString text = u"zeroed on %1 (offsets %2)"_s.arg(
+        passesText(set.passes), offsets.isEmpty() ? u"none"_s : offsets.join(u", "_s));
+    if (!noOffset.isEmpty()) {
+        QStringList channels;
+        for (int channel : noOffset)
+            channels += channelText(channel);
+        text += u"; no offset for channel %1: a reading failed, or was no number or in "
+                "another unit, during the zero passes"_s.arg(channels.join(u", "_s));
+    }
+    Q_EMIT notice(text);
 }

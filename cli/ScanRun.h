@@ -2,6 +2,7 @@
 
 #include "Reading.h"
 #include "ScanSession.h"
+#include "ScanZero.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <memory>
 
+class ResultTable;
 class SerialPort;
 class Timer;
 class TimerFactory;
@@ -41,6 +43,9 @@ public:
         // Limits; 0 is none.
         int passes = 0;
         std::chrono::milliseconds duration { 0 };
+        // Passes zeroed on before recording; they count for no limit and are
+        // left out of the files. 0 is no zero.
+        int zeroPasses = 0;
         // Either may be empty: the record keeps the readings.
         QString outFile;
         QString csvFile;
@@ -56,6 +61,8 @@ public:
         // Channels whose last reading failed.
         QList<int> failingChannels;
         bool scannerSilent = false;
+        // The zero passes are under way.
+        bool zeroing = false;
     };
 
     struct Outcome
@@ -87,13 +94,16 @@ Q_SIGNALS:
     // Every kProgressInterval and at every completed pass.
     void progressed(const ScanRun::Progress &progress);
     void finished(const ScanRun::Outcome &outcome);
+    // A line worth telling while the scan runs (the zero was taken).
+    void notice(const QString &text);
 
 private:
     void onReading(const Reading &reading);
     void onTick();
     void finish(int exitCode, const QString &how);
     QString summary() const;
-    bool writeCsv(QString *error) const;
+    bool writeCsv(const ResultTable &table, QString *error) const;
+    void zeroTaken(const ZeroSet &set, const QList<int> &noOffset);
 
     ScanSession &m_session;
     SerialPort &m_port;
@@ -104,4 +114,5 @@ private:
     QSet<int> m_failing;
     bool m_running = false;
     Outcome m_outcome;
+    ScanZero m_zero;
 };

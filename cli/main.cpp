@@ -112,6 +112,7 @@ int main(int argc, char *argv[])
     plan.request.names = options.names;
     plan.passes = options.passes;
     plan.duration = options.duration;
+    plan.zeroPasses = options.zeroPasses;
     plan.outFile = options.outFile;
     plan.csvFile = options.csvFile;
 
@@ -177,6 +178,9 @@ int main(int argc, char *argv[])
     if (!options.quiet)
         QObject::connect(&run, &ScanRun::progressed, &run,
                          [&printer](const ScanRun::Progress &progress) { printer.show(progress); });
+    if (!options.quiet)
+        QObject::connect(&run, &ScanRun::notice, &run,
+                         [&printer](const QString &text) { printer.line(text); });
     QObject::connect(&run, &ScanRun::finished, &app, [&](const ScanRun::Outcome &outcome) {
         if (outcome.exitCode != ScanRun::Done || !options.quiet)
             say(outcome.message);

@@ -2,6 +2,7 @@
 
 #include "AlarmFlags.h"
 #include "ResultTable.h"
+#include "ZeroHistory.h"
 
 #include <QLocale>
 
@@ -95,8 +96,10 @@ void LiveData::addReading(const Reading &reading)
         const qsizetype row = reading.pass - 1;
         const qsizetype before = health.values;
         bool ok = false;
-        const double value = reading.value.toDouble(&ok);
-        takeValue(channel, reading.channel, row, ok ? value : qQNaN(), reading.value, reading.unit);
+        const QString text
+            = m_zero ? m_zero->zeroed(reading.pass, reading.channel, reading.value) : reading.value;
+        const double value = text.toDouble(&ok);
+        takeValue(channel, reading.channel, row, ok ? value : qQNaN(), text, reading.unit);
         if (health.values > before)
             keepTime(channel, int(index(reading.channel)) + 1, row, reading.time);
     } else {
@@ -393,7 +396,13 @@ double LiveData::valueAt(int column, qsizetype row) const
             ? !m_otherUnitRows.isEmpty() && m_otherUnitRows.contains(row)
             : !m_otherUnitCells.isEmpty() && m_otherUnitCells.contains(cellKey(row, column)))
         return qQNaN();
-    return m_source->dataCells().number(row, column);
+    const double value = m_source->dataCells().number(row, column);
+    if (!m_zero || m_zero->isEmpty())
+        return value;
+    const int pass = m_axis == Axis::Pass && row < qsizetype(m_passes.size())
+        ? m_passes[std::size_t(row)]
+        : int(row + 1);
+    return value - m_zero->offsetValue(pass, m_first + column - 1);
 }
 
 double LiveData::rowKey(qsizetype row) const
@@ -639,13 +648,41 @@ QString LiveData::failureText(const Reading &reading)
     return text;
 }
 
+void LiveData::setZero(const ZeroHistory *zero)
+{
+    m_zero = zero;
+    const ZeroSet *active = zero ? zero->active() : nullptr;
+    m_zeroMark = active ? tr("Values %1").arg(ZeroHistory::markText(*active)) : QString();
+    for (Channel &channel : m_channels) {
+        ChannelHealth &health = channel.health;
+        health.values = 0;
+        health.min = health.max = health.mean = ChannelHealth::kNone;
+        health.m2 = 0;
+        // The bars and the last values show the zero in force now, also on
+        // a reading taken before it.
+        const Reading &latest = channel.latest;
+        if (latest.pass > 0 && latest.taken() && !health.otherUnit) {
+            const QString text = active
+                ? ZeroHistory::zeroedBy(*active, latest.channel, latest.value)
+                : latest.value;
+            bool ok = false;
+            const double value = text.toDouble(&ok);
+            health.last = ok ? value : ChannelHealth::kNone;
+            health.lastText = latest.unit.isEmpty() ? text : text + u' ' + latest.unit;
+        }
+    }
+    updateSummary();
+    Q_EMIT figuresChanged();
+}
+
 void LiveData::updateSummary()
 {
     // Rebuilt only when a count changed: this runs at every reading.
     const std::array<qint64, 3> counts { m_failing, m_unitChanges, m_alarms };
-    if (counts == m_summaryCounts)
+    if (counts == m_summaryCounts && m_zeroMark == m_summaryZeroMark)
         return;
     m_summaryCounts = counts;
+    m_summaryZeroMark = m_zeroMark;
     QStringList parts;
     if (m_failing > 0)
         parts << counted(m_failing, tr("channel failing"), tr("channels failing"));
@@ -656,6 +693,8 @@ void LiveData::updateSummary()
         parts << counted(m_alarms, tr("reading outside its alarm limits"),
                          tr("readings outside their alarm limits"));
     QString summary = parts.isEmpty() ? QString() : parts.join(u", "_s) + tr("; see Live View");
+    if (!m_zeroMark.isEmpty())
+        summary = summary.isEmpty() ? m_zeroMark : m_zeroMark + u"; "_s + summary;
     if (summary == m_summary)
         return;
     m_summary = std::move(summary);

@@ -20,6 +20,7 @@
 #include <vector>
 
 class ResultTable;
+class ZeroHistory;
 
 // One point of a trend as the plot draws it: x is UTC seconds since the epoch
 // for a running scan or the pass number for a table, y the value.
@@ -106,6 +107,13 @@ public:
     void attachTable(ResultTable *table);
     // What the channels measure, as the attached table's scan named them.
     const ChannelNames &channelNames() const;
+
+    // The scan's zeros: a reading of a pass a zero applies to counts zeroed
+    // in the figures, the bars, the trend and the alarm checks, and the
+    // summary says since when. Each call (a zero taken or cleared) starts
+    // the figures afresh, so that none mixes zeroed and raw values. nullptr
+    // for none; not owned, must outlive this object or be detached.
+    void setZero(const ZeroHistory *zero);
 
     void setCurrentChannel(int channel);
     int currentChannel() const { return m_current; }
@@ -210,6 +218,8 @@ private:
     QString m_scanUnit;
     AlarmLimits m_limits;
     ResultTable *m_table = nullptr;
+    const ZeroHistory *m_zero = nullptr;
+    QString m_zeroMark;
     // The table the trend reads: the attached one, or the one loaded.
     const ResultTable *m_source = nullptr;
     const ResultTable *m_pending = nullptr;
@@ -228,4 +238,5 @@ private:
     qint64 m_readings = 0;
     QString m_summary;
     std::array<qint64, 3> m_summaryCounts { -1, -1, -1 };
+    QString m_summaryZeroMark;
 };

@@ -16,6 +16,8 @@ inline const QString kComPort = u"ComPort"_s;
 inline constexpr int kComPortDefault = 1;
 // "1": a scan whose line fails stops; otherwise it keeps going and reconnects.
 inline const QString kStopOnLineLoss = u"StopOnLineLoss"_s;
+// How many complete passes Scan > Zero averages.
+inline const QString kZeroPasses = u"ZeroPasses"_s;
 
 // The device that stands for each port number.
 inline const QString kPorts = u"Ports"_s;

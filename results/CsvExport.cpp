@@ -1,6 +1,8 @@
 #include "CsvExport.h"
 
 #include "ResultTable.h"
+#include "ZeroHistory.h"
+#include "ZeroedTable.h"
 
 #include <QSaveFile>
 
@@ -35,26 +37,46 @@ QString localTimeText(const QDateTime &time)
 
 } // namespace
 
-bool writeCsv(const ResultTable &table, QIODevice &out, bool simulated)
+bool writeCsv(const ResultTable &table, QIODevice &out, bool simulated, const ZeroHistory *zero)
 {
     const int cols = table.cols();
+    if (zero && zero->isEmpty())
+        zero = nullptr;
     QByteArray chunk = "\xEF\xBB\xBFpass,time";
+    std::vector<int> channels(std::size_t(std::max(cols, 0)), -1);
     for (int column = 1; column < cols - 1; ++column) {
         chunk += ',';
         const int channel = table.columnChannel(column);
         appendField(chunk,
                     channel >= 0 ? table.channelNames().label(channel) : table.text(0, column));
+        channels[std::size_t(column)] = channel;
     }
-    chunk += simulated ? ",unit,scanner\r\n" : ",unit\r\n";
+    chunk += ",unit";
+    if (simulated)
+        chunk += ",scanner";
+    chunk += zero ? ",zero\r\n" : "\r\n";
     for (int row = 1; row < table.rows(); ++row) {
         appendField(chunk, table.text(row, 0));
         chunk += ',';
         chunk += localTimeText(table.rowTime(row)).toLatin1();
+        const int pass = zero ? passOfRow(table, row) : 0;
+        const ZeroSet *set = zero ? zero->forPass(pass) : nullptr;
         for (int column = 1; column < cols; ++column) {
             chunk += ',';
-            appendField(chunk, table.text(row, column));
+            const QString text = table.text(row, column);
+            const int channel = channels[std::size_t(column)];
+            appendField(chunk,
+                        set && channel >= 0 && !text.isEmpty() ? zero->zeroed(pass, channel, text)
+                                                               : text);
         }
-        chunk += simulated ? ",simulated\r\n" : "\r\n";
+        if (simulated)
+            chunk += ",simulated";
+        if (zero) {
+            chunk += ',';
+            if (set)
+                appendField(chunk, u"zeroed at "_s + localTimeText(set->takenAt));
+        }
+        chunk += "\r\n";
         if (chunk.size() >= 1 << 16) {
             if (out.write(chunk) != chunk.size())
                 return false;
@@ -64,7 +86,8 @@ bool writeCsv(const ResultTable &table, QIODevice &out, bool simulated)
     return out.write(chunk) == chunk.size();
 }
 
-bool writeCsvFile(const QString &path, const ResultTable &table, QString *error, bool simulated)
+bool writeCsvFile(const QString &path, const ResultTable &table, QString *error, bool simulated,
+                  const ZeroHistory *zero)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -73,7 +96,7 @@ bool writeCsvFile(const QString &path, const ResultTable &table, QString *error,
     }
     // Written through a buffer: a full disk shows only at flush(), and
     // commit() would otherwise put a short file in place.
-    if (!writeCsv(table, file, simulated) || !file.flush()
+    if (!writeCsv(table, file, simulated, zero) || !file.flush()
         || file.error() != QFileDevice::NoError) {
         *error = file.errorString();
         file.cancelWriting();

@@ -447,6 +447,17 @@ bool ForwardingScanRecord::readScan(qint64 id, const std::function<void(const Re
     return m_local->readScan(id, visit);
 }
 
+// The zeros stay in the rig's own file; the server gets the readings as read.
+bool ForwardingScanRecord::addZeroSet(const ZeroSet &set)
+{
+    return m_local->addZeroSet(set);
+}
+
+QList<ZeroSet> ForwardingScanRecord::zeroSets(qint64 id)
+{
+    return m_local->zeroSets(id);
+}
+
 bool ForwardingScanRecord::deleteScan(qint64 id)
 {
     return m_local->deleteScan(id);

@@ -2,6 +2,7 @@
 
 #include "ChannelNames.h"
 #include "Reading.h"
+#include "ZeroHistory.h"
 
 #include <QDateTime>
 #include <QList>
@@ -119,6 +120,19 @@ public:
         return readings;
     }
     virtual bool deleteScan(qint64 id) = 0;
+    // Keeps a zero (or its clear) of the current scan beside the readings,
+    // which stay as read; false where the record keeps none.
+    virtual bool addZeroSet(const ZeroSet &set)
+    {
+        Q_UNUSED(set);
+        return false;
+    }
+    // The scan's zeros in the order they were set.
+    virtual QList<ZeroSet> zeroSets(qint64 id)
+    {
+        Q_UNUSED(id);
+        return {};
+    }
     // Removes saved and discarded scans, and manual readings, older than days;
     // 0 keeps everything. Returns the number of scans removed.
     virtual int applyRetention(int days, const QDateTime &now = QDateTime::currentDateTimeUtc())

@@ -101,6 +101,14 @@ const std::array<QStringList, SqliteScanRecord::kSchemaVersion> kMigrations {
     // object by channel, {"3":{"name":"Inlet static","note":"..."}}, null for
     // none.
     QStringList { u"ALTER TABLE scan ADD COLUMN channel_names TEXT"_s },
+    // 5: the zeros of a scan: when each was taken (UTC ms), the passes
+    // averaged, the first pass it applies to and the offsets per channel
+    // ("3=0.012;4=-0.001"); no offsets is a clear. The readings stay as read.
+    QStringList {
+        u"CREATE TABLE zero_set (scan INTEGER NOT NULL, taken_ms INTEGER NOT NULL, "
+        "passes INTEGER NOT NULL, first_pass INTEGER NOT NULL, offsets TEXT NOT NULL)"_s,
+        u"CREATE INDEX zero_set_scan ON zero_set (scan)"_s,
+    },
 };
 
 int primaryCode(const QSqlError &error)
@@ -771,7 +779,8 @@ bool SqliteScanRecord::deleteScan(qint64 id)
         return false;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     for (const QString &sql :
-         { u"DELETE FROM reading WHERE scan = ?"_s, u"DELETE FROM scan WHERE id = ?"_s }) {
+         { u"DELETE FROM reading WHERE scan = ?"_s, u"DELETE FROM zero_set WHERE scan = ?"_s,
+           u"DELETE FROM scan WHERE id = ?"_s }) {
         query.prepare(sql);
         query.addBindValue(id);
         if (!query.exec()) {
@@ -781,6 +790,47 @@ bool SqliteScanRecord::deleteScan(qint64 id)
         }
     }
     return exec(u"COMMIT"_s);
+}
+
+bool SqliteScanRecord::addZeroSet(const ZeroSet &set)
+{
+    if (!m_working || m_scan < 0)
+        return false;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(u"INSERT INTO zero_set (scan, taken_ms, passes, first_pass, offsets) "
+                  "VALUES (?, ?, ?, ?, ?)"_s);
+    query.addBindValue(m_scan);
+    query.addBindValue(set.takenAt.toMSecsSinceEpoch());
+    query.addBindValue(set.passes);
+    query.addBindValue(set.firstPass);
+    query.addBindValue(set.offsetsText());
+    if (!query.exec())
+        return fail(u"write"_s, query.lastError());
+    return true;
+}
+
+QList<ZeroSet> SqliteScanRecord::zeroSets(qint64 id)
+{
+    QList<ZeroSet> sets;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(u"SELECT taken_ms, passes, first_pass, substr(offsets, 1, 100000) "
+                  "FROM zero_set WHERE scan = ? ORDER BY rowid"_s);
+    query.addBindValue(id);
+    if (!query.exec()) {
+        readFailed(u"read"_s, query.lastError());
+        return sets;
+    }
+    while (query.next()) {
+        ZeroSet set;
+        set.takenAt = utc(query.value(0).toLongLong());
+        set.passes = query.value(1).toInt();
+        set.firstPass = query.value(2).toInt();
+        // Offsets that cannot be read are left out: the readings are shown as read.
+        if (set.setOffsetsText(query.value(3).toString()))
+            sets += set;
+    }
+    return sets;
 }
 
 int SqliteScanRecord::applyRetention(int days, const QDateTime &now)

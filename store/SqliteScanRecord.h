@@ -28,7 +28,7 @@ public:
     // costs at most the readings since then.
     enum class Durability { Process, PowerLoss };
 
-    static constexpr int kSchemaVersion = 4;
+    static constexpr int kSchemaVersion = 5;
 
     // $XDG_STATE_HOME/ROZIVODA/scans.sqlite, by default
     // ~/.local/state/ROZIVODA/scans.sqlite.
@@ -66,6 +66,8 @@ public:
     std::optional<ScanSummary> scan(qint64 id) override;
     bool readScan(qint64 id, const std::function<void(const Reading &)> &visit) override;
     bool deleteScan(qint64 id) override;
+    bool addZeroSet(const ZeroSet &set) override;
+    QList<ZeroSet> zeroSets(qint64 id) override;
     int applyRetention(int days, const QDateTime &now = QDateTime::currentDateTimeUtc()) override;
 
 private:

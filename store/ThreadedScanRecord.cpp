@@ -472,6 +472,22 @@ bool ThreadedScanRecord::readScan(qint64 id, const std::function<void(const Read
     return false;
 }
 
+bool ThreadedScanRecord::addZeroSet(const ZeroSet &set)
+{
+    if (!isOpen() || m_scan < 0)
+        return false;
+    hand([set](SqliteScanRecord &record) { record.addZeroSet(set); });
+    return true;
+}
+
+QList<ZeroSet> ThreadedScanRecord::zeroSets(qint64 id)
+{
+    if (!m_reader)
+        return {};
+    prepareRead();
+    return m_reader->zeroSets(id);
+}
+
 bool ThreadedScanRecord::deleteScan(qint64 id)
 {
     if (!isOpen())

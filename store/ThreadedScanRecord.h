@@ -72,6 +72,8 @@ public:
     std::optional<ScanSummary> scan(qint64 id) override;
     bool readScan(qint64 id, const std::function<void(const Reading &)> &visit) override;
     bool deleteScan(qint64 id) override;
+    bool addZeroSet(const ZeroSet &set) override;
+    QList<ZeroSet> zeroSets(qint64 id) override;
     int applyRetention(int days, const QDateTime &now = QDateTime::currentDateTimeUtc()) override;
 
 private:

@@ -6,6 +6,7 @@
 #include "ResultTable.h"
 #include "ScannerModel.h"
 #include "SqliteScanRecord.h"
+#include "ZeroHistory.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -85,6 +86,7 @@ private Q_SLOTS:
     void finiteScanWritesTheWindowsFile();
     void readingsGoToTheRecordAndTheCsv();
     void csvToStandardOutputAndShortVersion();
+    void zeroPassesLeftOutOfFilesAndKeptInRecord();
     void endRequestSavesWhatWasTaken_data();
     void endRequestSavesWhatWasTaken();
     void lostLineSavesAndEndsWith4();
@@ -176,6 +178,61 @@ void tst_Cli::readingsGoToTheRecordAndTheCsv()
     QCOMPARE(lines.size(), 4); // a header, two passes and the last line's end
     QVERIFY2(lines[1].startsWith("1,") && lines[1].contains(ScannerModel::valueText(2, 1).toUtf8()),
              lines[1].constData());
+}
+
+// The zero passes are the record's, not the files': the result file starts
+// after them as read, the CSV zeroed by the mean of them, marked.
+void tst_Cli::zeroPassesLeftOutOfFilesAndKeptInRecord()
+{
+    const QString store = m_dir->filePath(u"record.sqlite"_s);
+    const QString out = m_dir->filePath(u"scan.txt"_s);
+    const QString csv = m_dir->filePath(u"scan.csv"_s);
+    ScanProcess scan(m_dir->filePath(u"state"_s));
+    scan.start({ u"--device"_s, m_scanner->devicePath(), u"--range"_s, u"2-3"_s, u"--term"_s,
+                 u"0.2"_s, u"--zero-passes"_s, u"2"_s, u"--passes"_s, u"1"_s, u"--store"_s,
+                 u"sqlite:"_s + store, u"--csv"_s, csv, u"--out"_s, out });
+    QTRY_VERIFY_WITH_TIMEOUT(scan.process.state() == QProcess::NotRunning, kFinishMs);
+    const QString errors = scan.errors();
+    QVERIFY2(scan.process.exitCode() == 0, qPrintable(errors));
+    QVERIFY2(errors.contains(u"zeroed on 2 passes"_s), qPrintable(errors));
+
+    SqliteScanRecord record(store);
+    QVERIFY(record.open());
+    const qint64 id = record.listScans().first().id;
+    const QList<Reading> readings = record.loadScan(id);
+    QCOMPARE(readings.size(), 6);
+    const QList<ZeroSet> zeros = record.zeroSets(id);
+    QCOMPARE(zeros.size(), 1);
+    QCOMPARE(zeros.first().passes, 2);
+    QCOMPARE(zeros.first().firstPass, 3);
+    ZeroHistory history;
+    history.add(zeros.first());
+    QStringList expected { u"3"_s };
+    for (int channel = 0; channel < 2; ++channel) {
+        const auto mean
+            = DecimalValue::mean({ *DecimalValue::fromText(readings[channel].value),
+                                   *DecimalValue::fromText(readings[2 + channel].value) });
+        QCOMPARE(zeros.first().offsets.value(2 + channel), *mean);
+        expected += history.zeroed(3, 2 + channel, readings[4 + channel].value);
+    }
+
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines[0].endsWith(",unit,zero\r"), lines[0].constData());
+    const QList<QByteArray> fields = lines[1].split(',');
+    QCOMPARE((QStringList { QString::fromUtf8(fields[0]), QString::fromUtf8(fields[2]),
+                            QString::fromUtf8(fields[3]) }),
+             expected);
+    QVERIFY2(fields.last().startsWith("zeroed at "), lines[1].constData());
+
+    ResultTable read;
+    ResultFileReader reader(read);
+    QCOMPARE(reader.read(out), ResultFileReader::Outcome::Loaded);
+    QCOMPARE(read.rows(), 2);
+    QCOMPARE(read.text(1, 0), u"3"_s);
+    QCOMPARE(float(read.dataCells().number(0, 1)), float(readings[4].value.toDouble()));
 }
 
 void tst_Cli::csvToStandardOutputAndShortVersion()
@@ -331,6 +388,7 @@ void tst_Cli::refusedBeforeScanning_data()
     bad("term not a number", { device, u"--term=fast"_s, out }, u"--term"_s);
     bad("term too long", { device, u"--term=3000000"_s, out }, u"too long"_s);
     bad("no passes", { device, u"--passes=0"_s, out }, u"--passes"_s);
+    bad("no zero passes", { device, u"--zero-passes=0"_s, out }, u"--zero-passes"_s);
     bad("duration unit", { device, u"--duration=10y"_s, out }, u"--duration"_s);
     bad("duration zero", { device, u"--duration=0s"_s, out }, u"--duration"_s);
     bad("store not a database", { device, u"--store=mysql://lab/db"_s }, u"--store"_s);

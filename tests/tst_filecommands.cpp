@@ -1,3 +1,4 @@
+#include "DecimalValue.h"
 #include "FakeScanner.h"
 #include "FileCommands.h"
 #include "MainWindowFixture.h"
@@ -11,6 +12,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -37,6 +39,7 @@ private Q_SLOTS:
     void saveThatDoesNotHappenStopsNewAndOpen_data();
     void saveThatDoesNotHappenStopsNewAndOpen();
     void saveAndOpenRoundTrip();
+    void zeroShownZeroedAndSavedAsChosen();
     void fileThatIsNotAResultFileIsRejected();
     void failedSaveKeepsResultsUnsavedAndTheOldFile();
     void openThatFailsLeavesTheTable_data();
@@ -200,6 +203,63 @@ void tst_FileCommands::saveThatDoesNotHappenStopsNewAndOpen()
     QCOMPARE(s.table().rows(), 3);
     QVERIFY(s.w().Unsaved());
     QVERIFY(!s.f.button(ToolbarButton::Start)->isEnabled());
+}
+
+// A zero taken during the scan shows in the readouts, marked; Save writes the
+// values zeroed only when asked to, and the CSV says which rows are zeroed.
+void tst_FileCommands::zeroShownZeroedAndSavedAsChosen()
+{
+    MainWindowFixture f;
+    FakeScanner scanner { f.port };
+    f.start();
+    f.find<QComboBox>(u"cboEnd"_s)->setCurrentIndex(1);
+    f.find<QAction>(u"mnuZeroPasses1"_s)->trigger();
+    QVERIFY(!f.find<QAction>(u"mnuScanZero"_s)->isEnabled());
+    f.window->tbToolBar_ButtonClick(ToolbarButton::Start);
+    const ResultTable &table = f.window->resultTable();
+    const auto tick = [&f] {
+        f.scanTimer()->fire();
+        QCoreApplication::processEvents();
+    };
+    tick();
+    tick(); // channel 00 of pass 1 read
+    f.find<QAction>(u"mnuScanZero"_s)->trigger();
+    QVERIFY(f.find<QAction>(u"mnuScanClearZero"_s)->isEnabled());
+    for (int i = 0; i < 20 && (table.rows() < 4 || table.text(3, 2).isEmpty()); ++i)
+        tick();
+    QCOMPARE(table.rows(), 4);
+    // Pass 2 is the zero: pass 3 shows minus it.
+    QStringList zeroed;
+    for (int column = 1; column <= 2; ++column)
+        zeroed += DecimalValue::fromText(table.text(3, column))
+                      ->minus(*DecimalValue::fromText(table.text(2, column)))
+                      ->toText();
+    auto *pressure = f.find<QLabel>(u"lblPres"_s);
+    QCOMPARE(pressure->text(), zeroed[1]);
+    QVERIFY2(pressure->toolTip().startsWith(u"zeroed at "_s), qPrintable(pressure->toolTip()));
+    QCOMPARE(f.find<QGroupBox>(u"fraPres"_s)->title(), u"Pressure (zeroed)"_s);
+    f.window->tbToolBar_ButtonClick(ToolbarButton::Stop);
+
+    const QString path = f.dir.filePath(u"zeroed.txt"_s);
+    f.dialogs.answers << QMessageBox::Yes;
+    f.dialogs.savePaths << path;
+    f.window->mnuFileSave_Click();
+    const QList<QByteArray> lines = readAll(path).split('\n');
+    QCOMPARE(lines.value(3),
+             "2," + table.text(2, 1).toLatin1() + ',' + table.text(2, 2).toLatin1()
+                 + ",\"kgf/cm2\"\r");
+    QCOMPARE(lines.value(4), "3," + zeroed.join(u',').toLatin1() + ",\"kgf/cm2\"\r");
+    QCOMPARE(f.dialogs.messages.first().defaultButton, QMessageBox::No);
+
+    const QString csv = f.dir.filePath(u"zeroed.csv"_s);
+    f.dialogs.answers << QMessageBox::Yes;
+    f.dialogs.savePaths << csv;
+    f.window->mnuFileExportCsv_Click();
+    const QList<QByteArray> rows = readAll(csv).split('\n');
+    QVERIFY2(rows.value(0).endsWith(",unit,zero\r"), rows.value(0).constData());
+    QVERIFY(rows.value(2).endsWith(",kgf/cm2,\r"));
+    QVERIFY2(rows.value(3).contains(',' + zeroed.join(u',').toLatin1() + ",kgf/cm2,zeroed at "),
+             rows.value(3).constData());
 }
 
 void tst_FileCommands::saveAndOpenRoundTrip()

@@ -1,10 +1,12 @@
 #include "AlarmLimits.h"
 #include "ChannelHealthModel.h"
+#include "DecimalValue.h"
 #include "GridLayout.h"
 #include "LiveData.h"
 #include "MemorySettings.h"
 #include "ResultTable.h"
 #include "SettingsStore.h"
+#include "ZeroHistory.h"
 
 #include <QAbstractItemModelTester>
 #include <QBrush>
@@ -78,7 +80,42 @@ private Q_SLOTS:
     void trendKeepsSpikesAndTimes();
     void newLimitsKeepTheScan();
     void healthModelStaysConsistent();
+    void zeroShiftsFromItsPassAndRestartsFigures();
 };
+
+// The trend keeps the passes before the zero as read; the figures restart at
+// the zero so that none mixes zeroed and raw values.
+void tst_LiveData::zeroShiftsFromItsPassAndRestartsFigures()
+{
+    ResultTable table;
+    layOut(table, 1, 2, 0);
+    LiveData data;
+    data.attachTable(&table);
+    data.reset(1, 2);
+    ZeroHistory zero;
+    data.setZero(&zero);
+    feed(table, data, taken(1, 1, u"10.5"_s));
+    feed(table, data, taken(1, 2, u"3"_s));
+    ZeroSet set;
+    set.firstPass = 2;
+    set.takenAt = kStart;
+    set.offsets.insert(1, *DecimalValue::fromText(u"0.25"_s));
+    zero.add(set);
+    data.setZero(&zero);
+    QCOMPARE(data.health(1).lastText, u"10.25 kgf/cm2"_s); // the zero in force now
+    QVERIFY(std::isnan(data.health(1).mean));
+    QVERIFY(data.statusSummary().startsWith(u"Values zeroed at "_s));
+    feed(table, data, taken(2, 1, u"10.5"_s));
+    feed(table, data, taken(2, 2, u"3"_s));
+    QCOMPARE(data.health(1).lastText, u"10.25 kgf/cm2"_s);
+    QCOMPARE(data.health(1).mean, 10.25);
+    QCOMPARE(data.health(2).last, 3.0); // no offset for channel 2
+    std::vector<TrendPoint> points;
+    data.trendPoints(1, qQNaN(), qQNaN(), 100, &points);
+    QCOMPARE(points.size(), std::size_t(2));
+    QCOMPARE(points[0].value, 10.5);
+    QCOMPARE(points[1].value, 10.25);
+}
 
 void tst_LiveData::healthFigures()
 {

@@ -160,6 +160,11 @@ void tst_Store::readingsRoundTrip()
     };
     Reading manual = reading(0, 7, 5000, u"12.5"_s);
     manual.unit = u"단위"_s;
+    ZeroSet zero;
+    zero.takenAt = kStart.addSecs(1);
+    zero.passes = 1;
+    zero.firstPass = 2;
+    QVERIFY(zero.setOffsetsText(u"3=-0.012;4=1E-05"_s));
     {
         SqliteScanRecord record(path);
         QVERIFY2(record.open(), qPrintable(record.errorString()));
@@ -168,6 +173,7 @@ void tst_Store::readingsRoundTrip()
         QVERIFY(id > 0);
         for (const Reading &r : taken)
             QVERIFY(record.addReading(r));
+        QVERIFY(record.addZeroSet(zero));
         QVERIFY(record.endScan(ScanState::Stopped, kStart.addSecs(2)));
         QVERIFY(record.markSaved(id, u"/data/run.txt"_s));
     }
@@ -191,7 +197,14 @@ void tst_Store::readingsRoundTrip()
     QCOMPARE(scan.savedFile, u"/data/run.txt"_s);
     compareReadings(record.loadScan(scan.id), taken);
     compareReadings(record.loadScan(0), { manual });
+    const QList<ZeroSet> zeros = record.zeroSets(scan.id);
+    QCOMPARE(zeros.size(), 1);
+    QCOMPARE(zeros.first().takenAt, zero.takenAt);
+    QCOMPARE(zeros.first().firstPass, 2);
+    QCOMPARE(zeros.first().offsetsText(), zero.offsetsText());
     QVERIFY(record.beginScan(ScanInfo {}) > 0); // no port named
+    QVERIFY(record.deleteScan(scan.id));
+    QVERIFY(record.zeroSets(scan.id).isEmpty());
 }
 
 void tst_Store::unfinishedScanIsOffered()
@@ -446,6 +459,7 @@ void tst_Store::migratesFromVersionOne()
     compareReadings(record.loadScan(1),
                     { reading(1, 3, 200, u"-0.0123"_s),
                       reading(1, 4, 1400, {}, Reading::Status::NoReply, {}, true) });
+    QVERIFY(record.zeroSets(1).isEmpty());
     QVERIFY(record.beginScan(info()) > 0);
     QCOMPARE(record.listScans().first().info.host, QSysInfo::machineHostName());
 }

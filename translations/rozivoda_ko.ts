@@ -923,6 +923,22 @@ Qt %1 (%2(으)로 빌드)</translation>
         <translation>수동 스캔(&amp;M)...</translation>
     </message>
     <message>
+        <source>&amp;Zero</source>
+        <translation>영점 잡기(&amp;Z)</translation>
+    </message>
+    <message>
+        <source>C&amp;lear Zero</source>
+        <translation>영점 해제(&amp;L)</translation>
+    </message>
+    <message>
+        <source>Zero &amp;Passes</source>
+        <translation>영점 패스 수(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Pressure (zeroed)</source>
+        <translation>압력 (영점 보정)</translation>
+    </message>
+    <message>
         <source>&amp;Help</source>
         <translation>도움말(&amp;H)</translation>
     </message>
