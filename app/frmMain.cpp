@@ -29,6 +29,7 @@
 #include "Twips.h"
 #include "frmAbout.h"
 #include "frmManual.h"
+#include "frmSettleCheck.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -164,6 +165,13 @@ void frmMain::connectCommands()
     connect(mnuScanStart, &QAction::triggered, this, &frmMain::StartScan);
     connect(mnuScanStop, &QAction::triggered, this, &frmMain::StopScan);
     connect(mnuScanManual, &QAction::triggered, this, &frmMain::openManualWindow);
+    connect(mnuScanSettle, &QAction::triggered, this, [this] {
+        frmSettleCheck dialog(frmSettleCheck::stored(m_settings), this);
+        if (dialog.exec() == QDialog::Accepted
+            && !frmSettleCheck::store(m_settings, dialog.check()))
+            m_dialogs.message(QMessageBox::Warning, tr("Settle Check"), m_settings.errorString(),
+                              QMessageBox::Ok, QMessageBox::Ok);
+    });
     for (int i = 0; i < m_buttons.size(); ++i) {
         if (!m_buttons.at(i)->isSeparator())
             connect(m_buttons.at(i), &QAction::triggered, this,
@@ -447,6 +455,7 @@ void frmMain::StartScan()
     request.startCh = int(startCh);
     request.endCh = int(endCh);
     request.period = *period;
+    request.settle = frmSettleCheck::stored(m_settings);
     request.portName = portName();
     request.device = m_ports.device(m_commPort);
     if (!m_session.start(request)) {

@@ -225,6 +225,7 @@ private:
     QAction *mnuScanStart = nullptr;
     QAction *mnuScanStop = nullptr;
     QAction *mnuScanManual = nullptr;
+    QAction *mnuScanSettle = nullptr;
     QMenu *mnuHelp = nullptr;
     QAction *mnuHelpAbout = nullptr;
     QAction *mnuHelpAboutQt = nullptr;

@@ -249,6 +249,7 @@ void frmMain::createMenus()
     mnuScanStop = action(mnuScan, u"mnuScanStop"_s, tr("S&top"));
     mnuScanStop->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
     mnuScanManual = action(mnuScan, u"mnuScanManual"_s, tr("&Manual..."));
+    mnuScanSettle = action(mnuScan, u"mnuScanSettle"_s, tr("Settle &Check..."));
 
     mnuHelp = menuBar()->addMenu(tr("&Help"));
     mnuHelp->setObjectName(u"mnuHelp"_s);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SettleCheck.h"
+
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
@@ -23,6 +25,7 @@ struct ScanOptions
     int startCh = 0;
     int endCh = 0;
     std::chrono::milliseconds period { 1000 };
+    SettleCheck settle;
     // Limits; 0 is none. With both, the scan ends at whichever comes first.
     int passes = 0;
     std::chrono::milliseconds duration { 0 };
@@ -57,6 +60,7 @@ private:
     bool fail(const QString &message);
     bool readRange(const QString &text);
     bool readTerm(const QString &text);
+    bool readSettleCheck();
 
     QCommandLineParser m_parser;
     QCommandLineOption m_port;
@@ -64,6 +68,8 @@ private:
     QCommandLineOption m_demo;
     QCommandLineOption m_range;
     QCommandLineOption m_term;
+    QCommandLineOption m_settleTolerance;
+    QCommandLineOption m_settleMax;
     QCommandLineOption m_passes;
     QCommandLineOption m_duration;
     QCommandLineOption m_out;

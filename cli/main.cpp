@@ -109,6 +109,7 @@ int main(int argc, char *argv[])
     plan.request.startCh = options.startCh;
     plan.request.endCh = options.endCh;
     plan.request.period = options.period;
+    plan.request.settle = options.settle;
     plan.passes = options.passes;
     plan.duration = options.duration;
     plan.outFile = options.outFile;
