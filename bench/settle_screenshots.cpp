@@ -74,7 +74,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     window->findChild<QAction *>(u"mnuViewLive"_s)->trigger();
-    QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+    // exit(), not quit(): the window would ask about the unsaved results.
+    QTimer::singleShot(seconds * 1000, &app, [] { QCoreApplication::exit(0); });
     app.exec();
 
     const ResultTable &table = window->resultTable();
@@ -98,6 +99,8 @@ int main(int argc, char *argv[])
             continue;
         if (auto *tabs = top->findChild<QTabWidget *>())
             tabs->setCurrentIndex(tabs->count() - 1);
+        // Wide enough for the settle columns, short enough for eight channels.
+        top->resize(1500, 330);
         QApplication::processEvents();
         health = top->grab().save(args.at(2));
     }
