@@ -210,7 +210,10 @@ void ScanCycle::onSettleReply(const ParsedReply &reply)
     const bool sameUnit = reply.unit == m_settleReply.unit;
     m_settleSpread = std::abs(value - before);
     m_settleReply = reply;
-    if (m_settleSpread <= m_settle.tolerance && sameUnit)
+    // Replies a tolerance apart must pass although their difference in binary
+    // is a hair above it.
+    const double slack = 1e-9 * std::max({ 1.0, std::abs(value), std::abs(before) });
+    if (m_settleSpread <= m_settle.tolerance + slack && sameUnit)
         finishSettling(true);
     else
         continueSettling();
