@@ -243,6 +243,9 @@ void compareReadings(const QList<Reading> &server, const QList<Reading> &local)
         QCOMPARE(server[i].unit, local[i].unit);
         QCOMPARE(server[i].status, local[i].status);
         QCOMPARE(server[i].raw, local[i].raw);
+        QCOMPARE(server[i].settleQueries, local[i].settleQueries);
+        QCOMPARE(server[i].settleMs, local[i].settleMs);
+        QCOMPARE(server[i].settled, local[i].settled);
     }
 }
 
@@ -420,7 +423,7 @@ void tst_Postgres::commandLineScan()
     scan.setProcessEnvironment(env);
     scan.start(QStringLiteral(ROZIVODA_SCAN_BINARY),
                { u"--demo"_s, u"--range"_s, u"0-1"_s, u"--term"_s, u"0.2"_s, u"--passes"_s, u"2"_s,
-                 u"--store"_s, m_server->url(password) });
+                 u"--settle-tolerance"_s, u"1"_s, u"--store"_s, m_server->url(password) });
     QTRY_VERIFY_WITH_TIMEOUT(scan.state() == QProcess::NotRunning, kServerMs);
     const QString errors = QString::fromLocal8Bit(scan.readAllStandardError());
     QVERIFY2(scan.exitCode() == 0, qPrintable(errors));
@@ -442,6 +445,14 @@ void tst_Postgres::commandLineScan()
         if (copy.info.portName == u"demo"_s && copy.info.start == scans.first().info.start)
             stored += copy.readings;
     QCOMPARE(stored, qint64(onServer));
+    // How each reading settled reaches the server with it.
+    if (onServer > 0) {
+        const QList<Reading> kept = local.loadScan(scans.first().id);
+        QVERIFY(!kept.isEmpty() && kept.first().settleQueries >= 2);
+        for (const ScanSummary &copy : m_reader->listScans())
+            if (copy.info.portName == u"demo"_s && copy.info.start == scans.first().info.start)
+                compareReadings(m_reader->loadScan(copy.id), kept);
+    }
 }
 
 // The lab's database as its administrator sees it.
