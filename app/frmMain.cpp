@@ -31,6 +31,7 @@
 #include "frmAbout.h"
 #include "frmChannels.h"
 #include "frmManual.h"
+#include "frmSettleCheck.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -177,6 +178,13 @@ void frmMain::connectCommands()
     connect(m_zero.get(), &ZeroCommands::changed, this, [this] {
         applyCommandStates();
         fraPres->setTitle(m_zero->isActive() ? tr("Pressure (zeroed)") : tr("Pressure"));
+    });
+    connect(mnuScanSettle, &QAction::triggered, this, [this] {
+        frmSettleCheck dialog(frmSettleCheck::stored(m_settings), this);
+        if (dialog.exec() == QDialog::Accepted
+            && !frmSettleCheck::store(m_settings, dialog.check()))
+            m_dialogs.message(QMessageBox::Warning, tr("Settle Check"), m_settings.errorString(),
+                              QMessageBox::Ok, QMessageBox::Ok);
     });
     for (int i = 0; i < m_buttons.size(); ++i) {
         if (!m_buttons.at(i)->isSeparator())
@@ -486,6 +494,7 @@ void frmMain::StartScan()
     request.startCh = int(startCh);
     request.endCh = int(endCh);
     request.period = *period;
+    request.settle = frmSettleCheck::stored(m_settings);
     request.portName = portName();
     request.device = m_ports.device(m_commPort);
     request.names.load(m_settings);

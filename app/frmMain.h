@@ -232,6 +232,7 @@ private:
     QAction *mnuScanZero = nullptr;
     QAction *mnuScanClearZero = nullptr;
     QMenu *mnuZeroPasses = nullptr;
+    QAction *mnuScanSettle = nullptr;
     QMenu *mnuHelp = nullptr;
     QAction *mnuHelpAbout = nullptr;
     QAction *mnuHelpAboutQt = nullptr;

@@ -255,6 +255,7 @@ void frmMain::createMenus()
     mnuScanClearZero = action(mnuScan, u"mnuScanClearZero"_s, tr("C&lear Zero"));
     mnuZeroPasses = mnuScan->addMenu(tr("Zero &Passes"));
     mnuZeroPasses->setObjectName(u"mnuZeroPasses"_s);
+    mnuScanSettle = action(mnuScan, u"mnuScanSettle"_s, tr("Settle &Check..."));
 
     mnuHelp = menuBar()->addMenu(tr("&Help"));
     mnuHelp->setObjectName(u"mnuHelp"_s);

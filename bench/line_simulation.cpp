@@ -23,13 +23,15 @@ int main(int argc, char *argv[])
     const QCommandLineOption firstOption(u"first-seed"_s, u"The first scan's seed (1)."_s,
                                          u"seed"_s, u"1"_s);
     const QCommandLineOption seedOption(u"seed"_s, u"Replay the scan of this seed."_s, u"seed"_s);
-    parser.addOptions({ scansOption, firstOption, seedOption });
+    const QCommandLineOption settleOption(u"settle"_s,
+                                          u"Check readings for having settled (drawn per scan)."_s);
+    parser.addOptions({ scansOption, firstOption, seedOption, settleOption });
     parser.process(app);
     QLoggingCategory::setFilterRules(u"rozivoda.*=false"_s);
 
     if (parser.isSet(seedOption)) {
-        const LineSimulationResult result
-            = simulateScan(parser.value(seedOption).toULongLong(), true);
+        const LineSimulationResult result = simulateScan(parser.value(seedOption).toULongLong(),
+                                                         true, parser.isSet(settleOption));
         std::printf("%d passes, %llu readings, faults:\n  %s\n", result.passes, result.readings,
                     qPrintable(result.faults.join(u"\n  "_s)));
         return result.faults.isEmpty() ? 0 : 1;
@@ -43,7 +45,7 @@ int main(int argc, char *argv[])
     QElapsedTimer clock;
     clock.start();
     for (quint64 seed = first; seed < first + scans; ++seed) {
-        const LineSimulationResult result = simulateScan(seed);
+        const LineSimulationResult result = simulateScan(seed, false, parser.isSet(settleOption));
         readings += result.readings;
         queries += result.queries;
         givenUp += result.givenUp;

@@ -29,6 +29,15 @@ ScanOptionsParser::ScanOptionsParser()
     , m_term(u"term"_s,
              u"Seconds between two ticks of the scan (default 1); below 0.2 counts as 0.2."_s,
              u"seconds"_s, u"1"_s)
+    , m_settleTolerance(u"settle-tolerance"_s,
+                        u"Check that each reading has settled: query the channel again until two "
+                        "replies in a row differ by at most this much, in the scan's unit. A "
+                        "reading that does not settle within the tick is kept and marked."_s,
+                        u"value"_s)
+    , m_settleMax(u"settle-max"_s,
+                  u"With --settle-tolerance: at most this many further queries per reading "
+                  "(default 3)."_s,
+                  u"n"_s, u"3"_s)
     , m_passes(u"passes"_s, u"End after this many passes over the range."_s, u"n"_s)
     , m_duration(u"duration"_s, u"End after this long: 30s, 10m, 8h, 2d or seconds."_s, u"time"_s)
     , m_zeroPasses(u"zero-passes"_s,
@@ -79,9 +88,9 @@ ScanOptionsParser::ScanOptionsParser()
         "(what was taken is saved), 5 the record could not keep some readings."_s);
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const QCommandLineOption *option :
-         { &m_port, &m_device, &m_demo, &m_range, &m_term, &m_passes, &m_duration, &m_zeroPasses,
-           &m_out, &m_csv, &m_store, &m_names, &m_quiet, &m_verbose, &m_help, &m_version,
-           &m_listPorts })
+         { &m_port, &m_device, &m_demo, &m_range, &m_term, &m_settleTolerance, &m_settleMax,
+           &m_passes, &m_duration, &m_zeroPasses, &m_out, &m_csv, &m_store, &m_names, &m_quiet,
+           &m_verbose, &m_help, &m_version, &m_listPorts })
         m_parser.addOption(*option);
 }
 
@@ -164,6 +173,30 @@ bool ScanOptionsParser::readNames(const QString &path)
     return true;
 }
 
+bool ScanOptionsParser::readSettleCheck()
+{
+    if (!m_parser.isSet(m_settleTolerance)) {
+        if (m_parser.isSet(m_settleMax))
+            return fail(u"--settle-max needs --settle-tolerance"_s);
+        return true;
+    }
+    const QString text = m_parser.value(m_settleTolerance);
+    double tolerance = 0;
+    if (!wholeNumberFromText(text, &tolerance) || !std::isfinite(tolerance) || tolerance < 0)
+        return fail(u"--settle-tolerance takes a number from 0; got \"%1\""_s.arg(text));
+    const QString maxText = m_parser.value(m_settleMax);
+    bool ok = false;
+    const int most = maxText.trimmed().toInt(&ok);
+    if (!ok || most < 1 || most > SettleCheck::kMostExtraQueries)
+        return fail(u"--settle-max takes a whole number from 1 to %1; got \"%2\""_s
+                        .arg(SettleCheck::kMostExtraQueries)
+                        .arg(maxText));
+    m_options.settle.on = true;
+    m_options.settle.tolerance = tolerance;
+    m_options.settle.maxExtraQueries = most;
+    return true;
+}
+
 bool ScanOptionsParser::parse(const QStringList &arguments)
 {
     m_options = {};
@@ -204,7 +237,8 @@ bool ScanOptionsParser::parse(const QStringList &arguments)
     }
     m_options.demo = m_parser.isSet(m_demo);
 
-    if (!readRange(m_parser.value(m_range)) || !readTerm(m_parser.value(m_term)))
+    if (!readRange(m_parser.value(m_range)) || !readTerm(m_parser.value(m_term))
+        || !readSettleCheck())
         return false;
 
     if (m_parser.isSet(m_passes)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChannelNames.h"
+#include "SettleCheck.h"
 
 #include <QCommandLineParser>
 #include <QString>
@@ -25,6 +26,7 @@ struct ScanOptions
     int startCh = 0;
     int endCh = 0;
     std::chrono::milliseconds period { 1000 };
+    SettleCheck settle;
     // Limits; 0 is none. With both, the scan ends at whichever comes first.
     int passes = 0;
     std::chrono::milliseconds duration { 0 };
@@ -64,6 +66,7 @@ private:
     bool readRange(const QString &text);
     bool readTerm(const QString &text);
     bool readNames(const QString &path);
+    bool readSettleCheck();
 
     QCommandLineParser m_parser;
     QCommandLineOption m_port;
@@ -71,6 +74,8 @@ private:
     QCommandLineOption m_demo;
     QCommandLineOption m_range;
     QCommandLineOption m_term;
+    QCommandLineOption m_settleTolerance;
+    QCommandLineOption m_settleMax;
     QCommandLineOption m_passes;
     QCommandLineOption m_duration;
     QCommandLineOption m_zeroPasses;

@@ -110,6 +110,7 @@ int main(int argc, char *argv[])
     plan.request.endCh = options.endCh;
     plan.request.period = options.period;
     plan.request.names = options.names;
+    plan.request.settle = options.settle;
     plan.passes = options.passes;
     plan.duration = options.duration;
     plan.zeroPasses = options.zeroPasses;

@@ -102,6 +102,12 @@ QVariant ChannelHealthModel::data(const QModelIndex &index, int role) const
         return health.unitChanges;
     case Alarms:
         return health.alarms();
+    case NotSettled:
+        return health.notSettled;
+    case SettleTime: {
+        const qint64 typical = health.typicalSettleMs();
+        return typical < 0 ? QVariant() : QVariant(tr("%1 ms").arg(typical));
+    }
     case LastFailure:
         return health.lastFailure;
     case LastFailureTime:
@@ -116,12 +122,15 @@ QVariant ChannelHealthModel::data(const QModelIndex &index, int role) const
 
 QVariant ChannelHealthModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section == SettleTime)
+        return tr("The median time from a channel's select to its settled reply, over its "
+                  "latest readings: a term at least this long lets the scanner settle.");
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     const QStringList titles {
-        tr("Channel"), tr("Last"),         tr("Minimum"),      tr("Maximum"),  tr("Mean"),
-        tr("Std dev"), tr("Taken"),        tr("Failed"),       tr("Given up"), tr("Unit changes"),
-        tr("Alarms"),  tr("Last failure"), tr("Failure time"),
+        tr("Channel"), tr("Last"),        tr("Minimum"),     tr("Maximum"),      tr("Mean"),
+        tr("Std dev"), tr("Taken"),       tr("Failed"),      tr("Given up"),     tr("Unit changes"),
+        tr("Alarms"),  tr("Not settled"), tr("Settle time"), tr("Last failure"), tr("Failure time"),
     };
     return section >= 0 && section < titles.size() ? QVariant(titles.at(section)) : QVariant();
 }

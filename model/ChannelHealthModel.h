@@ -22,6 +22,8 @@ public:
         GivenUp,
         UnitChanges,
         Alarms,
+        NotSettled,
+        SettleTime,
         LastFailure,
         LastFailureTime,
         ColumnCount

@@ -82,6 +82,16 @@ void LiveData::reset(int firstChannel, int lastChannel, std::chrono::millisecond
     Q_EMIT rangeReset();
 }
 
+qint64 ChannelHealth::typicalSettleMs() const
+{
+    if (settleTimes.isEmpty())
+        return -1;
+    QList<qint64> sorted = settleTimes;
+    const auto middle = sorted.begin() + sorted.size() / 2;
+    std::nth_element(sorted.begin(), middle, sorted.end());
+    return *middle;
+}
+
 void LiveData::addReading(const Reading &reading)
 {
     if (reading.pass <= 0 || !hasChannel(reading.channel))
@@ -92,6 +102,13 @@ void LiveData::addReading(const Reading &reading)
     ++m_readings;
     if (reading.taken()) {
         ++health.taken;
+        if (reading.settleQueries > 0 && !reading.settled) {
+            ++health.notSettled;
+        } else if (reading.settleQueries > 0) {
+            if (health.settleTimes.size() == ChannelHealth::kSettleTimes)
+                health.settleTimes.removeFirst();
+            health.settleTimes.append(reading.settleMs);
+        }
         setFailing(health, false);
         const qsizetype row = reading.pass - 1;
         const qsizetype before = health.values;

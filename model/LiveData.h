@@ -51,6 +51,12 @@ struct ChannelHealth
     qint64 unitChanges = 0;
     qint64 alarmsLow = 0;
     qint64 alarmsHigh = 0;
+    // Readings of the settle check that did not settle within the tick.
+    qint64 notSettled = 0;
+    // Time from the select to the settled reply of the latest checked
+    // readings, oldest first.
+    static constexpr qsizetype kSettleTimes = 31;
+    QList<qint64> settleTimes;
     QString lastFailure;
     QDateTime lastFailureTime;
 
@@ -62,6 +68,8 @@ struct ChannelHealth
     // The sample standard deviation; NaN below two values.
     double stdDev() const { return values > 1 ? std::sqrt(m2 / double(values - 1)) : kNone; }
     qint64 alarms() const { return alarmsLow + alarmsHigh; }
+    // The median of settleTimes; negative without any.
+    qint64 typicalSettleMs() const;
 };
 
 // The readings of the channel range as the live view shows them: per channel the

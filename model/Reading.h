@@ -30,6 +30,15 @@ struct Reading
     // After this failure the cell was given up and left empty.
     bool givenUp = false;
 
+    // The settle check of a taken reading: the queries it took (0 when the check
+    // was off), the time from the channel's select to the reply stored, whether
+    // the last two replies agreed within the tolerance, and how far apart they
+    // were (NaN with a single reply).
+    int settleQueries = 0;
+    qint64 settleMs = 0;
+    bool settled = true;
+    double settleSpread = 0;
+
     bool taken() const { return status == Status::Taken; }
 
     // Why a failed reading failed, as the table's mark on a given-up cell

@@ -34,6 +34,12 @@ void ResultTable::setRows(int rows)
             else
                 ++it;
         }
+        for (auto it = m_unsettled.begin(); it != m_unsettled.end();) {
+            if (qsizetype(it.key() >> 32) > dataRows)
+                it = m_unsettled.erase(it);
+            else
+                ++it;
+        }
         endRemoveRows();
         if (dataRows == 0 && !m_widestTexts.isEmpty()) {
             forgetWidest();
@@ -155,6 +161,7 @@ void ResultTable::swapContents(ResultTable &other)
     m_marks.swap(other.m_marks);
     m_markTexts.swap(other.m_markTexts);
     m_markTextIndex.swap(other.m_markTextIndex);
+    m_unsettled.swap(other.m_unsettled);
     // Times and flags belong to the rows they came with.
     m_rowTimes.swap(other.m_rowTimes);
     m_flags.swap(other.m_flags);
@@ -230,10 +237,21 @@ void ResultTable::markCell(int row, int column, const QString &why)
                        { Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole });
 }
 
+void ResultTable::markUnsettled(int row, int column, const QString &why)
+{
+    if (row < 1 || row >= rows() || column < 0 || column >= cols())
+        return;
+    m_unsettled.insert(markKey(row, column), why);
+    const QModelIndex changed = index(row - 1, column);
+    Q_EMIT dataChanged(changed, changed,
+                       { Qt::BackgroundRole, Qt::ForegroundRole, Qt::ToolTipRole });
+}
+
 void ResultTable::clearMarks()
 {
-    if (m_marks.empty())
+    if (m_marks.empty() && m_unsettled.isEmpty())
         return;
+    m_unsettled.clear();
     m_marks = {};
     m_markTexts.clear();
     m_markTextIndex.clear();
@@ -300,7 +318,9 @@ QColor ResultTable::fillOf(int row, int column) const
     if (isMarked(row, column))
         return QColor(255, 214, 214);
     const auto flag = m_flags.constFind(markKey(row, column));
-    return flag == m_flags.constEnd() ? QColor() : QColor(flag->colour);
+    if (flag != m_flags.constEnd())
+        return QColor(flag->colour);
+    return isUnsettled(row, column) ? QColor(kUnsettledColour) : QColor();
 }
 
 void ResultTable::unflagCell(int row, int column)
@@ -374,6 +394,9 @@ QVariant ResultTable::data(const QModelIndex &index, int role) const
             tips << m_markTexts.at(mark->text);
         if (flag != m_flags.constEnd())
             tips << flag->tip;
+        const auto unsettled = m_unsettled.constFind(key);
+        if (unsettled != m_unsettled.constEnd())
+            tips << unsettled.value();
         return tips.isEmpty() ? QVariant() : QVariant(tips.join(u'\n'));
     }
     default:

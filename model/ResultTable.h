@@ -54,6 +54,14 @@ public:
     void markCell(int row, int column, const QString &why);
     void clearMarks();
     bool isMarked(int row, int column) const;
+    // A cell whose reading did not settle: stored, shaded, why as its tip.
+    // clearMarks() clears these too; a given-up mark or a flag shows over it.
+    void markUnsettled(int row, int column, const QString &why);
+    bool isUnsettled(int row, int column) const
+    {
+        return m_unsettled.contains(markKey(row, column));
+    }
+    static constexpr QRgb kUnsettledColour = 0xffd8e4f0;
 
     // When a row's pass began (UTC); the ID's tool tip and the exports show it.
     void setRowTime(int row, const QDateTime &time);
@@ -141,6 +149,7 @@ private:
         QString tip;
     };
     QHash<quint64, Flag> m_flags;
+    QHash<quint64, QString> m_unsettled;
     bool m_quietFlags = false;
     ChannelNames m_names;
 };

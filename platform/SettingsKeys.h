@@ -67,4 +67,11 @@ inline constexpr int kRetentionDaysDefault = 90;
 inline const QString kRecordStore = u"Store"_s;
 inline const QString kRecordStoreDefault = QString();
 
+// Scan > Settle Check: "1" when on, the tolerance (C locale) and the most
+// further queries per reading.
+inline const QString kSettleCheck = u"SettleCheck"_s;
+inline const QString kSettleOn = u"On"_s;
+inline const QString kSettleTolerance = u"Tolerance"_s;
+inline const QString kSettleMaxQueries = u"MaxQueries"_s;
+
 } // namespace SettingsKeys

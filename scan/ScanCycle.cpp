@@ -5,6 +5,8 @@
 #include "Timer.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -21,7 +23,7 @@ std::chrono::milliseconds ScanCycle::replyTimeoutFor(std::chrono::milliseconds p
 }
 
 ScanCycle::ScanCycle(ScannerLink &link, TimerFactory &timers, ResultTable &table, QObject *parent)
-    : QObject(parent), m_link(link), m_table(table), tmrScan(timers.createTimer())
+    : QObject(parent), m_link(link), m_table(table), m_timers(timers), tmrScan(timers.createTimer())
 {
     tmrScan->setObjectName(u"tmrScan"_s);
     connect(tmrScan.get(), &Timer::timeout, this, &ScanCycle::tmrScan_Timer);
@@ -41,6 +43,9 @@ void ScanCycle::setState(State state)
         tmrScan->start(m_period);
     } else {
         tmrScan->stop();
+        if (m_settleTimer)
+            m_settleTimer->stop();
+        m_settling = false;
         if (m_awaitingReply) {
             m_link.abandon();
             m_awaitingReply = false;
@@ -64,6 +69,7 @@ void ScanCycle::StartPolling(int startCh, int endCh, std::chrono::milliseconds p
     m_lineDown = false;
     m_failedReadings.clear();
     m_unanswered.clear();
+    m_settling = false;
     m_table.clearMarks();
     Q_EMIT healthChanged();
     setState(State::Scanning);
@@ -97,7 +103,7 @@ void ScanCycle::tmrScan_Timer()
 {
     // A tick that comes due while the previous one still waits for its reply
     // is skipped: two exchanges must never share the line.
-    if (m_state != State::Scanning || m_awaitingReply)
+    if (m_state != State::Scanning || m_awaitingReply || m_settling)
         return;
     if (m_lineDown) {
         giveUpForLostLine();
@@ -147,6 +153,7 @@ void ScanCycle::beginReading()
     const std::chrono::milliseconds timeout = m_unanswered.contains(currentChannel())
         ? std::max(ScannerLink::kReplyBound, replyTimeoutFor(m_period))
         : replyTimeoutFor(m_period);
+    m_readingStartedAt = m_timers.now();
     m_awaitingReply = m_link.query(timeout);
     if (!m_awaitingReply) {
         Reading reading;
@@ -161,6 +168,10 @@ void ScanCycle::onReply(const ParsedReply &reply, const QByteArray &raw)
     if (!m_awaitingReply)
         return;
     m_awaitingReply = false;
+    if (m_settling) {
+        onSettleReply(reply);
+        return;
+    }
     if (!reply.valueTaken) {
         Reading reading;
         reading.status = Reading::Status::Unreadable;
@@ -168,6 +179,99 @@ void ScanCycle::onReply(const ParsedReply &reply, const QByteArray &raw)
         readingFailed(reading);
         return;
     }
+    if (m_settle.active()) {
+        m_settling = true;
+        m_settleQueries = 1;
+        m_settleReply = reply;
+        m_settleSpread = std::numeric_limits<double>::quiet_NaN();
+        continueSettling();
+        return;
+    }
+    m_settleQueries = 0;
+    storeReading(reply);
+}
+
+std::chrono::milliseconds ScanCycle::settleDeadline() const
+{
+    // As a reply's wait, the check ends just before the next tick comes due.
+    return m_readingStartedAt + m_period - std::min(kTickMargin, m_period / 4);
+}
+
+void ScanCycle::onSettleReply(const ParsedReply &reply)
+{
+    // A reply that cannot be read ends the check; the last good one is stored.
+    bool ok = false;
+    const double value = reply.value.toDouble(&ok);
+    if (!reply.valueTaken || !ok) {
+        finishSettling(false);
+        return;
+    }
+    const double before = m_settleReply.value.toDouble();
+    const bool sameUnit = reply.unit == m_settleReply.unit;
+    m_settleSpread = std::abs(value - before);
+    m_settleReply = reply;
+    // Replies a tolerance apart must pass although their difference in binary
+    // is a hair above it.
+    const double slack = 1e-9 * std::max({ 1.0, std::abs(value), std::abs(before) });
+    if (m_settleSpread <= m_settle.tolerance + slack && sameUnit)
+        finishSettling(true);
+    else
+        continueSettling();
+}
+
+void ScanCycle::continueSettling()
+{
+    if (m_settleQueries > m_settle.maxExtraQueries) {
+        finishSettling(false);
+        return;
+    }
+    const std::chrono::milliseconds now = m_timers.now();
+    const std::chrono::milliseconds queryAt = std::max(now, m_link.echoPassedAt());
+    const std::chrono::milliseconds wait = std::max(kSettleReplyWait, m_link.learnedReplyWait());
+    if (queryAt + wait > settleDeadline()) {
+        finishSettling(false);
+        return;
+    }
+    if (queryAt <= now) {
+        settleQuery();
+        return;
+    }
+    if (!m_settleTimer) {
+        m_settleTimer = m_timers.createTimer();
+        m_settleTimer->setObjectName(u"settleTimer"_s);
+        m_settleTimer->setSingleShot(true);
+        connect(m_settleTimer.get(), &Timer::timeout, this, &ScanCycle::settleQuery);
+    }
+    m_settleTimer->start(queryAt - now);
+}
+
+void ScanCycle::settleQuery()
+{
+    if (!m_settling || m_awaitingReply)
+        return;
+    // Lines that came while the query was put off may have moved the echo window.
+    if (m_link.echoPassedAt() > m_timers.now()) {
+        continueSettling();
+        return;
+    }
+    m_awaitingReply = m_link.query(settleDeadline() - m_timers.now());
+    if (!m_awaitingReply) {
+        finishSettling(false);
+        return;
+    }
+    ++m_settleQueries;
+}
+
+void ScanCycle::finishSettling(bool settled)
+{
+    m_settling = false;
+    if (m_settleTimer)
+        m_settleTimer->stop();
+    storeReading(m_settleReply, settled);
+}
+
+void ScanCycle::storeReading(const ParsedReply &reply, bool settled)
+{
     const bool wasSilent = m_silent;
     m_silent = false;
     m_attempts = 0;
@@ -187,6 +291,14 @@ void ScanCycle::onReply(const ParsedReply &reply, const QByteArray &raw)
     reading.time = QDateTime::currentDateTimeUtc();
     reading.value = reply.value;
     reading.unit = reply.unit;
+    reading.settleQueries = m_settleQueries;
+    if (m_settleQueries > 0) {
+        reading.settleMs = (m_timers.now() - m_selectedAt).count();
+        reading.settled = settled;
+        reading.settleSpread = m_settleSpread;
+        if (!settled)
+            m_table.markUnsettled(row, CurCol, SettleText::unsettledTip(reading));
+    }
     Q_EMIT readingDone(reading);
     if (wasSilent)
         Q_EMIT healthChanged();
@@ -198,6 +310,11 @@ void ScanCycle::onExchangeFailed(ScannerLink::Failure failure, const QByteArray 
     if (!m_awaitingReply)
         return;
     m_awaitingReply = false;
+    // A further query of the check that failed leaves the reading as it was.
+    if (m_settling) {
+        finishSettling(false);
+        return;
+    }
     if (failure == ScannerLink::Failure::LineFailed)
         return; // the port's own lineFailed stops the scan
     Reading reading;
@@ -240,6 +357,7 @@ void ScanCycle::selectCurrentChannel()
         FirstTick = true;
         return;
     }
+    m_selectedAt = m_timers.now();
     Q_EMIT channelSelected(CurCh);
     advanceChannel();
 }
@@ -260,6 +378,9 @@ void ScanCycle::onLineFailed(const QString &reason)
 {
     if (m_state != State::Scanning)
         return;
+    // A check that waited to query again keeps what it has.
+    if (m_settling && !m_awaitingReply)
+        finishSettling(false);
     if (m_stopOnLineLoss) {
         StopScan();
     } else {

@@ -2,6 +2,7 @@
 
 #include "Reading.h"
 #include "ScannerLink.h"
+#include "SettleCheck.h"
 
 #include <QMap>
 #include <QObject>
@@ -23,6 +24,14 @@ class TimerFactory;
 // after kMaxAttempts failures in a row the cell is given up (left empty and
 // marked) and the next tick selects the next channel. A channel that did not
 // answer at all is asked once per pass from then on, until it answers.
+//
+// With the settle check on, a reading's first reply is followed by further
+// queries of the same selection until two consecutive replies agree within the
+// tolerance; the last reply is stored. They are written at least the link's
+// echo window after the reply before (an identical reply sooner would be taken
+// for an echo) and only while the reply can still come before the next tick is
+// due. A reading that did not settle by then is stored all the same and its
+// cell marked. Off, not one byte on the line differs.
 class ScanCycle : public QObject
 {
     Q_OBJECT
@@ -72,6 +81,13 @@ public:
     // True after a query went unanswered, until the next good reply.
     bool scannerSilent() const { return m_silent; }
 
+    // Applies from the next reading on.
+    void setSettleCheck(const SettleCheck &check) { m_settle = check; }
+    const SettleCheck &settleCheck() const { return m_settle; }
+    // The least time left before the next tick for which a further query is
+    // still written.
+    static constexpr std::chrono::milliseconds kSettleReplyWait { 30 };
+
 Q_SIGNALS:
     void stateChanged(ScanCycle::State state);
     void channelSelected(int channel);
@@ -92,6 +108,13 @@ private:
     void beginReading();
     void selectCurrentChannel();
     void onReply(const ParsedReply &reply, const QByteArray &raw);
+    void storeReading(const ParsedReply &reply, bool settled = true);
+    void onSettleReply(const ParsedReply &reply);
+    // Queries again when there is room, or ends the check unsettled.
+    void continueSettling();
+    void settleQuery();
+    void finishSettling(bool settled);
+    std::chrono::milliseconds settleDeadline() const;
     void onExchangeFailed(ScannerLink::Failure failure, const QByteArray &partial);
     // Counts the failure, reports it, and gives the cell up after kMaxAttempts.
     void readingFailed(Reading reading);
@@ -105,6 +128,7 @@ private:
 
     ScannerLink &m_link;
     ResultTable &m_table;
+    TimerFactory &m_timers;
     std::unique_ptr<Timer> tmrScan;
     State m_state = State::Ready;
     std::chrono::milliseconds m_period { 0 };
@@ -130,4 +154,15 @@ private:
     QSet<int> m_unanswered;
     // Every failure of the cell being read was a query left unanswered.
     bool m_onlySilence = true;
+
+    SettleCheck m_settle;
+    // Made with the first check, so that a scan without one has no extra timer.
+    std::unique_ptr<Timer> m_settleTimer;
+    std::chrono::milliseconds m_selectedAt { 0 };
+    std::chrono::milliseconds m_readingStartedAt { 0 };
+    // Between the first reply of a checked reading and its storing.
+    bool m_settling = false;
+    int m_settleQueries = 0;
+    ParsedReply m_settleReply;
+    double m_settleSpread = 0;
 };

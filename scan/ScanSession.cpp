@@ -198,6 +198,10 @@ bool ScanSession::start(const Request &request)
         info.names = request.names;
         m_tableScan = m_record->beginScan(info);
     }
+    if (request.settle.active())
+        qCInfo(lcScan, "settle check on: tolerance %g, at most %d further queries",
+               request.settle.tolerance, request.settle.maxExtraQueries);
+    m_cycle->setSettleCheck(request.settle);
     Q_EMIT scanStarted(request);
     m_cycle->StartPolling(request.startCh, request.endCh, request.period);
     return true;

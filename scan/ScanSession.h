@@ -36,6 +36,7 @@ public:
         int startCh = 0;
         int endCh = 0;
         std::chrono::milliseconds period { 1000 };
+        SettleCheck settle;
         // "com1", and the device behind it.
         QString portName;
         QString device;

@@ -115,6 +115,13 @@ public:
     qsizetype bufferedBytes() const { return m_buffer.size(); }
     // Queries still owed a reply.
     qsizetype owedReplies() const { return m_owed.size(); }
+    // The first moment from which a reply identical to the last one is no
+    // longer taken for its echo: a query written from then on may be answered
+    // with the same line.
+    std::chrono::milliseconds echoPassedAt() const
+    {
+        return m_lastReplyAt + kEchoWindow + std::chrono::milliseconds(1);
+    }
 
     QString errorString() const { return m_error; }
 

@@ -1,6 +1,7 @@
 #include "ScannerModel.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -36,9 +37,46 @@ QString ScannerModel::valueText(int channel, quint64 queryNumber)
 
 QByteArray ScannerModel::replyText(int channel, quint64 queryNumber)
 {
-    return fixedText(readingInTenThousandths(channel, queryNumber))
-               .rightJustified(kValueFieldWidth, ' ')
-        + ',' + unitText().leftJustified(kUnitFieldWidth, ' ') + "\n\r";
+    return replyFor(readingInTenThousandths(channel, queryNumber));
+}
+
+QByteArray ScannerModel::replyFor(qint64 tenThousandths)
+{
+    return fixedText(tenThousandths).rightJustified(kValueFieldWidth, ' ') + ','
+        + unitText().leftJustified(kUnitFieldWidth, ' ') + "\n\r";
+}
+
+bool ScannerModel::settles() const
+{
+    return m_options.settleTime.count() > 0 || !m_options.channelSettle.isEmpty();
+}
+
+std::chrono::milliseconds ScannerModel::now() const
+{
+    if (m_options.clock)
+        return m_options.clock();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+}
+
+double ScannerModel::sensedOffset() const
+{
+    const auto tau = m_options.channelSettle.value(m_channel, m_options.settleTime);
+    if (tau.count() <= 0 || m_offset == 0)
+        return 0;
+    const double elapsed = double((now() - m_selectedAt).count());
+    return m_offset * std::exp(-std::max(0.0, elapsed) / double(tau.count()));
+}
+
+void ScannerModel::select(int channel)
+{
+    if (settles()) {
+        const quint64 number = valueQuery(m_queries);
+        const double sensed = double(readingInTenThousandths(m_channel, number)) + sensedOffset();
+        m_offset = sensed - double(readingInTenThousandths(channel, number));
+        m_selectedAt = now();
+    }
+    m_channel = channel;
 }
 
 QList<ScannerModel::Action> ScannerModel::receive(const QByteArray &bytes)
@@ -67,7 +105,7 @@ QList<ScannerModel::Action> ScannerModel::handleLine(const QByteArray &line)
                                            [](char c) { return c >= '0' && c <= '9'; });
         const int channel = digits.toInt();
         if (allDigits && channel < kChannelCount)
-            m_channel = channel;
+            select(channel);
     }
     return {};
 }
@@ -86,8 +124,10 @@ QList<ScannerModel::Action> ScannerModel::answerQuery()
         queryNumber, m_options.channelFaults.value(m_channel, m_options.fault));
     if (fault == ReplyFault::Silent)
         return {};
-    const QByteArray reply = fault == ReplyFault::None ? replyText(m_channel, queryNumber)
-                                                       : faultyReply(fault, queryNumber);
+    const qint64 value = readingInTenThousandths(m_channel, valueQuery(queryNumber))
+        + std::llround(settles() ? sensedOffset() : 0.0);
+    const QByteArray reply
+        = fault == ReplyFault::None ? replyFor(value) : faultyReply(fault, queryNumber);
 
     // Pieces of about equal size; never more pieces than bytes.
     const qsizetype pieces = std::clamp<qsizetype>(m_options.pieces, 1, reply.size());

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 
 // A stand-in for the scanner at the far end of the line, without any I/O:
 // bytes from the host go in, the replies due come out with their timing. It
@@ -49,6 +50,16 @@ public:
         // When above 0: that many queries are answered, and the line closes
         // when the next query arrives (which gets no reply).
         int closeAfterQueries = 0;
+        // The time constant with which the pressure at the sensor approaches
+        // a channel's after its select, as in a pneumatic scanner; 0 is at
+        // once. channelSettle sets it per channel.
+        std::chrono::milliseconds settleTime { 0 };
+        QHash<int, std::chrono::milliseconds> channelSettle;
+        // Every channel keeps the value of query 0, so that only settling
+        // moves a reply.
+        bool steadyValues = false;
+        // The scanner's clock for settling; a steady clock when not set.
+        std::function<std::chrono::milliseconds()> clock;
     };
 
     // One thing to do on the line, at a time relative to the command that
@@ -86,13 +97,27 @@ public:
     // negative for channels 0 to 4 and has at most 7 significant digits.
     static QString valueText(int channel, quint64 queryNumber);
     // The full reply to that query: the value with four decimals right-aligned
-    // in 11 characters, a comma, "kgf/cm2", LF CR.
+    // in 11 characters, a comma, "kgf/cm2", LF CR. While the sensor settles,
+    // the value is off by the part of the step from the channel selected
+    // before that is left: the step times exp(-t / time constant).
     static QByteArray replyText(int channel, quint64 queryNumber);
     static QByteArray unitText() { return QByteArrayLiteral("kgf/cm2"); }
 
 private:
     QList<Action> handleLine(const QByteArray &line);
+    void select(int channel);
+    bool settles() const;
+    // The query number the value of a reply follows.
+    quint64 valueQuery(quint64 queryNumber) const
+    {
+        return m_options.steadyValues ? 0 : queryNumber;
+    }
+    std::chrono::milliseconds now() const;
+    // How far the sensor still is from the selected channel's pressure, in
+    // ten-thousandths of the unit.
+    double sensedOffset() const;
     QList<Action> answerQuery();
+    static QByteArray replyFor(qint64 tenThousandths);
     QByteArray faultyReply(ReplyFault fault, quint64 queryNumber) const;
 
     Options m_options;
@@ -100,5 +125,7 @@ private:
     QByteArray m_pending;
     int m_channel = 0;
     quint64 m_queries = 0;
+    double m_offset = 0;
+    std::chrono::milliseconds m_selectedAt { 0 };
     bool m_closed = false;
 };

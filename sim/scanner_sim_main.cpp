@@ -92,9 +92,14 @@ int main(int argc, char *argv[])
         u"n=fault"_s);
     const QCommandLineOption overtake(u"overtake"_s,
                                       u"Let replies to later queries overtake a delayed one."_s);
+    const QCommandLineOption settle(
+        u"settle-ms"_s,
+        u"After a select, let the reply approach the channel's value with a time constant of "
+        "<ms> milliseconds, for every channel (e.g. 80) or one (e.g. 7=400; may be repeated)."_s,
+        u"ms|channel=ms"_s);
     const QCommandLineOption quiet(u"quiet"_s, u"Do not print the traffic."_s);
     parser.addOptions({ delay, queryDelay, pieces, gap, fault, channelFault, queryFault, overtake,
-                        closeAfter, quiet });
+                        closeAfter, settle, quiet });
     parser.process(app);
 
     QTextStream err(stderr);
@@ -160,6 +165,22 @@ int main(int argc, char *argv[])
         options.queryFaults.insert(quint64(query), queryKind);
     }
     options.overtake = parser.isSet(overtake);
+    for (const QString &entry : parser.values(settle)) {
+        const QStringList parts = entry.split(u'=');
+        int channel = -1;
+        int ms = 0;
+        const bool ok = parts.size() == 1 ? readCount(parts.at(0), 0, &ms)
+                                          : parts.size() == 2 && readCount(parts.at(0), 0, &channel)
+                && channel < ScannerModel::kChannelCount && readCount(parts.at(1), 0, &ms);
+        if (!ok) {
+            err << "--settle-ms needs ms or channel=ms, e.g. 80 or 7=400: " << entry << '\n';
+            return 2;
+        }
+        if (channel < 0)
+            options.settleTime = std::chrono::milliseconds(ms);
+        else
+            options.channelSettle.insert(channel, std::chrono::milliseconds(ms));
+    }
 
     if (!scanner.start()) {
         err << "rozivoda-scanner-sim: " << scanner.errorString() << '\n';

@@ -163,8 +163,9 @@ private:
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         query.setForwardOnly(true);
         query.prepare(u"SELECT r.seq, r.pass, r.channel, r.t_ms, r.value, u.text, r.status, "
-                      "r.raw, r.given_up FROM reading r LEFT JOIN unit u ON u.id = r.unit "
-                      "WHERE r.scan = ? AND r.seq > ? ORDER BY r.seq LIMIT ?"_s);
+                      "r.raw, r.given_up, %1 FROM reading r LEFT JOIN unit u ON u.id = r.unit "
+                      "WHERE r.scan = ? AND r.seq > ? ORDER BY r.seq LIMIT ?"_s.arg(
+                          QStringView(kSettleColumns)));
         query.addBindValue(scan);
         query.addBindValue(afterSeq);
         query.addBindValue(kBatch);

@@ -61,6 +61,12 @@ const std::array<QStringList, PostgresCopier::kSchemaVersion> kMigrations {
     },
     // 3: what each channel measured, as the rig's file keeps it (JSON text).
     QStringList { u"ALTER TABLE scan ADD COLUMN channel_names TEXT"_s },
+    // 4: how a reading taken with the settle check settled; null without it.
+    QStringList {
+        u"ALTER TABLE reading ADD COLUMN settle_queries INTEGER, "
+        "ADD COLUMN settle_ms BIGINT, ADD COLUMN settle_spread DOUBLE PRECISION, "
+        "ADD COLUMN settled BOOLEAN"_s,
+    },
 };
 
 // A statement the server holds up (a table lock taken by an administrator's
@@ -271,7 +277,7 @@ bool PostgresCopier::putReadings(qint64 id, qint64 startMs, const QList<Numbered
     constexpr qsizetype kRowsPerInsert = 100;
     constexpr int kColumns = kReadingColumnCount;
     const auto insertOf = [](qsizetype rows) {
-        QStringList values(rows, u"(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+        QStringList values(rows, u"(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
         return u"INSERT INTO reading (%1) VALUES "_s.arg(QStringView(kReadingColumns))
             + values.join(u", "_s) + u" ON CONFLICT (scan, seq) DO NOTHING"_s;
     };
@@ -432,8 +438,9 @@ QList<Reading> PostgresCopier::loadScan(qint64 id)
     QSqlQuery query(database());
     query.setForwardOnly(true);
     query.prepare(u"SELECT r.pass, r.channel, s.start_ms + r.t_ms, r.value, u.text, r.status, "
-                  "r.raw, r.given_up FROM reading r JOIN scan s ON s.id = r.scan "
-                  "LEFT JOIN unit u ON u.id = r.unit WHERE r.scan = ? ORDER BY r.seq"_s);
+                  "r.raw, r.given_up, %1 FROM reading r JOIN scan s ON s.id = r.scan "
+                  "LEFT JOIN unit u ON u.id = r.unit WHERE r.scan = ? ORDER BY r.seq"_s.arg(
+                      QStringView(kSettleColumns)));
     query.addBindValue(id);
     if (!query.exec()) {
         m_error = u"cannot read %1: %2"_s.arg(displayStoreUrl(m_server), query.lastError().text());

@@ -24,7 +24,7 @@ class QSqlQuery;
 class PostgresCopier
 {
 public:
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
     // How long a connection attempt may take before the server counts as
     // out of reach.
     static constexpr std::chrono::seconds kConnectTimeout { 2 };

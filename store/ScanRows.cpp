@@ -3,6 +3,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -12,6 +13,17 @@ QDateTime utc(qint64 ms)
 }
 
 } // namespace
+
+void readSettleColumns(Reading &reading, const QVariant &queries, const QVariant &ms,
+                       const QVariant &spread, const QVariant &settled)
+{
+    if (queries.isNull() || queries.toInt() <= 0)
+        return;
+    reading.settleQueries = queries.toInt();
+    reading.settleMs = ms.toLongLong();
+    reading.settleSpread = spread.isNull() ? qQNaN() : spread.toDouble();
+    reading.settled = settled.toBool();
+}
 
 ScanSummary summaryFromRow(const QSqlQuery &query, int first)
 {
@@ -52,6 +64,7 @@ Reading readingFromRow(const QSqlQuery &query, int first, qint64 startMs)
     reading.status = Reading::Status(std::clamp(at(5).toInt(), 0, 3));
     reading.raw = at(6).toByteArray();
     reading.givenUp = at(7).toBool();
+    readSettleColumns(reading, at(8), at(9), at(10), at(11));
     return reading;
 }
 
@@ -75,4 +88,11 @@ void bindReadingRow(QSqlQuery &insert, int first, qint64 scan, qint64 seq, qint6
     insert.bindValue(first + 7, int(reading.status));
     insert.bindValue(first + 8, reading.raw.isEmpty() ? QVariant() : QVariant(reading.raw));
     insert.bindValue(first + 9, reading.givenUp);
+    const bool checked = reading.settleQueries > 0;
+    insert.bindValue(first + 10, checked ? QVariant(reading.settleQueries) : QVariant());
+    insert.bindValue(first + 11, checked ? QVariant(reading.settleMs) : QVariant());
+    insert.bindValue(first + 12,
+                     checked && std::isfinite(reading.settleSpread) ? QVariant(reading.settleSpread)
+                                                                    : QVariant());
+    insert.bindValue(first + 13, checked ? QVariant(reading.settled) : QVariant());
 }

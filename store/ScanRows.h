@@ -22,13 +22,23 @@ QVariant channelNamesValue(const ChannelNames &names);
 inline constexpr int kMaxChannelNamesText = 1 << 20;
 
 // A reading's columns as readingFromRow() reads them: pass, channel, t_ms,
-// value, the unit's text, status, raw, given_up. t_ms counts from startMs.
+// value, the unit's text, status, raw, given_up, settle_queries, settle_ms,
+// settle_spread, settled. t_ms counts from startMs. The settle columns are
+// null for a reading taken without the settle check.
 Reading readingFromRow(const QSqlQuery &query, int first, qint64 startMs);
+
+// Reads the settle columns into reading; nulls leave it unchecked.
+void readSettleColumns(Reading &reading, const QVariant &queries, const QVariant &ms,
+                       const QVariant &spread, const QVariant &settled);
 
 // The reading table's columns in the order bindReadingRow() binds them.
 inline constexpr char16_t kReadingColumns[]
-    = u"scan, seq, pass, channel, t_ms, value, unit, status, raw, given_up";
-inline constexpr int kReadingColumnCount = 10;
+    = u"scan, seq, pass, channel, t_ms, value, unit, status, raw, given_up, "
+      u"settle_queries, settle_ms, settle_spread, settled";
+inline constexpr int kReadingColumnCount = 14;
+// The settle columns as a query selects them, after given_up.
+inline constexpr char16_t kSettleColumns[]
+    = u"r.settle_queries, r.settle_ms, r.settle_spread, r.settled";
 
 // Binds a reading's row from the placeholder first on. value is its text as
 // the schema stores it (ignored, and stored null, when the reading has none);

@@ -3,6 +3,7 @@
 #include "GridLayout.h"
 #include "ResultTable.h"
 #include "ScanRecord.h"
+#include "SettleCheck.h"
 
 #include <algorithm>
 
@@ -51,6 +52,8 @@ void ScanTableBuilder::add(const Reading &reading)
             m_rowHasValue[std::size_t(row)] = true;
             m_cells.setText(row, m_columns - 1, reading.unit);
         }
+        if (reading.settleQueries > 0 && !reading.settled)
+            m_marks.append({ int(row + 1), column, SettleText::unsettledTip(reading), true });
     } else if (reading.givenUp) {
         m_marks.append({ int(row + 1), column, reading.failureText() });
         if (row == m_cells.rowCount() - 1)
@@ -73,7 +76,10 @@ void ScanTableBuilder::finish(ResultTable &table, bool stopped)
     table.setLayout(gridLayoutFor(m_startChannel, m_endChannel));
     table.appendRows(m_cells);
     for (const Mark &mark : std::as_const(m_marks))
-        table.markCell(mark.row, mark.column, mark.why);
+        if (mark.unsettled)
+            table.markUnsettled(mark.row, mark.column, mark.why);
+        else
+            table.markCell(mark.row, mark.column, mark.why);
     for (qsizetype row = 0; row < m_cells.rowCount(); ++row) {
         if (m_rowTimes[std::size_t(row)] != kNoTime)
             table.setRowTime(int(row + 1),

@@ -34,6 +34,7 @@ private:
         int row;
         int column;
         QString why;
+        bool unsettled = false;
     };
 
     static constexpr qint64 kNoTime = std::numeric_limits<qint64>::min();

@@ -109,6 +109,15 @@ const std::array<QStringList, SqliteScanRecord::kSchemaVersion> kMigrations {
         "passes INTEGER NOT NULL, first_pass INTEGER NOT NULL, offsets TEXT NOT NULL)"_s,
         u"CREATE INDEX zero_set_scan ON zero_set (scan)"_s,
     },
+    // 6: how a reading taken with the settle check settled: its queries, the
+    // time from the select to the reply kept, the last two replies' difference
+    // and whether it was within the tolerance. Null without the check.
+    QStringList {
+        u"ALTER TABLE reading ADD COLUMN settle_queries INTEGER"_s,
+        u"ALTER TABLE reading ADD COLUMN settle_ms INTEGER"_s,
+        u"ALTER TABLE reading ADD COLUMN settle_spread REAL"_s,
+        u"ALTER TABLE reading ADD COLUMN settled INTEGER"_s,
+    },
 };
 
 int primaryCode(const QSqlError &error)
@@ -348,7 +357,7 @@ bool SqliteScanRecord::prepare()
 
     m_insertReading = std::make_unique<QSqlQuery>(db);
     if (!m_insertReading->prepare(
-            u"INSERT INTO reading (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s.arg(
+            u"INSERT INTO reading (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s.arg(
                 QStringView(kReadingColumns))))
         return fail(u"prepare"_s, m_insertReading->lastError());
     m_nextManualSeq = std::make_unique<QSqlQuery>(db);
@@ -737,7 +746,8 @@ bool SqliteScanRecord::readScan(qint64 id, const std::function<void(const Readin
         return false;
     }
     sqlite3_stmt *statement = nullptr;
-    const char *sql = "SELECT pass, channel, t_ms, value, unit, status, raw, given_up "
+    const char *sql = "SELECT pass, channel, t_ms, value, unit, status, raw, given_up, "
+                      "settle_queries, settle_ms, settle_spread, settled "
                       "FROM reading WHERE scan = ? ORDER BY seq";
     int result = sqlite3_prepare_v2(connection, sql, -1, &statement, nullptr);
     if (result == SQLITE_OK)
@@ -758,6 +768,18 @@ bool SqliteScanRecord::readScan(qint64 id, const std::function<void(const Readin
         const auto *raw = static_cast<const char *>(sqlite3_column_blob(statement, 6));
         reading.raw = QByteArray(raw, std::min(sqlite3_column_bytes(statement, 6), kMaxStoredRaw));
         reading.givenUp = sqlite3_column_int(statement, 7) != 0;
+        reading.settleQueries = 0;
+        reading.settleMs = 0;
+        reading.settleSpread = 0;
+        reading.settled = true;
+        if (sqlite3_column_type(statement, 8) != SQLITE_NULL) {
+            reading.settleQueries = std::max(0, sqlite3_column_int(statement, 8));
+            reading.settleMs = sqlite3_column_int64(statement, 9);
+            reading.settleSpread = sqlite3_column_type(statement, 10) == SQLITE_NULL
+                ? qQNaN()
+                : sqlite3_column_double(statement, 10);
+            reading.settled = sqlite3_column_int(statement, 11) != 0;
+        }
         visit(reading);
     }
     if (result != SQLITE_DONE)

@@ -28,7 +28,7 @@ public:
     // costs at most the readings since then.
     enum class Durability { Process, PowerLoss };
 
-    static constexpr int kSchemaVersion = 5;
+    static constexpr int kSchemaVersion = 6;
 
     // $XDG_STATE_HOME/ROZIVODA/scans.sqlite, by default
     // ~/.local/state/ROZIVODA/scans.sqlite.

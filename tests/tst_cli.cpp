@@ -399,6 +399,14 @@ void tst_Cli::refusedBeforeScanning_data()
         u"--channel-names: cannot read /no-such-names.csv"_s);
     bad("names file wrong", { device, out, u"--channel-names=NAMES"_s },
         u"line 2: channel 3 is named twice"_s);
+    bad("settle most without tolerance", { device, out, u"--settle-max=3"_s },
+        u"--settle-max needs --settle-tolerance"_s);
+    bad("settle tolerance below 0", { device, out, u"--settle-tolerance=-0.1"_s },
+        u"--settle-tolerance"_s);
+    bad("settle tolerance not a number", { device, out, u"--settle-tolerance=nan"_s },
+        u"--settle-tolerance"_s);
+    bad("no further query", { device, out, u"--settle-tolerance=0.01"_s, u"--settle-max=0"_s },
+        u"--settle-max"_s);
 
     QTest::newRow("missing device") << QStringList { u"--device=/dev/no-such-tty"_s, out } << false
                                     << 2 << u"/dev/no-such-tty"_s;

@@ -81,6 +81,7 @@ private Q_SLOTS:
     void newLimitsKeepTheScan();
     void healthModelStaysConsistent();
     void zeroShiftsFromItsPassAndRestartsFigures();
+    void settleFiguresCountAndTypicalTime();
 };
 
 // The trend keeps the passes before the zero as read; the figures restart at
@@ -394,6 +395,41 @@ void tst_LiveData::healthModelStaysConsistent()
              u"no reply: %3FE"_s);
     data.reset(5, 6);
     QCOMPARE(model.rowCount(), 2);
+}
+
+// Readings that did not settle are counted, and the typical settle time is
+// the median of the latest settled ones only: an unsettled reading's time says
+// nothing of how long the channel takes.
+void tst_LiveData::settleFiguresCountAndTypicalTime()
+{
+    LiveData data;
+    data.reset(1, 1);
+    ChannelHealthModel model(data);
+    QCOMPARE(data.health(1).typicalSettleMs(), -1);
+    const qint64 times[] = { 900, 300, 500, 9000, 400 };
+    int pass = 0;
+    for (const qint64 ms : times) {
+        Reading reading = taken(++pass, 1, u"1"_s);
+        reading.settleQueries = 3;
+        reading.settleMs = ms;
+        reading.settled = ms < 5000;
+        data.addReading(reading);
+    }
+    QCOMPARE(data.health(1).notSettled, 1);
+    QCOMPARE(data.health(1).typicalSettleMs(), 500);
+    QCOMPARE(model.data(model.index(0, ChannelHealthModel::NotSettled)).toInt(), 1);
+    QCOMPARE(model.data(model.index(0, ChannelHealthModel::SettleTime)).toString(), u"500 ms"_s);
+    // Without the check nothing is counted.
+    data.addReading(taken(++pass, 1, u"1"_s));
+    QCOMPARE(data.health(1).settleTimes.size(), 4);
+    for (int i = 0; i < ChannelHealth::kSettleTimes + 5; ++i) {
+        Reading reading = taken(++pass, 1, u"1"_s);
+        reading.settleQueries = 2;
+        reading.settleMs = 250;
+        data.addReading(reading);
+    }
+    QCOMPARE(data.health(1).settleTimes.size(), ChannelHealth::kSettleTimes);
+    QCOMPARE(data.health(1).typicalSettleMs(), 250);
 }
 
 QTEST_GUILESS_MAIN(tst_LiveData)

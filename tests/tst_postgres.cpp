@@ -243,6 +243,9 @@ void compareReadings(const QList<Reading> &server, const QList<Reading> &local)
         QCOMPARE(server[i].unit, local[i].unit);
         QCOMPARE(server[i].status, local[i].status);
         QCOMPARE(server[i].raw, local[i].raw);
+        QCOMPARE(server[i].settleQueries, local[i].settleQueries);
+        QCOMPARE(server[i].settleMs, local[i].settleMs);
+        QCOMPARE(server[i].settled, local[i].settled);
     }
 }
 
@@ -424,7 +427,8 @@ void tst_Postgres::commandLineScan()
     names.close();
     scan.start(QStringLiteral(ROZIVODA_SCAN_BINARY),
                { u"--demo"_s, u"--range"_s, u"0-1"_s, u"--term"_s, u"0.2"_s, u"--passes"_s, u"2"_s,
-                 u"--store"_s, m_server->url(password), u"--channel-names"_s, names.fileName() });
+                 u"--settle-tolerance"_s, u"1"_s, u"--store"_s, m_server->url(password),
+                 u"--channel-names"_s, names.fileName() });
     QTRY_VERIFY_WITH_TIMEOUT(scan.state() == QProcess::NotRunning, kServerMs);
     const QString errors = QString::fromLocal8Bit(scan.readAllStandardError());
     QVERIFY2(scan.exitCode() == 0, qPrintable(errors));
@@ -449,6 +453,14 @@ void tst_Postgres::commandLineScan()
             QCOMPARE(copy.info.names.note(1), u"after, valve"_s);
         }
     QCOMPARE(stored, qint64(onServer));
+    // How each reading settled reaches the server with it.
+    if (onServer > 0) {
+        const QList<Reading> kept = local.loadScan(scans.first().id);
+        QVERIFY(!kept.isEmpty() && kept.first().settleQueries >= 2);
+        for (const ScanSummary &copy : m_reader->listScans())
+            if (copy.info.portName == u"demo"_s && copy.info.start == scans.first().info.start)
+                compareReadings(m_reader->loadScan(copy.id), kept);
+    }
 }
 
 // The lab's database as its administrator sees it.

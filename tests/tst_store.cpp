@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <cmath>
 #include <csignal>
 #include <ctime>
 #include <sys/wait.h>
@@ -71,6 +72,11 @@ void compareReadings(const QList<Reading> &actual, const QList<Reading> &expecte
         QCOMPARE(a.status, e.status);
         QCOMPARE(a.raw, e.raw);
         QCOMPARE(a.givenUp, e.givenUp);
+        QCOMPARE(a.settleQueries, e.settleQueries);
+        QCOMPARE(a.settleMs, e.settleMs);
+        QCOMPARE(a.settled, e.settled);
+        QVERIFY(a.settleSpread == e.settleSpread
+                || (std::isnan(a.settleSpread) && std::isnan(e.settleSpread)));
     }
 }
 
@@ -150,7 +156,7 @@ void tst_Store::initTestCase()
 void tst_Store::readingsRoundTrip()
 {
     const QString path = m_dir.filePath(u"roundtrip/scans.sqlite"_s);
-    const QList<Reading> taken {
+    QList<Reading> taken {
         reading(1, 3, 200, u"-0.0123"_s),
         reading(1, 4, 400, {}, Reading::Status::NoReply),
         reading(1, 4, 600, {}, Reading::Status::Unreadable, "\xff\x01 1.2,kg\n\r"),
@@ -165,6 +171,22 @@ void tst_Store::readingsRoundTrip()
     zero.passes = 1;
     zero.firstPass = 2;
     QVERIFY(zero.setOffsetsText(u"3=-0.012;4=1E-05"_s));
+    // Taken with the settle check: settled, not settled, and without time
+    // for a second reply.
+    QList<Reading> checked { reading(3, 3, 1400, u"1.5"_s), reading(3, 4, 1600, u"2.5"_s),
+                             reading(4, 3, 1800, u"1.5"_s) };
+    checked[0].settleQueries = 3;
+    checked[0].settleMs = 512;
+    checked[0].settleSpread = 0.0004;
+    checked[1].settleQueries = 5;
+    checked[1].settleMs = 930;
+    checked[1].settleSpread = 0.25;
+    checked[1].settled = false;
+    checked[2].settleQueries = 1;
+    checked[2].settleMs = 190;
+    checked[2].settleSpread = qQNaN();
+    checked[2].settled = false;
+    taken += checked;
     {
         SqliteScanRecord record(path);
         QVERIFY2(record.open(), qPrintable(record.errorString()));
@@ -190,8 +212,8 @@ void tst_Store::readingsRoundTrip()
     QCOMPARE(scan.info.endChannel, 4);
     QCOMPARE(scan.info.term, std::chrono::milliseconds(200));
     QCOMPARE(scan.info.host, QSysInfo::machineHostName());
-    QCOMPARE(scan.passes, 2);
-    QCOMPARE(scan.readings, 2);
+    QCOMPARE(scan.passes, 4);
+    QCOMPARE(scan.readings, 5);
     QCOMPARE(scan.failedReadings, 4);
     QCOMPARE(scan.state, ScanState::Saved);
     QCOMPARE(scan.savedFile, u"/data/run.txt"_s);
@@ -202,6 +224,13 @@ void tst_Store::readingsRoundTrip()
     QCOMPARE(zeros.first().takenAt, zero.takenAt);
     QCOMPARE(zeros.first().firstPass, 2);
     QCOMPARE(zeros.first().offsetsText(), zero.offsetsText());
+    // History and recovery show the readings that did not settle as the scan did.
+    ResultTable table;
+    QVERIFY(restoreScan(record, scan.id, table));
+    QVERIFY(!table.isUnsettled(3, 1));
+    QVERIFY(table.isUnsettled(3, 2));
+    QVERIFY(table.isUnsettled(4, 1));
+    QVERIFY(table.data(table.index(2, 2), Qt::ToolTipRole).toString().contains(u"0.25"_s));
     QVERIFY(record.beginScan(ScanInfo {}) > 0); // no port named
     QVERIFY(record.deleteScan(scan.id));
     QVERIFY(record.zeroSets(scan.id).isEmpty());

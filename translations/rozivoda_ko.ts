@@ -15,6 +15,22 @@
 <context>
     <name>ChannelHealthModel</name>
     <message>
+        <source>Not settled</source>
+        <translation>안정 안 됨</translation>
+    </message>
+    <message>
+        <source>Settle time</source>
+        <translation>안정 시간</translation>
+    </message>
+    <message>
+        <source>%1 ms</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>The median time from a channel&apos;s select to its settled reply, over its latest readings: a term at least this long lets the scanner settle.</source>
+        <translation>채널 선택부터 안정된 응답까지 걸린 시간의 중앙값(최근 측정값 기준): 주기를 이보다 길게 하면 스캐너가 안정됩니다.</translation>
+    </message>
+    <message>
         <source>failed</source>
         <translation>실패</translation>
     </message>
@@ -544,6 +560,23 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
+    <name>SettleText</name>
+    <message numerus="yes">
+        <source>%n queries, %1 ms after the select</source>
+        <translation>
+            <numerusform>조회 %n회, 선택 후 %1 ms</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>not settled: no time for a second reply (%1)</source>
+        <translation>안정 안 됨: 두 번째 응답을 받을 시간이 없음 (%1)</translation>
+    </message>
+    <message>
+        <source>not settled: the last two replies differ by %1 %2 (%3)</source>
+        <translation>안정 안 됨: 마지막 두 응답의 차이 %1 %2 (%3)</translation>
+    </message>
+</context>
+<context>
     <name>TrendPlot</name>
     <message>
         <source>Time</source>
@@ -766,6 +799,14 @@ Qt %1 (%2(으)로 빌드)</translation>
 </context>
 <context>
     <name>frmMain</name>
+    <message>
+        <source>Settle &amp;Check...</source>
+        <translation>안정 확인(&amp;C)...</translation>
+    </message>
+    <message>
+        <source>Settle Check</source>
+        <translation>안정 확인</translation>
+    </message>
     <message>
         <source>Scan stopped: the line to the scanner on %1 failed (%2)</source>
         <translation>스캔 중지: %1의 스캐너 연결에 실패했습니다 (%2)</translation>
@@ -1073,6 +1114,33 @@ It cannot be restored.</source>
     <message>
         <source>The scan was not deleted: %1</source>
         <translation>스캔을 삭제하지 못했습니다: %1</translation>
+    </message>
+</context>
+<context>
+    <name>frmSettleCheck</name>
+    <message>
+        <source>Settle Check</source>
+        <translation>안정 확인</translation>
+    </message>
+    <message>
+        <source>After a reading&apos;s reply, query the channel again until two replies in a row differ by no more than the tolerance, within the tick. A reading that does not settle is kept and shaded. Applies from the next scan.</source>
+        <translation>측정 응답 후, 연속된 두 응답의 차이가 허용 오차 이하가 될 때까지 한 주기 안에서 채널을 다시 조회합니다. 안정되지 않은 측정값도 보관되며 음영으로 표시됩니다. 다음 스캔부터 적용됩니다.</translation>
+    </message>
+    <message>
+        <source>&amp;Check that each reading has settled</source>
+        <translation>측정값마다 안정 여부 확인(&amp;C)</translation>
+    </message>
+    <message>
+        <source>In the unit the scanner replies in.</source>
+        <translation>스캐너가 응답하는 단위입니다.</translation>
+    </message>
+    <message>
+        <source>&amp;Tolerance:</source>
+        <translation>허용 오차(&amp;T):</translation>
+    </message>
+    <message>
+        <source>&amp;Most further queries:</source>
+        <translation>최대 추가 조회 수(&amp;M):</translation>
     </message>
 </context>
 <context>

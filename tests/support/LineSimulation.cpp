@@ -8,6 +8,7 @@
 #include "SerialPort.h"
 #include "Timer.h"
 
+#include <QCryptographicHash>
 #include <QHash>
 #include <QPointer>
 
@@ -317,7 +318,7 @@ FaultMix drawMix(Dice &dice)
 
 } // namespace
 
-LineSimulationResult simulateScan(quint64 seed, bool verbose)
+LineSimulationResult simulateScan(quint64 seed, bool verbose, bool settleCheck)
 {
     LineSimulationResult result;
     result.seed = seed;
@@ -329,7 +330,10 @@ LineSimulationResult simulateScan(quint64 seed, bool verbose)
 
     const FaultMix mix = drawMix(dice);
     SimScanner sim(events, port, dice, mix);
+    QCryptographicHash wire(QCryptographicHash::Sha256);
     port.onWrite = [&](const QByteArray &bytes) {
+        wire.addData(bytes);
+        result.wireBytes += quint64(bytes.size());
         sim.receive(bytes);
     };
 
@@ -343,6 +347,18 @@ LineSimulationResult simulateScan(quint64 seed, bool verbose)
     ScannerLink link(port, timers);
     ScanCycle cycle(link, timers, table);
     cycle.setStopOnLineLoss(false);
+    // Drawn apart from the scanner's dice, so that the scan itself is the one
+    // the seed makes without the check. The scanner's replies to one channel
+    // differ by the queries between them: a tolerance below 1 never settles.
+    SettleCheck settle;
+    if (settleCheck) {
+        Dice settleDice(seed ^ 0x5e771eULL);
+        constexpr double kTolerances[] = { 0.5, 1, 3, 1e9 };
+        settle.on = true;
+        settle.tolerance = kTolerances[settleDice.between(0, 3)];
+        settle.maxExtraQueries = int(settleDice.between(1, 5));
+        cycle.setSettleCheck(settle);
+    }
     table.setLayout(gridLayoutFor(startCh, endCh));
 
     auto log = [&](const QString &what) {
@@ -369,6 +385,28 @@ LineSimulationResult simulateScan(quint64 seed, bool verbose)
             return;
         }
         ++result.readings;
+        if (settle.active()) {
+            if (reading.settled)
+                ++result.settled;
+            else
+                ++result.notSettled;
+            if (reading.settleQueries < 1 || reading.settleQueries > settle.maxExtraQueries + 1)
+                fault(u"pass %1 ch %2 took %3 queries"_s.arg(reading.pass)
+                          .arg(reading.channel)
+                          .arg(reading.settleQueries));
+            if (reading.settled
+                && (reading.settleQueries < 2 || !(reading.settleSpread <= settle.tolerance)))
+                fault(u"pass %1 ch %2 stored as settled after %3 queries, spread %4"_s
+                          .arg(reading.pass)
+                          .arg(reading.channel)
+                          .arg(reading.settleQueries)
+                          .arg(reading.settleSpread));
+            if (!reading.settled && !table.isUnsettled(reading.pass, reading.channel - startCh + 1))
+                fault(u"pass %1 ch %2 did not settle and is not marked"_s.arg(reading.pass)
+                          .arg(reading.channel));
+        } else if (reading.settleQueries != 0) {
+            fault(u"a reading without the check took %1 queries"_s.arg(reading.settleQueries));
+        }
         const qint64 value = std::llround(reading.value.toDouble());
         const int channel = int(value / kValueScale);
         const qint64 number = value % kValueScale;
@@ -463,6 +501,7 @@ LineSimulationResult simulateScan(quint64 seed, bool verbose)
         }
     }
     result.passes = table.rows() - 1;
+    result.wireDigest = wire.result().toHex();
     result.queries = quint64(sim.queries.size());
     result.overlongLines = link.overlongLines();
     for (const SimScanner::Query &query : std::as_const(sim.queries))

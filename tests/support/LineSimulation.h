@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +22,12 @@ struct LineSimulationResult
     quint64 overlongLines = 0;
     qsizetype maxBuffered = 0;
     qsizetype maxOwed = 0;
+    // Every byte the scanner received, as a SHA-256 digest, and how many.
+    QByteArray wireDigest;
+    quint64 wireBytes = 0;
+    // Readings taken with the settle check, by its outcome.
+    quint64 settled = 0;
+    quint64 notSettled = 0;
     // What the checks found wrong; empty for a sound scan.
     QStringList faults;
     // Readings misplaced by a reply that came later than the bound: a fault
@@ -29,4 +36,7 @@ struct LineSimulationResult
 };
 
 // verbose logs the scan's events to standard error, for replaying one seed.
-LineSimulationResult simulateScan(quint64 seed, bool verbose = false);
+// With settleCheck, the scan checks readings for having settled, with a
+// tolerance and a most of further queries drawn from the seed apart from the
+// scanner's faults.
+LineSimulationResult simulateScan(quint64 seed, bool verbose = false, bool settleCheck = false);
