@@ -81,8 +81,9 @@ void tst_ChannelNames::namesFile_data()
     good("header, quotes, comment, blank",
          "channel,name,note\n3,Inlet static,\"taps 1, 2 \"\"A\"\"\"\n# off\n\n12,Exit\n",
          u"3=Inlet static|taps 1, 2 \"A\";12=Exit|"_s);
-    good("spreadsheet tabs, BOM, CRLF", "\xEF\xBB\xBF"
-                                        "Ch 03\tInlet\tnote\r\n5\tOut\t\t\r\n",
+    good("spreadsheet tabs, BOM, CRLF",
+         "\xEF\xBB\xBF"
+         "Ch 03\tInlet\tnote\r\n5\tOut\t\t\r\n",
          u"3=Inlet|note;5=Out|"_s);
     good("empty file", "", QString());
     bad("channel 100", "100,x\n", u"line 1: \"100\" is not a channel"_s);

@@ -147,10 +147,13 @@ void tst_Cli::readingsGoToTheRecordAndTheCsv()
     const QString store = m_dir->filePath(u"record.sqlite"_s);
     const QString out = m_dir->filePath(u"scan.txt"_s);
     const QString csv = m_dir->filePath(u"scan.csv"_s);
+    QFile names(m_dir->filePath(u"names.csv"_s));
+    QVERIFY(names.open(QIODevice::WriteOnly) && names.write("3,Inlet static,tap A\n") > 0);
+    names.close();
     ScanProcess scan(m_dir->filePath(u"state"_s));
     scan.start({ u"--device"_s, m_scanner->devicePath(), u"--range"_s, u"2-4"_s, u"--term"_s,
                  u"0.2"_s, u"--passes"_s, u"2"_s, u"--store"_s, u"sqlite:"_s + store, u"--csv"_s,
-                 csv, u"--out"_s, out });
+                 csv, u"--out"_s, out, u"--channel-names"_s, names.fileName() });
     QTRY_VERIFY_WITH_TIMEOUT(scan.process.state() == QProcess::NotRunning, kFinishMs);
     const QString errors = scan.errors();
     QVERIFY2(scan.process.exitCode() == 0, qPrintable(errors));
@@ -162,6 +165,11 @@ void tst_Cli::readingsGoToTheRecordAndTheCsv()
     QCOMPARE(scans.first().state, ScanState::Saved);
     QCOMPARE(scans.first().savedFile, out);
     QCOMPARE(scans.first().passes, 2);
+    QCOMPARE(scans.first().info.names.note(3), u"tap A"_s);
+    // The result file's format is fixed: its labels stay "Ch NN".
+    QFile result(out);
+    QVERIFY(result.open(QIODevice::ReadOnly));
+    QVERIFY(result.readAll().contains("\"ID\",\"Ch 02\",\"Ch 03\",\"Ch 04\",\"Unit\"\r\n"));
     const QList<Reading> readings = record.loadScan(scans.first().id);
     QCOMPARE(readings.size(), 6);
     for (int i = 0; i < 6; ++i) {
@@ -173,7 +181,7 @@ void tst_Cli::readingsGoToTheRecordAndTheCsv()
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');
-    QVERIFY2(lines.first().startsWith("\xEF\xBB\xBFpass,time,Ch 02,Ch 03,Ch 04,unit"),
+    QVERIFY2(lines.first().startsWith("\xEF\xBB\xBFpass,time,Ch 02,Ch 03 Inlet static,Ch 04,unit"),
              lines.first().constData());
     QCOMPARE(lines.size(), 4); // a header, two passes and the last line's end
     QVERIFY2(lines[1].startsWith("1,") && lines[1].contains(ScannerModel::valueText(2, 1).toUtf8()),
