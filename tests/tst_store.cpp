@@ -164,6 +164,7 @@ void tst_Store::readingsRoundTrip()
     zero.passes = 1;
     zero.firstPass = 2;
     QVERIFY(zero.setOffsetsText(u"3=-0.012;4=1E-05"_s));
+    zero.unit = u"단위"_s;
     {
         SqliteScanRecord record(path);
         QVERIFY2(record.open(), qPrintable(record.errorString()));
@@ -201,6 +202,7 @@ void tst_Store::readingsRoundTrip()
     QCOMPARE(zeros.first().takenAt, zero.takenAt);
     QCOMPARE(zeros.first().firstPass, 2);
     QCOMPARE(zeros.first().offsetsText(), zero.offsetsText());
+    QCOMPARE(zeros.first().unit, zero.unit);
     QVERIFY(record.beginScan(ScanInfo {}) > 0); // no port named
     QVERIFY(record.deleteScan(scan.id));
     QVERIFY(record.zeroSets(scan.id).isEmpty());
