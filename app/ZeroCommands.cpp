@@ -138,7 +138,7 @@ void ZeroCommands::onReading(const Reading &reading)
         return;
     const bool zeroed = set && set->offsets.contains(reading.channel);
     Q_EMIT readingShown(
-        history.zeroed(reading.pass, reading.channel, reading.value),
+        history.zeroed(reading.pass, reading.channel, reading.value, reading.unit),
         zeroed ? ZeroHistory::markText(*set)
                : tr("no zero offset for channel %1").arg(channelText(reading.channel)));
 }

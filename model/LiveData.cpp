@@ -113,8 +113,9 @@ void LiveData::addReading(const Reading &reading)
         const qsizetype row = reading.pass - 1;
         const qsizetype before = health.values;
         bool ok = false;
-        const QString text
-            = m_zero ? m_zero->zeroed(reading.pass, reading.channel, reading.value) : reading.value;
+        const QString text = m_zero
+            ? m_zero->zeroed(reading.pass, reading.channel, reading.value, reading.unit)
+            : reading.value;
         const double value = text.toDouble(&ok);
         takeValue(channel, reading.channel, row, ok ? value : qQNaN(), text, reading.unit);
         if (health.values > before)
@@ -680,7 +681,7 @@ void LiveData::setZero(const ZeroHistory *zero)
         const Reading &latest = channel.latest;
         if (latest.pass > 0 && latest.taken() && !health.otherUnit) {
             const QString text = active
-                ? ZeroHistory::zeroedBy(*active, latest.channel, latest.value)
+                ? ZeroHistory::zeroedBy(*active, latest.channel, latest.value, latest.unit)
                 : latest.value;
             bool ok = false;
             const double value = text.toDouble(&ok);

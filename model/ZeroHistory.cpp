@@ -50,16 +50,18 @@ const ZeroSet *ZeroHistory::active() const
     return m_sets.isEmpty() || m_sets.last().isClear() ? nullptr : &m_sets.last();
 }
 
-QString ZeroHistory::zeroed(int pass, int channel, const QString &text) const
+QString ZeroHistory::zeroed(int pass, int channel, const QString &text, const QString &unit) const
 {
     const ZeroSet *set = forPass(pass);
-    return set ? zeroedBy(*set, channel, text) : text;
+    return set ? zeroedBy(*set, channel, text, unit) : text;
 }
 
-QString ZeroHistory::zeroedBy(const ZeroSet &set, int channel, const QString &text)
+QString ZeroHistory::zeroedBy(const ZeroSet &set, int channel, const QString &text,
+                              const QString &unit)
 {
     const auto offset = set.offsets.constFind(channel);
-    if (offset == set.offsets.cend())
+    if (offset == set.offsets.cend()
+        || (!unit.isEmpty() && !set.unit.isEmpty() && unit != set.unit))
         return text;
     const auto value = DecimalValue::fromText(text);
     const auto difference = value ? value->minus(*offset) : std::nullopt;

@@ -19,6 +19,8 @@ struct ZeroSet
     int passes = 0;
     int firstPass = 1;
     QMap<int, DecimalValue> offsets;
+    // The unit of the zero passes: a reading in another unit is shown as read.
+    QString unit;
 
     bool isClear() const { return offsets.isEmpty(); }
 
@@ -46,10 +48,11 @@ public:
     // The text of a reading of the pass minus its channel's offset, with the
     // decimals of the more precise of the two (see DecimalValue); the text as
     // it stands where no offset applies or it is no number.
-    QString zeroed(int pass, int channel, const QString &text) const;
+    QString zeroed(int pass, int channel, const QString &text, const QString &unit = {}) const;
     // text minus the channel's offset in set; text as it stands where set has
     // none or it is no number.
-    static QString zeroedBy(const ZeroSet &set, int channel, const QString &text);
+    static QString zeroedBy(const ZeroSet &set, int channel, const QString &text,
+                            const QString &unit = {});
     // The channel's offset for pass as a number, 0 where none applies.
     double offsetValue(int pass, int channel) const;
 

@@ -43,13 +43,14 @@ void copyZeroed(const ResultTable &from, ResultTable &to, const ZeroHistory *zer
         const int pass = passOfRow(from, row);
         if (pass < firstPass)
             continue;
+        const QString unit = from.text(row, cols - 1);
         block.appendRow();
         rows.push_back(row);
         for (int column = 0; column < cols; ++column) {
             const QString text = from.text(row, column);
             block.setText(block.rowCount() - 1, column,
                           zero && channels[std::size_t(column)] >= 0 && !text.isEmpty()
-                              ? zero->zeroed(pass, channels[std::size_t(column)], text)
+                              ? zero->zeroed(pass, channels[std::size_t(column)], text, unit)
                               : text);
         }
     }

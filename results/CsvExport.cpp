@@ -66,8 +66,9 @@ bool writeCsv(const ResultTable &table, QIODevice &out, bool simulated, const Ze
             const QString text = table.text(row, column);
             const int channel = channels[std::size_t(column)];
             appendField(chunk,
-                        set && channel >= 0 && !text.isEmpty() ? zero->zeroed(pass, channel, text)
-                                                               : text);
+                        set && channel >= 0 && !text.isEmpty()
+                            ? zero->zeroed(pass, channel, text, table.text(row, cols - 1))
+                            : text);
         }
         if (simulated)
             chunk += ",simulated";

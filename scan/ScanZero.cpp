@@ -103,10 +103,12 @@ void ScanZero::finish(const QDateTime &time)
         const auto mean = channel.failed || channel.values.size() != m_passes
             ? std::nullopt
             : DecimalValue::mean(channel.values);
-        if (mean)
+        if (mean) {
             set.offsets.insert(number, *mean);
-        else
+            set.unit = channel.unit;
+        } else {
             noOffset += number;
+        }
     }
     m_taking = false;
     m_channels.clear();

@@ -103,10 +103,12 @@ const std::array<QStringList, SqliteScanRecord::kSchemaVersion> kMigrations {
     QStringList { u"ALTER TABLE scan ADD COLUMN channel_names TEXT"_s },
     // 5: the zeros of a scan: when each was taken (UTC ms), the passes
     // averaged, the first pass it applies to and the offsets per channel
-    // ("3=0.012;4=-0.001"); no offsets is a clear. The readings stay as read.
+    // ("3=0.012;4=-0.001") and their unit; no offsets is a clear. The
+    // readings stay as read.
     QStringList {
         u"CREATE TABLE zero_set (scan INTEGER NOT NULL, taken_ms INTEGER NOT NULL, "
-        "passes INTEGER NOT NULL, first_pass INTEGER NOT NULL, offsets TEXT NOT NULL)"_s,
+        "passes INTEGER NOT NULL, first_pass INTEGER NOT NULL, offsets TEXT NOT NULL, "
+        "unit TEXT)"_s,
         u"CREATE INDEX zero_set_scan ON zero_set (scan)"_s,
     },
     // 6: how a reading taken with the settle check settled: its queries, the
@@ -819,13 +821,14 @@ bool SqliteScanRecord::addZeroSet(const ZeroSet &set)
     if (!m_working || m_scan < 0)
         return false;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(u"INSERT INTO zero_set (scan, taken_ms, passes, first_pass, offsets) "
-                  "VALUES (?, ?, ?, ?, ?)"_s);
+    query.prepare(u"INSERT INTO zero_set (scan, taken_ms, passes, first_pass, offsets, unit) "
+                  "VALUES (?, ?, ?, ?, ?, ?)"_s);
     query.addBindValue(m_scan);
     query.addBindValue(set.takenAt.toMSecsSinceEpoch());
     query.addBindValue(set.passes);
     query.addBindValue(set.firstPass);
     query.addBindValue(set.offsetsText());
+    query.addBindValue(set.unit);
     if (!query.exec())
         return fail(u"write"_s, query.lastError());
     return true;
@@ -836,8 +839,9 @@ QList<ZeroSet> SqliteScanRecord::zeroSets(qint64 id)
     QList<ZeroSet> sets;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    query.prepare(u"SELECT taken_ms, passes, first_pass, substr(offsets, 1, 100000) "
-                  "FROM zero_set WHERE scan = ? ORDER BY rowid"_s);
+    query.prepare(
+        u"SELECT taken_ms, passes, first_pass, substr(offsets, 1, 100000), "
+        "substr(unit, 1, %1) FROM zero_set WHERE scan = ? ORDER BY rowid"_s.arg(kMaxStoredName));
     query.addBindValue(id);
     if (!query.exec()) {
         readFailed(u"read"_s, query.lastError());
@@ -848,6 +852,7 @@ QList<ZeroSet> SqliteScanRecord::zeroSets(qint64 id)
         set.takenAt = utc(query.value(0).toLongLong());
         set.passes = query.value(1).toInt();
         set.firstPass = query.value(2).toInt();
+        set.unit = query.value(4).toString();
         // Offsets that cannot be read are left out: the readings are shown as read.
         if (set.setOffsetsText(query.value(3).toString()))
             sets += set;

@@ -171,6 +171,7 @@ void tst_Store::readingsRoundTrip()
     zero.passes = 1;
     zero.firstPass = 2;
     QVERIFY(zero.setOffsetsText(u"3=-0.012;4=1E-05"_s));
+    zero.unit = u"단위"_s;
     // Taken with the settle check: settled, not settled, and without time
     // for a second reply.
     QList<Reading> checked { reading(3, 3, 1400, u"1.5"_s), reading(3, 4, 1600, u"2.5"_s),
@@ -224,6 +225,7 @@ void tst_Store::readingsRoundTrip()
     QCOMPARE(zeros.first().takenAt, zero.takenAt);
     QCOMPARE(zeros.first().firstPass, 2);
     QCOMPARE(zeros.first().offsetsText(), zero.offsetsText());
+    QCOMPARE(zeros.first().unit, zero.unit);
     // History and recovery show the readings that did not settle as the scan did.
     ResultTable table;
     QVERIFY(restoreScan(record, scan.id, table));

@@ -64,10 +64,12 @@ void tst_Zero::zeroedText()
     QFETCH(QString, expected);
     ZeroSet set;
     set.offsets.insert(4, *DecimalValue::fromText(offset));
+    set.unit = u"kPa"_s;
     ZeroHistory history;
     history.add(set);
-    QCOMPARE(history.zeroed(1, 4, value), expected);
+    QCOMPARE(history.zeroed(1, 4, value, u"kPa"_s), expected);
     QCOMPARE(history.zeroed(1, 5, value), value); // no offset for that channel
+    QCOMPARE(history.zeroed(1, 4, value, u"bar"_s), value); // an offset in kPa
 }
 
 // The offset is the exact mean, halves away from zero, at the readings' decimals.

@@ -121,6 +121,14 @@
 <context>
     <name>FileCommands</name>
     <message>
+        <source>These results have zero offsets. Save the values zeroed?
+
+Yes saves each reading minus its channel's offset; No saves the readings as read. The file does not say which it holds.</source>
+        <translation>이 결과에는 영점 오프셋이 있습니다. 영점 보정한 값을 저장하시겠습니까?
+
+예: 각 판독값에서 채널의 오프셋을 뺀 값을 저장합니다. 아니요: 읽은 그대로 저장합니다. 파일에는 어느 쪽인지 기록되지 않습니다.</translation>
+    </message>
+    <message>
         <source>Save</source>
         <translation>저장</translation>
     </message>
@@ -191,6 +199,14 @@ Do you want to replace it?</source>
 <context>
     <name>HistoryCommands</name>
     <message>
+        <source>These results have zero offsets. Export the values zeroed?
+
+Yes writes each reading minus its channel's offset, with a column that says which zero applied; No writes the readings as read.</source>
+        <translation>이 결과에는 영점 오프셋이 있습니다. 영점 보정한 값을 내보내시겠습니까?
+
+예: 각 판독값에서 채널의 오프셋을 뺀 값을 적용된 영점을 밝히는 열과 함께 씁니다. 아니요: 읽은 그대로 씁니다.</translation>
+    </message>
+    <message>
         <source>Scan History</source>
         <translation>스캔 기록</translation>
     </message>
@@ -246,6 +262,10 @@ Do you want to replace it?</source>
 </context>
 <context>
     <name>LiveData</name>
+    <message>
+        <source>Values %1</source>
+        <translation>값 %1</translation>
+    </message>
     <message>
         <source>unit </source>
         <translation>단위 </translation>
@@ -1152,6 +1172,56 @@ It cannot be restored.</source>
     <message>
         <source>The [Record] Store setting &quot;%1&quot; is not used (%2); readings are kept in %3</source>
         <translation>[Record] Store 설정 &quot;%1&quot;을(를) 사용하지 않습니다 (%2). 판독값은 %3에 보관됩니다</translation>
+    </message>
+</context>
+<context>
+    <name>ZeroCommands</name>
+    <message>
+        <source>Zeroing cancelled</source>
+        <translation>영점 잡기를 취소했습니다</translation>
+    </message>
+    <message>
+        <source>The zero was not taken: the scan ended before its passes were complete</source>
+        <translation>영점을 잡지 못했습니다: 영점 패스가 끝나기 전에 스캔이 끝났습니다</translation>
+    </message>
+    <message>
+        <source>Zero cleared: readings are shown as read</source>
+        <translation>영점을 해제했습니다: 판독값을 읽은 그대로 표시합니다</translation>
+    </message>
+    <message>
+        <source>Zeroing: the next complete pass is taken as the zero; keep the reference pressure applied</source>
+        <translation>영점 잡기: 다음 전체 패스를 영점으로 잡습니다. 기준 압력을 유지하십시오</translation>
+    </message>
+    <message>
+        <source>Zeroing: the mean of the next %1 complete passes is taken as the zero; keep the reference pressure applied</source>
+        <translation>영점 잡기: 다음 전체 패스 %1개의 평균을 영점으로 잡습니다. 기준 압력을 유지하십시오</translation>
+    </message>
+    <message>
+        <source>Zero taken from 1 pass: readings are shown zeroed from pass %1</source>
+        <translation>패스 1개로 영점을 잡았습니다: 패스 %1부터 판독값을 영점 보정하여 표시합니다</translation>
+    </message>
+    <message>
+        <source>Zero taken from %1 passes: readings are shown zeroed from pass %2</source>
+        <translation>패스 %1개로 영점을 잡았습니다: 패스 %2부터 판독값을 영점 보정하여 표시합니다</translation>
+    </message>
+    <message>
+        <source>No zero was taken: every channel had a failed reading during the zero passes</source>
+        <translation>영점을 잡지 못했습니다: 영점 패스 중 모든 채널에 실패한 판독이 있었습니다</translation>
+    </message>
+    <message>
+        <source>; no offset for channel %1 (a failed reading, or a value that is no number or in another unit, during the zero passes)</source>
+        <translation>; 채널 %1은(는) 오프셋이 없습니다 (영점 패스 중 실패한 판독, 숫자가 아닌 값 또는 다른 단위의 값)</translation>
+    </message>
+    <message>
+        <source>no zero offset for channel %1</source>
+        <translation>채널 %1은(는) 영점 오프셋이 없습니다</translation>
+    </message>
+</context>
+<context>
+    <name>ZeroHistory</name>
+    <message>
+        <source>zeroed at %1</source>
+        <translation>%1에 영점 보정</translation>
     </message>
 </context>
 </TS>
