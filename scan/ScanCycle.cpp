@@ -250,11 +250,17 @@ void ScanCycle::settleQuery()
     if (!m_settling || m_awaitingReply)
         return;
     // Lines that came while the query was put off may have moved the echo window.
-    if (m_link.echoPassedAt() > m_timers.now()) {
+    const std::chrono::milliseconds now = m_timers.now();
+    if (m_link.echoPassedAt() > now) {
         continueSettling();
         return;
     }
-    m_awaitingReply = m_link.query(settleDeadline() - m_timers.now());
+    // A timer that fired late may leave too little of the tick for a reply.
+    if (now + std::max(kSettleReplyWait, m_link.learnedReplyWait()) > settleDeadline()) {
+        finishSettling(false);
+        return;
+    }
+    m_awaitingReply = m_link.query(settleDeadline() - now);
     if (!m_awaitingReply) {
         finishSettling(false);
         return;

@@ -1,11 +1,14 @@
 #include "MainWindowFixture.h"
 #include "ManualScanBridge.h"
 #include "ResultTable.h"
+#include "ScannerModel.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,6 +17,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -27,6 +31,7 @@ class tst_frmMain : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void settleCheckIsKeptAndTakenByTheNextScan();
     void definitionBeforeLoad();
     void demoStaysNamed();
     void initialSizeIsTheDefinedClientArea();
@@ -547,6 +552,51 @@ void tst_frmMain::demoStaysNamed()
     auto *note = f.find<QLabel>(u"sbStatusBarDemo"_s);
     QVERIFY(note && note->isVisible());
     QVERIFY(note->toolTip().contains(u"/dev/pts/7"_s));
+}
+
+// Scan > Settle Check... keeps the check in the settings, and the next scan
+// queries each channel again; before it, one query per reading.
+void tst_frmMain::settleCheckIsKeptAndTakenByTheNextScan()
+{
+    MainWindowFixture f;
+    f.start();
+    f.find<QComboBox>(u"cboStart"_s)->setCurrentIndex(0);
+    f.find<QComboBox>(u"cboEnd"_s)->setCurrentIndex(0);
+    QTimer::singleShot(0, [] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal->objectName() != u"frmSettleCheck"_s)
+            return;
+        modal->findChild<QCheckBox *>(u"chkSettle"_s)->setChecked(true);
+        modal->findChild<QDoubleSpinBox *>(u"txtTolerance"_s)->setValue(0.5);
+        modal->findChild<QSpinBox *>(u"txtMaxQueries"_s)->setValue(2);
+        static_cast<QDialog *>(modal)->accept();
+    });
+    QTimer::singleShot(5000, [] {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    f.find<QAction>(u"mnuScanSettle"_s)->trigger();
+    QCOMPARE(f.settings->value(u"SettleCheck"_s, u"Tolerance"_s, {}), u"0.5"_s);
+    QCOMPARE(f.settings->value(u"SettleCheck"_s, u"MaxQueries"_s, {}), u"2"_s);
+
+    // A scanner without a reply of its own: the test answers each query.
+    f.window->tbToolBar_ButtonClick(ToolbarButton::Start);
+    QVERIFY(f.session->isScanning());
+    f.port.receive(ScannerModel::replyText(0, 0));
+    f.scanTimer()->fire(); // selects channel 0
+    f.scanTimer()->fire(); // reads it
+    QCOMPARE(f.port.written, QByteArray("?R\r\nV00\r\n?R\r\n"));
+    f.port.receive(ScannerModel::replyText(0, 1));
+    // The further query waits out the echo window.
+    FakeTimer *settle = f.timers.named(u"settleTimer"_s);
+    QVERIFY(settle && settle->isActive());
+    settle->fire();
+    QCOMPARE(f.port.written, QByteArray("?R\r\nV00\r\n?R\r\n?R\r\n"));
+    f.port.receive(ScannerModel::replyText(0, 1));
+    QCOMPARE(f.port.written, QByteArray("?R\r\nV00\r\n?R\r\n?R\r\nV00\r\n"));
+    QCOMPARE(f.window->resultTable().text(1, 1), ScannerModel::valueText(0, 1));
+    QVERIFY(!f.window->resultTable().isUnsettled(1, 1));
+    f.window->tbToolBar_ButtonClick(ToolbarButton::Stop);
 }
 
 QTEST_MAIN(tst_frmMain)
