@@ -8,7 +8,7 @@
 #include "GridLayout.h"
 #include "HistoryCommands.h"
 #include "LiveViewCommands.h"
-#include "LogLocation.h"
+#include "MainCommands.h"
 #include "MainReadouts.h"
 #include "MainWindowLayout.h"
 #include "ManualScanBridge.h"
@@ -32,7 +32,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDropEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -44,7 +43,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
-#include <QUrl>
 
 #include <climits>
 
@@ -75,8 +73,6 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     setWindowIcon(QIcon(u":/icons/rozivoda.png"_s));
 
     createControls();
-    createMenus();
-    createToolBar();
     createStatusBar();
     m_files = std::make_unique<FileCommands>(m_session.table(), m_dialogs, m_events, *this);
     m_liveView = std::make_unique<LiveViewCommands>(m_session, m_settings, m_dialogs, this);
@@ -89,15 +85,17 @@ frmMain::frmMain(const Services &services, QWidget *parent)
                                     } });
     m_scanClock = new QTimer(this);
     m_readouts = new MainReadouts(lblPres, lblUnit, lblCH, this);
-    m_recentFiles = new RecentFilesMenu(mnuFileRecent, m_settings, this);
-    m_files->setFileKeptHandler([this](const QString &path) { m_recentFiles->add(path); });
     setAcceptDrops(true);
     m_history = std::make_unique<HistoryCommands>(m_session, *m_files, m_dialogs, *this);
+    m_commands = new MainCommands(
+        { *this, *m_files, *m_history, *m_liveView, m_session, m_settings, *fraSet });
+    m_files->setFileKeptHandler(
+        [this](const QString &path) { m_commands->recentFiles()->add(path); });
     connectCommands();
 
     // The size and place as defined: the client area centred on the screen.
     // The menu bar, toolbar and status bar take what they need around it.
-    const int chrome = menuBar()->sizeHint().height() + tbToolBar->sizeHint().height()
+    const int chrome = menuBar()->sizeHint().height() + m_commands->toolBar()->sizeHint().height()
         + statusBar()->sizeHint().height();
     resize(twipsToPixels(kClientWidth),
            chrome + twipsToPixels(kClientHeight - kControlsTop - kStatusBarHeight));
@@ -109,28 +107,13 @@ frmMain::~frmMain() = default;
 
 void frmMain::connectCommands()
 {
-    connect(mnuFileNew, &QAction::triggered, this, &frmMain::mnuFileNew_Click);
-    connect(mnuFileOpen, &QAction::triggered, this, &frmMain::mnuFileOpen_Click);
-    connect(mnuFileSave, &QAction::triggered, this, &frmMain::mnuFileSave_Click);
-    connect(mnuFileHistory, &QAction::triggered, this, &frmMain::mnuFileHistory_Click);
-    connect(mnuFileExportCsv, &QAction::triggered, this, &frmMain::mnuFileExportCsv_Click);
-    connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
-    connect(m_recentFiles, &RecentFilesMenu::openRequested, this, &frmMain::openFile);
-    connect(m_recentFiles, &RecentFilesMenu::noteRequested, this, [this](const QString &note) {
-        statusBar()->showMessage(note, int(std::chrono::milliseconds(kNoteShown).count()));
-    });
-    connect(m_recentFiles, &RecentFilesMenu::settingsProblem, this, &frmMain::noteSettingsProblem);
-    connect(mnuCom1, &QAction::triggered, this, &frmMain::mnuCom1_Click);
-    connect(mnuCom2, &QAction::triggered, this, &frmMain::mnuCom2_Click);
-    connect(mnuPortDevices, &QAction::triggered, this, &frmMain::mnuPortDevices_Click);
-    for (QAction *item : std::as_const(mnuChNum)) {
-        const int index = item->property("index").toInt();
-        connect(item, &QAction::triggered, this, [this, index] { mnuChNum_Click(index); });
-    }
-    connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
-    connect(mnuHelpAboutQt, &QAction::triggered, this, [this] { QMessageBox::aboutQt(this); });
-    connect(mnuViewLive, &QAction::triggered, this, &frmMain::mnuViewLive_Click);
-    connect(mnuAlarmLimits, &QAction::triggered, this, &frmMain::mnuAlarmLimits_Click);
+    connect(m_commands->recentFiles(), &RecentFilesMenu::openRequested, this, &frmMain::openFile);
+    connect(m_commands->recentFiles(), &RecentFilesMenu::noteRequested, this,
+            [this](const QString &note) {
+                statusBar()->showMessage(note, int(std::chrono::milliseconds(kNoteShown).count()));
+            });
+    connect(m_commands->recentFiles(), &RecentFilesMenu::settingsProblem, this,
+            &frmMain::noteSettingsProblem);
     connect(fgdData->horizontalHeader(), &QHeaderView::sectionClicked, m_liveView.get(),
             &LiveViewCommands::showColumnInTrend);
     connect(m_liveView.get(), &LiveViewCommands::statusSummaryChanged, this,
@@ -155,22 +138,6 @@ void frmMain::connectCommands()
     connect(&m_session, &ScanSession::recordResumed, this, &frmMain::updateStatusText);
     if (ScanRecord *record = m_session.record())
         connect(record, &ScanRecord::warningChanged, this, &frmMain::updateStatusText);
-    connect(mnuHelpShowLog, &QAction::triggered, this,
-            [] { QDesktopServices::openUrl(QUrl::fromLocalFile(logDirectory())); });
-    connect(mnuStopOnLineLoss, &QAction::triggered, this, [this](bool stop) {
-        keepSetting(SettingsKeys::kStopOnLineLoss, stop ? u"1"_s : u"0"_s);
-        m_session.setStopOnLineLoss(stop);
-    });
-    connect(mnuScanStart, &QAction::triggered, this, &frmMain::StartScan);
-    connect(mnuScanStop, &QAction::triggered, this, &frmMain::StopScan);
-    connect(mnuScanManual, &QAction::triggered, this, &frmMain::openManualWindow);
-    for (int i = 0; i < m_buttons.size(); ++i) {
-        if (!m_buttons.at(i)->isSeparator())
-            connect(m_buttons.at(i), &QAction::triggered, this,
-                    [this, i] { tbToolBar_ButtonClick(ToolbarButton(i + 1)); });
-    }
-
-    connect(&m_session, &ScanSession::stateChanged, this, &frmMain::applyCommandStates);
     connect(&m_session, &ScanSession::channelSelected, m_readouts, &MainReadouts::showChannel);
     connect(&m_session, &ScanSession::valueRead, m_readouts, &MainReadouts::showPressure);
     connect(&m_session, &ScanSession::unitRead, m_readouts, &MainReadouts::showUnit);
@@ -186,10 +153,19 @@ void frmMain::connectCommands()
             });
     connect(&m_session, &ScanSession::reconnecting, this, [this](const QString &status) {
         m_lineProblem = status;
+        m_reconnecting = true;
         updateStatusText();
     });
     connect(&m_session, &ScanSession::lineBack, this, [this] {
         m_lineProblem.clear();
+        m_reconnecting = false;
+        updateStatusText();
+    });
+    // Stop while the line is being reopened: no line left to report on.
+    connect(&m_session, &ScanSession::stateChanged, this, [this] {
+        if (m_reconnecting && !m_session.isReconnecting())
+            m_lineProblem.clear();
+        m_reconnecting = m_session.isReconnecting();
         updateStatusText();
     });
 }
@@ -197,21 +173,21 @@ void frmMain::connectCommands()
 void frmMain::Form_Load()
 {
     setPortNumber(StoredSettings::comPort(m_settings));
-    mnuCom1->setChecked(m_commPort == 1);
-    mnuCom2->setChecked(m_commPort == 2);
+    m_commands->com1->setChecked(m_commPort == 1);
+    m_commands->com2->setChecked(m_commPort == 2);
     const bool stopOnLineLoss
         = m_settings.value(SettingsKeys::kSettings, SettingsKeys::kStopOnLineLoss, u"0"_s)
         == u"1"_s;
-    mnuStopOnLineLoss->setChecked(stopOnLineLoss);
+    m_commands->stopOnLineLoss->setChecked(stopOnLineLoss);
     m_session.setStopOnLineLoss(stopOnLineLoss);
-    mnuChNum_Click(StoredSettings::channelCountIndex(m_settings));
+    chooseChannelCount(StoredSettings::channelCountIndex(m_settings));
     enterIdleState();
 }
 
 void frmMain::enterIdleState()
 {
     m_session.makeReady();
-    applyCommandStates();
+    m_commands->applyState();
     setCaption(kTitle);
     InitGrid();
     m_session.table().setRows(1);
@@ -251,16 +227,6 @@ void frmMain::offerRecovery()
     updateStatusText();
 }
 
-void frmMain::mnuViewLive_Click()
-{
-    m_liveView->showWindow();
-}
-
-void frmMain::mnuAlarmLimits_Click()
-{
-    m_liveView->editAlarmLimits();
-}
-
 void frmMain::setBusy(bool busy)
 {
     m_busy = busy;
@@ -268,15 +234,15 @@ void frmMain::setBusy(bool busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
         // While a file loads the event loop runs: hold every other command off.
         menuBar()->setEnabled(false);
-        tbToolBar->setEnabled(false);
+        m_commands->toolBar()->setEnabled(false);
         fraSet->setEnabled(false);
         return;
     }
     delete m_loadProgress;
     m_loadProgress = nullptr;
     menuBar()->setEnabled(true);
-    tbToolBar->setEnabled(true);
-    applyCommandStates();
+    m_commands->toolBar()->setEnabled(true);
+    m_commands->applyState();
     QApplication::restoreOverrideCursor();
 }
 
@@ -296,7 +262,7 @@ bool frmMain::showLoadProgress(qint64 bytesDone, qint64 bytesTotal)
     return !m_loadProgress->wasCanceled();
 }
 
-void frmMain::mnuChNum_Click(int index)
+void frmMain::chooseChannelCount(int index)
 {
     keepSetting(SettingsKeys::kChNum, QString::number(index));
     m_chCount = StoredSettings::channelCountFor(index);
@@ -308,8 +274,8 @@ void frmMain::mnuChNum_Click(int index)
     }
     cboStart->setCurrentIndex(0);
     cboEnd->setCurrentIndex(m_chCount - 1);
-    for (int i = 0; i < mnuChNum.size(); ++i)
-        mnuChNum.at(i)->setChecked(i == index);
+    for (int i = 0; i < m_commands->channelCounts.size(); ++i)
+        m_commands->channelCounts.at(i)->setChecked(i == index);
 }
 
 void frmMain::setPortNumber(int port)
@@ -318,23 +284,21 @@ void frmMain::setPortNumber(int port)
     updateStatusText();
 }
 
-void frmMain::mnuCom1_Click()
+void frmMain::choosePort(int port)
 {
-    keepSetting(SettingsKeys::kComPort, u"1"_s);
-    setPortNumber(1);
-    mnuCom1->setChecked(true);
-    mnuCom2->setChecked(false);
+    keepSetting(SettingsKeys::kComPort, QString::number(port));
+    setPortNumber(port);
+    m_commands->com1->setChecked(port == 1);
+    m_commands->com2->setChecked(port == 2);
 }
 
-void frmMain::mnuCom2_Click()
+void frmMain::setStopOnLineLoss(bool stop)
 {
-    keepSetting(SettingsKeys::kComPort, u"2"_s);
-    setPortNumber(2);
-    mnuCom1->setChecked(false);
-    mnuCom2->setChecked(true);
+    keepSetting(SettingsKeys::kStopOnLineLoss, stop ? u"1"_s : u"0"_s);
+    m_session.setStopOnLineLoss(stop);
 }
 
-void frmMain::mnuPortDevices_Click()
+void frmMain::choosePortDevices()
 {
     PortDevicesDialog dialog(m_ports.device(1), m_ports.device(2), this);
     if (m_ports.isOverridden())
@@ -362,33 +326,6 @@ QString frmMain::portName() const
 {
     const QString port = u"com"_s + QString::number(m_commPort);
     return m_ports.isOverridden() ? PortMap::simulatedPortName(port) : port;
-}
-
-void frmMain::tbToolBar_ButtonClick(ToolbarButton button)
-{
-    switch (button) {
-    case ToolbarButton::NewFile:
-        return mnuFileNew_Click();
-    case ToolbarButton::Open:
-        return mnuFileOpen_Click();
-    case ToolbarButton::Save:
-        return mnuFileSave_Click();
-    case ToolbarButton::Start:
-        return StartScan();
-    case ToolbarButton::Stop:
-        return StopScan();
-    case ToolbarButton::Manual:
-        return openManualWindow();
-    case ToolbarButton::Print:
-        // Print delivers no command.
-        return;
-    }
-}
-
-QAction *frmMain::toolbarButton(ToolbarButton button) const
-{
-    const int index = int(button);
-    return index >= 1 && index <= m_buttons.size() ? m_buttons.at(index - 1) : nullptr;
 }
 
 void frmMain::openManualWindow()
@@ -459,37 +396,6 @@ void frmMain::StartScan()
     m_files->raiseUnsaved();
     updateStatusText();
     m_events.processEvents();
-}
-
-void frmMain::StopScan()
-{
-    if (m_session.isReconnecting())
-        m_lineProblem.clear();
-    m_session.stop();
-    updateStatusText();
-}
-
-void frmMain::applyCommandStates()
-{
-    const ScanSession::State state = m_session.state();
-    const bool scanning = state == ScanSession::State::Scanning;
-    for (ToolbarButton button :
-         { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save })
-        toolbarButton(button)->setEnabled(!scanning);
-    toolbarButton(ToolbarButton::Print)->setEnabled(false);
-    toolbarButton(ToolbarButton::Start)->setEnabled(state == ScanSession::State::Ready);
-    toolbarButton(ToolbarButton::Stop)->setEnabled(scanning);
-    toolbarButton(ToolbarButton::Manual)->setEnabled(!scanning);
-    for (QAction *item : { mnuFileNew, mnuFileOpen, mnuFileSave, mnuFileHistory })
-        item->setEnabled(!scanning);
-    m_recentFiles->setCommandEnabled(!scanning);
-    mnuScanStart->setEnabled(state == ScanSession::State::Ready);
-    mnuScanStop->setEnabled(scanning);
-    mnuScanManual->setEnabled(!scanning);
-    mnuFilePrint->setEnabled(false);
-    mnuChannel->menuAction()->setEnabled(!scanning);
-    mnuComm->menuAction()->setEnabled(!scanning);
-    fraSet->setEnabled(!scanning);
 }
 
 void frmMain::showManualReading(const Reading &reading)
@@ -598,45 +504,15 @@ void frmMain::showScanProgress()
                               .arg(m_session.passes()));
 }
 
-void frmMain::mnuFileNew_Click()
-{
-    m_files->New();
-}
-
-void frmMain::mnuFileOpen_Click()
-{
-    m_files->Open();
-}
-
-void frmMain::mnuFileSave_Click()
-{
-    m_files->Save();
-}
-
-void frmMain::mnuFileHistory_Click()
-{
-    m_history->showHistory(this);
-}
-
-void frmMain::mnuFileExportCsv_Click()
-{
-    m_history->exportTable();
-}
-
-void frmMain::mnuFileExit_Click()
-{
-    close();
-}
-
 void frmMain::openFile(const QString &path)
 {
-    if (mnuFileOpen->isEnabled() && !m_busy)
+    if (m_commands->fileOpen->isEnabled() && !m_busy)
         m_files->Open(path);
 }
 
 void frmMain::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (mnuFileOpen->isEnabled() && !m_busy
+    if (m_commands->fileOpen->isEnabled() && !m_busy
         && !FileCommands::droppedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
@@ -644,7 +520,7 @@ void frmMain::dragEnterEvent(QDragEnterEvent *event)
 void frmMain::dropEvent(QDropEvent *event)
 {
     const QString path = FileCommands::droppedFile(event->mimeData());
-    if (path.isEmpty() || !mnuFileOpen->isEnabled() || m_busy)
+    if (path.isEmpty() || !m_commands->fileOpen->isEnabled() || m_busy)
         return;
     event->acceptProposedAction();
     // After the drop has ended: the program the file came from waits until
@@ -653,7 +529,7 @@ void frmMain::dropEvent(QDropEvent *event)
         this, [this, path] { openFile(path); }, Qt::QueuedConnection);
 }
 
-void frmMain::mnuHelpAbout_Click()
+void frmMain::showAbout()
 {
     frmAbout about({ isDemo(), m_recordLocation, m_logLocation }, this);
     about.setRigId(recordRigId(m_session.record()));

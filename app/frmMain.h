@@ -2,10 +2,7 @@
 
 #include "DocumentHost.h"
 #include "ScanSession.h"
-#include "ToolbarButton.h"
 
-#include <QIcon>
-#include <QList>
 #include <QMainWindow>
 
 #include <memory>
@@ -15,21 +12,18 @@ class Dialogs;
 class EventPump;
 class FileCommands;
 class LiveViewCommands;
+class MainCommands;
 class MainReadouts;
 class ManualScanBridge;
 class QTimer;
 class HistoryCommands;
 class PortMap;
-class QAction;
 class QGroupBox;
 class DesktopNotifier;
 class QLabel;
 class StatusLine;
 class QLineEdit;
-class QMenu;
 class QProgressDialog;
-class RecentFilesMenu;
-class QToolBar;
 class ResultGridView;
 class ResultTable;
 class SettingsStore;
@@ -60,34 +54,27 @@ public:
     // once, before the window is first shown.
     void Form_Load();
 
-    // Commands, as the menus and the toolbar reach them.
-    void mnuChNum_Click(int index);
-    void mnuCom1_Click();
-    void mnuCom2_Click();
-    void tbToolBar_ButtonClick(ToolbarButton button);
-    void mnuFileNew_Click();
-    void mnuFileOpen_Click();
-    void mnuFileSave_Click();
-    void mnuFileHistory_Click();
-    void mnuFileExportCsv_Click();
-    void mnuFileExit_Click();
+    // The window's own part of the commands: what needs its dialogs or its
+    // settings row.
+    void StartScan();
+    void openManualWindow();
+    void showAbout();
+    void choosePort(int port);
+    void choosePortDevices();
+    void chooseChannelCount(int index);
+    void setStopOnLineLoss(bool stop);
     // Opens a file chosen elsewhere (Open Recent, the command line, a drop) as
     // Open does, save question first; nothing while Open is not available.
     void openFile(const QString &path);
-    void mnuHelpAbout_Click();
-    void mnuPortDevices_Click();
 
     // Offers back a scan the program did not end itself, and reopens the live
     // view if it was open; runs once the window is shown.
     void offerRecovery();
-    void mnuViewLive_Click();
-    void mnuAlarmLimits_Click();
 
     // Ends the program as a desktop session ends: the scan stops, the port
     // closes, nothing is asked because nobody is there to answer.
     void endSession();
 
-    QAction *toolbarButton(ToolbarButton button) const;
     int CommPort() const { return m_commPort; }
     int ChCount() const { return m_chCount; }
     bool Unsaved() const;
@@ -132,18 +119,12 @@ private:
     // Moves the settings row's controls right, from their defined places, only
     // as far as a larger font needs for no label to run into its field.
     void fitSettingsToFont();
-    void createMenus();
-    void createToolBar();
     void createStatusBar();
     void connectCommands();
 
     void Form_Resize();
     void InitGrid();
-    void StartScan();
-    void StopScan();
-    void openManualWindow();
     void setPortNumber(int port);
-    void applyCommandStates();
     void showManualReading(const Reading &reading);
     void updateStatusText();
     void showScanProgress();
@@ -161,8 +142,8 @@ private:
     std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<LiveViewCommands> m_liveView;
     std::unique_ptr<ManualScanBridge> m_manualBridge;
-    RecentFilesMenu *m_recentFiles = nullptr;
     std::unique_ptr<HistoryCommands> m_history;
+    MainCommands *m_commands = nullptr;
 
     int m_chCount = 0;
     int m_commPort = 1;
@@ -177,6 +158,7 @@ private:
     QString m_caption;
     QLabel *m_statusDemo = nullptr;
     bool m_busy = false;
+    bool m_reconnecting = false;
     bool m_endingSession = false;
     QProgressDialog *m_loadProgress = nullptr;
 
@@ -192,41 +174,9 @@ private:
     QLineEdit *txtTerm = nullptr;
     ChannelComboBox *cboEnd = nullptr;
     ChannelComboBox *cboStart = nullptr;
-    QToolBar *tbToolBar = nullptr;
-    QList<QAction *> m_buttons;
-    QList<QIcon> imlToolbarIcons;
     StatusLine *m_statusText = nullptr;
     QLabel *m_statusDate = nullptr;
     QLabel *m_statusScan = nullptr;
     QTimer *m_scanClock = nullptr;
     MainReadouts *m_readouts = nullptr;
-
-    QMenu *mnuFile = nullptr;
-    QAction *mnuFileNew = nullptr;
-    QAction *mnuFileOpen = nullptr;
-    QMenu *mnuFileRecent = nullptr;
-    QAction *mnuFileSave = nullptr;
-    QAction *mnuFileHistory = nullptr;
-    QAction *mnuFileExportCsv = nullptr;
-    QAction *mnuFilePrint = nullptr;
-    QAction *mnuFileExit = nullptr;
-    QMenu *mnuSet = nullptr;
-    QMenu *mnuComm = nullptr;
-    QAction *mnuCom1 = nullptr;
-    QAction *mnuCom2 = nullptr;
-    QAction *mnuPortDevices = nullptr;
-    QAction *mnuStopOnLineLoss = nullptr;
-    QMenu *mnuChannel = nullptr;
-    QList<QAction *> mnuChNum;
-    QMenu *mnuView = nullptr;
-    QAction *mnuViewLive = nullptr;
-    QAction *mnuAlarmLimits = nullptr;
-    QMenu *mnuScan = nullptr;
-    QAction *mnuScanStart = nullptr;
-    QAction *mnuScanStop = nullptr;
-    QAction *mnuScanManual = nullptr;
-    QMenu *mnuHelp = nullptr;
-    QAction *mnuHelpAbout = nullptr;
-    QAction *mnuHelpAboutQt = nullptr;
-    QAction *mnuHelpShowLog = nullptr;
 };

@@ -1,4 +1,4 @@
-// Building the main window's widgets, menus, toolbar and status bar, as the
+// Building the main window's widgets and status bar, as the
 // window is defined; the behaviour is in frmMain.cpp.
 #include "frmMain.h"
 
@@ -10,16 +10,13 @@
 #include "TextContrast.h"
 #include "Twips.h"
 
-#include <QAction>
 #include <QDate>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
-#include <QToolBar>
 
 using namespace Qt::StringLiterals;
 using namespace FrameGeometry;
@@ -34,15 +31,6 @@ void keepColoursWhenDisabled(QWidget *widget)
     for (auto role : { QPalette::WindowText, QPalette::Text, QPalette::Window })
         palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
     widget->setPalette(palette);
-}
-
-// The toolbar's pictures in their order; the first four have keys.
-QList<QIcon> loadToolbarIcons()
-{
-    QList<QIcon> icons;
-    for (const char *name : { "new", "open", "save", "print", "start", "stop", "manual" })
-        icons << QIcon(u":/icons/"_s + QLatin1StringView(name) + u".png"_s);
-    return icons;
 }
 
 } // namespace
@@ -178,133 +166,6 @@ void frmMain::fitSettingsToFont()
     if (overrun > 0)
         lblUnit->move(std::max(lblPres->geometry().right() + 1, lblUnit->x() - overrun),
                       lblUnit->y());
-}
-
-void frmMain::createMenus()
-{
-    auto action = [this](QMenu *menu, const QString &name, const QString &caption) {
-        QAction *item = menu->addAction(caption);
-        item->setObjectName(name);
-        return item;
-    };
-    auto separator = [](QMenu *menu, const QString &name) {
-        menu->addSeparator()->setObjectName(name);
-    };
-
-    mnuFile = menuBar()->addMenu(tr("&File"));
-    mnuFile->setObjectName(u"mnuFile"_s);
-    mnuFileNew = action(mnuFile, u"mnuFileNew"_s, tr("&New File"));
-    mnuFileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    mnuFileOpen = action(mnuFile, u"mnuFileOpen"_s, tr("&Open..."));
-    mnuFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuFileRecent = mnuFile->addMenu(tr("Open &Recent"));
-    mnuFileRecent->setObjectName(u"mnuFileRecent"_s);
-    mnuFileSave = action(mnuFile, u"mnuFileSave"_s, tr("&Save..."));
-    mnuFileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuFileHistory = action(mnuFile, u"mnuFileHistory"_s, tr("Scan &History..."));
-    mnuFileExportCsv = action(mnuFile, u"mnuFileExportCsv"_s, tr("Export &CSV..."));
-    separator(mnuFile, u"mnuFileBar0"_s);
-    mnuFilePrint = action(mnuFile, u"mnuFilePrint"_s, tr("&Print..."));
-    mnuFilePrint->setEnabled(false);
-    separator(mnuFile, u"mnuFileBar1"_s);
-    mnuFileExit = action(mnuFile, u"mnuFileExit"_s, tr("E&xit"));
-    mnuFileExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-
-    mnuSet = menuBar()->addMenu(tr("&Set"));
-    mnuSet->setObjectName(u"mnuSet"_s);
-    mnuComm = mnuSet->addMenu(tr("Serial &Port"));
-    mnuComm->setObjectName(u"mnuComm"_s);
-    mnuCom1 = action(mnuComm, u"mnuCom1"_s, u"com1"_s);
-    mnuCom2 = action(mnuComm, u"mnuCom2"_s, u"com2"_s);
-    mnuCom1->setCheckable(true);
-    mnuCom2->setCheckable(true);
-    separator(mnuComm, u"mnuCommBar0"_s);
-    mnuPortDevices = action(mnuComm, u"mnuPortDevices"_s, tr("Serial &Devices..."));
-    mnuStopOnLineLoss
-        = action(mnuComm, u"mnuStopOnLineLoss"_s, tr("&Stop the scan when the line is lost"));
-    mnuStopOnLineLoss->setCheckable(true);
-
-    mnuChannel = mnuSet->addMenu(tr("&Channel Count"));
-    mnuChannel->setObjectName(u"mnuChannel"_s);
-    for (int i = 0; i < 10; ++i) {
-        QAction *item = action(mnuChannel, u"mnuChNum"_s, QString::number((i + 1) * 10));
-        item->setCheckable(true);
-        item->setProperty("index", i);
-        mnuChNum << item;
-    }
-
-    mnuAlarmLimits = action(mnuSet, u"mnuAlarmLimits"_s, tr("&Alarm Limits..."));
-
-    mnuView = menuBar()->addMenu(tr("&View"));
-    mnuView->setObjectName(u"mnuView"_s);
-    mnuViewLive = action(mnuView, u"mnuViewLive"_s, tr("&Live View"));
-    mnuViewLive->setShortcut(QKeySequence(Qt::Key_F6));
-
-    // The scan commands of the toolbar, with keys, so that a scan can be run
-    // without the mouse.
-    mnuScan = menuBar()->addMenu(tr("S&can"));
-    mnuScan->setObjectName(u"mnuScan"_s);
-    mnuScanStart = action(mnuScan, u"mnuScanStart"_s, tr("&Start"));
-    mnuScanStart->setShortcut(QKeySequence(Qt::Key_F5));
-    mnuScanStop = action(mnuScan, u"mnuScanStop"_s, tr("S&top"));
-    mnuScanStop->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
-    mnuScanManual = action(mnuScan, u"mnuScanManual"_s, tr("&Manual..."));
-
-    mnuHelp = menuBar()->addMenu(tr("&Help"));
-    mnuHelp->setObjectName(u"mnuHelp"_s);
-    mnuHelpAbout = action(mnuHelp, u"mnuHelpAbout"_s, tr("&About"));
-    mnuHelpAbout->setShortcut(QKeySequence(Qt::Key_F1));
-    mnuHelpAboutQt = action(mnuHelp, u"mnuHelpAboutQt"_s, tr("About &Qt"));
-    mnuHelpShowLog = action(mnuHelp, u"mnuHelpShowLog"_s, tr("Show &Log"));
-}
-
-void frmMain::createToolBar()
-{
-    tbToolBar = addToolBar(tr("Toolbar"));
-    tbToolBar->setObjectName(u"tbToolBar"_s);
-    tbToolBar->setMovable(false);
-    tbToolBar->setFloatable(false);
-    tbToolBar->setIconSize(QSize(16, 16));
-    tbToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    tbToolBar->toggleViewAction()->setEnabled(false);
-    setContextMenuPolicy(Qt::NoContextMenu);
-
-    imlToolbarIcons = loadToolbarIcons();
-    // The buttons in their order, with their picture's 1-based index in the
-    // image list and the menu command whose key they name; an empty text is a
-    // separator.
-    const struct
-    {
-        const char *text; // untranslated, as it also names the button
-        int picture;
-        QAction *twin;
-    } buttons[] = {
-        { QT_TR_NOOP("New File"), 1, mnuFileNew },
-        { QT_TR_NOOP("Open"), 2, mnuFileOpen },
-        { QT_TR_NOOP("Save"), 3, mnuFileSave },
-        { {}, 0, nullptr },
-        { QT_TR_NOOP("Print"), 4, mnuFilePrint },
-        { {}, 0, nullptr },
-        { QT_TR_NOOP("Start"), 5, mnuScanStart },
-        { QT_TR_NOOP("Stop"), 6, mnuScanStop },
-        { {}, 0, nullptr },
-        { QT_TR_NOOP("Manual"), 7, mnuScanManual },
-    };
-    for (const auto &button : buttons) {
-        QAction *item = !button.text
-            ? tbToolBar->addSeparator()
-            : tbToolBar->addAction(imlToolbarIcons.at(button.picture - 1), tr(button.text));
-        item->setObjectName(!button.text ? u"tbSeparator"_s
-                                         : u"tb"_s + QString::fromLatin1(button.text).remove(u' '));
-        const QKeySequence key = button.twin ? button.twin->shortcut() : QKeySequence();
-        item->setToolTip(key.isEmpty() ? tr(button.text)
-                                       : u"%1 (%2)"_s.arg(tr(button.text),
-                                                          key.toString(QKeySequence::NativeText)));
-        m_buttons << item;
-        if (QWidget *widget = tbToolBar->widgetForAction(item); widget && button.text)
-            widget->setFixedSize(23, 22);
-    }
-    toolbarButton(ToolbarButton::Print)->setEnabled(false);
 }
 
 void frmMain::createStatusBar()

@@ -58,8 +58,8 @@ private:
             f.find<QComboBox>(u"cboEnd"_s)->setCurrentIndex(end);
             f.find<QLineEdit>(u"txtTerm"_s)->setText(term);
         }
-        void start() { f.window->tbToolBar_ButtonClick(ToolbarButton::Start); }
-        void stop() { f.window->tbToolBar_ButtonClick(ToolbarButton::Stop); }
+        void start() { trigger(*f.window, u"mnuScanStart"_s); }
+        void stop() { trigger(*f.window, u"mnuScanStop"_s); }
         // One tick of the scan timer, and the reply it asks for.
         void tick()
         {
@@ -145,7 +145,7 @@ void tst_ScanCycle::endBelowStartIsRefused()
     QCOMPARE(scan.f.dialogs.messages.first().icon, QMessageBox::Information);
     QCOMPARE(scan.f.port.openCount, 0);
     QVERIFY(!scan.f.scanTimer()->isActive());
-    QVERIFY(scan.f.button(ToolbarButton::Start)->isEnabled());
+    QVERIFY(scan.f.command(u"mnuScanStart"_s)->isEnabled());
     QVERIFY(!scan.f.window->Unsaved());
     QCOMPARE(scan.table().cols(), 22);
 }
@@ -182,7 +182,7 @@ void tst_ScanCycle::termTooLongForTheTimerIsRefused()
     QCOMPARE(scan.f.dialogs.messages.size(), 1);
     QVERIFY(scan.f.dialogs.messages.first().text.contains(u"too long"_s));
     QCOMPARE(scan.f.port.openCount, 0);
-    QVERIFY(scan.f.button(ToolbarButton::Start)->isEnabled());
+    QVERIFY(scan.f.command(u"mnuScanStart"_s)->isEnabled());
     QVERIFY(!scan.f.window->Unsaved());
 }
 
@@ -197,8 +197,8 @@ void tst_ScanCycle::portThatCannotOpenLeavesEverythingAsBefore()
                  && text.contains(u"cannot open"_s),
              qPrintable(text));
     QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Ready);
-    QVERIFY(scan.f.button(ToolbarButton::Start)->isEnabled());
-    QVERIFY(!scan.f.button(ToolbarButton::Stop)->isEnabled());
+    QVERIFY(scan.f.command(u"mnuScanStart"_s)->isEnabled());
+    QVERIFY(!scan.f.command(u"mnuScanStop"_s)->isEnabled());
     QVERIFY(scan.f.find<QGroupBox>(u"fraSet"_s)->isEnabled());
     QVERIFY(!scan.f.window->Unsaved());
     QVERIFY(!scan.f.scanTimer()->isActive());
@@ -213,11 +213,9 @@ void tst_ScanCycle::controlsFollowTheScanState()
         return scan.f.find<QAction>(QString::fromLatin1(name));
     };
     scan.start();
-    using B = ToolbarButton;
-    for (B button : { B::NewFile, B::Open, B::Save, B::Print, B::Start, B::Stop, B::Manual })
-        QCOMPARE(scan.f.button(button)->isEnabled(), button == B::Stop);
-    for (const char *name : { "mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuFilePrint" })
-        QVERIFY(!menuItem(name)->isEnabled());
+    for (const char *name : { "mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuFilePrint",
+                              "mnuScanStart", "mnuScanStop", "mnuScanManual" })
+        QCOMPARE(menuItem(name)->isEnabled(), qstrcmp(name, "mnuScanStop") == 0);
     QVERIFY(menuItem("mnuFileExit")->isEnabled());
     QVERIFY(menuItem("mnuHelpAbout")->isEnabled());
     QVERIFY(!scan.f.find<QMenu>(u"mnuChannel"_s)->menuAction()->isEnabled());
@@ -230,12 +228,10 @@ void tst_ScanCycle::controlsFollowTheScanState()
     scan.tick();
     scan.stop();
     QCOMPARE(w.scanState(), ScanCycle::State::Stopped);
-    for (B button : { B::NewFile, B::Open, B::Save, B::Manual })
-        QVERIFY(scan.f.button(button)->isEnabled());
-    for (B button : { B::Print, B::Start, B::Stop })
-        QVERIFY(!scan.f.button(button)->isEnabled());
-    QVERIFY(menuItem("mnuFileNew")->isEnabled());
-    QVERIFY(!menuItem("mnuFilePrint")->isEnabled());
+    for (const char *name : { "mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuScanManual" })
+        QVERIFY(menuItem(name)->isEnabled());
+    for (const char *name : { "mnuFilePrint", "mnuScanStart", "mnuScanStop" })
+        QVERIFY(!menuItem(name)->isEnabled());
     QVERIFY(scan.f.find<QMenu>(u"mnuChannel"_s)->menuAction()->isEnabled());
     QVERIFY(scan.f.find<QGroupBox>(u"fraSet"_s)->isEnabled());
     QVERIFY(!scan.f.scanTimer()->isActive());
@@ -245,9 +241,9 @@ void tst_ScanCycle::controlsFollowTheScanState()
 
     // Only New makes Start available again, on an empty table.
     scan.f.dialogs.answers << QMessageBox::No;
-    w.mnuFileNew_Click();
+    trigger(w, u"mnuFileNew"_s);
     QCOMPARE(w.scanState(), ScanCycle::State::Ready);
-    QVERIFY(scan.f.button(ToolbarButton::Start)->isEnabled());
+    QVERIFY(scan.f.command(u"mnuScanStart"_s)->isEnabled());
     QCOMPARE(scan.table().rows(), 1);
 }
 
@@ -466,8 +462,8 @@ void tst_ScanCycle::lostLineStopsTheScanKeepingTheRows()
         scan.tick();
     QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Stopped);
     QVERIFY(!scan.f.scanTimer()->isActive());
-    QVERIFY(!scan.f.button(ToolbarButton::Start)->isEnabled());
-    QVERIFY(scan.f.button(ToolbarButton::NewFile)->isEnabled());
+    QVERIFY(!scan.f.command(u"mnuScanStart"_s)->isEnabled());
+    QVERIFY(scan.f.command(u"mnuFileNew"_s)->isEnabled());
     QVERIFY(scan.f.window->Unsaved());
     // The pass that the failure interrupted had stored nothing: no ID-only row.
     QCOMPARE(scan.table().rows(), 3);
@@ -489,7 +485,7 @@ void tst_ScanCycle::lostLineReconnectsInTheStatusBarUntilStopped()
     QVERIFY2(scan.status().startsWith(u"Scanner on com1 ("_s)
                  && scan.status().contains(u"; reconnecting (attempt 2)"_s),
              qPrintable(scan.status()));
-    QVERIFY(scan.f.button(ToolbarButton::Stop)->isEnabled());
+    QVERIFY(scan.f.command(u"mnuScanStop"_s)->isEnabled());
     scan.stop();
     QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Stopped);
     QVERIFY(!scan.status().contains(u"reconnecting"_s));
@@ -552,11 +548,11 @@ void tst_ScanCycle::unfinishedScanIsOfferedBack()
             QCOMPARE(table.text(row, column), taken.at(row).at(column));
     QVERIFY(table.rowTime(1).isValid());
     QVERIFY(f.window->Unsaved());
-    QVERIFY(!f.button(ToolbarButton::Start)->isEnabled());
+    QVERIFY(!f.command(u"mnuScanStart"_s)->isEnabled());
     QVERIFY(f.window->windowTitle().startsWith(u"VESTRA-IP -[Recovered scan "_s));
     // Saved, it is no longer offered.
     f.dialogs.savePaths << dir.filePath(u"recovered.txt"_s);
-    f.window->mnuFileSave_Click();
+    trigger(*f.window, u"mnuFileSave"_s);
     QCOMPARE(record.listScans().first().state, ScanState::Saved);
     QVERIFY(record.unfinishedScans().isEmpty());
 }

@@ -261,6 +261,141 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
+    <name>MainCommands</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>파일(&amp;F)</translation>
+    </message>
+    <message>
+        <source>&amp;New File</source>
+        <translation>새 파일(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>열기(&amp;O)...</translation>
+    </message>
+    <message>
+        <source>Open &amp;Recent</source>
+        <translation>최근 파일 열기(&amp;R)</translation>
+    </message>
+    <message>
+        <source>&amp;Save...</source>
+        <translation>저장(&amp;S)...</translation>
+    </message>
+    <message>
+        <source>Scan &amp;History...</source>
+        <translation>스캔 기록(&amp;H)...</translation>
+    </message>
+    <message>
+        <source>Export &amp;CSV...</source>
+        <translation>CSV로 내보내기(&amp;C)...</translation>
+    </message>
+    <message>
+        <source>&amp;Print...</source>
+        <translation>인쇄(&amp;P)...</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>끝내기(&amp;X)</translation>
+    </message>
+    <message>
+        <source>&amp;Set</source>
+        <translation>설정(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Serial &amp;Port</source>
+        <translation>직렬 포트(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Serial &amp;Devices...</source>
+        <translation>직렬 장치(&amp;D)...</translation>
+    </message>
+    <message>
+        <source>&amp;Stop the scan when the line is lost</source>
+        <translation>연결이 끊기면 스캔 중지(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Channel Count</source>
+        <translation>채널 수(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Alarm Limits...</source>
+        <translation>경보 한계(&amp;A)...</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>보기(&amp;V)</translation>
+    </message>
+    <message>
+        <source>&amp;Live View</source>
+        <translation>실시간 보기(&amp;L)</translation>
+    </message>
+    <message>
+        <source>S&amp;can</source>
+        <translation>스캔(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>시작(&amp;S)</translation>
+    </message>
+    <message>
+        <source>S&amp;top</source>
+        <translation>중지(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Manual...</source>
+        <translation>수동 스캔(&amp;M)...</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>도움말(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>정보(&amp;A)</translation>
+    </message>
+    <message>
+        <source>About &amp;Qt</source>
+        <translation>Qt 정보(&amp;Q)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Log</source>
+        <translation>로그 보기(&amp;L)</translation>
+    </message>
+    <message>
+        <source>Toolbar</source>
+        <translation>도구 모음</translation>
+    </message>
+    <message>
+        <source>New File</source>
+        <translation>새 파일</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>열기</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>저장</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>인쇄</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>시작</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>중지</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>수동 스캔</translation>
+    </message>
+</context>
+<context>
     <name>OverviewPlot</name>
     <message>
         <source>Channel</source>
@@ -783,134 +918,6 @@ Qt %1 (%2(으)로 빌드)</translation>
     <message>
         <source>Start CH:</source>
         <translation>시작 CH:</translation>
-    </message>
-    <message>
-        <source>&amp;File</source>
-        <translation>파일(&amp;F)</translation>
-    </message>
-    <message>
-        <source>&amp;New File</source>
-        <translation>새 파일(&amp;N)</translation>
-    </message>
-    <message>
-        <source>&amp;Open...</source>
-        <translation>열기(&amp;O)...</translation>
-    </message>
-    <message>
-        <source>&amp;Save...</source>
-        <translation>저장(&amp;S)...</translation>
-    </message>
-    <message>
-        <source>&amp;Print...</source>
-        <translation>인쇄(&amp;P)...</translation>
-    </message>
-    <message>
-        <source>E&amp;xit</source>
-        <translation>끝내기(&amp;X)</translation>
-    </message>
-    <message>
-        <source>&amp;Set</source>
-        <translation>설정(&amp;S)</translation>
-    </message>
-    <message>
-        <source>Serial &amp;Port</source>
-        <translation>직렬 포트(&amp;P)</translation>
-    </message>
-    <message>
-        <source>Serial &amp;Devices...</source>
-        <translation>직렬 장치(&amp;D)...</translation>
-    </message>
-    <message>
-        <source>&amp;Channel Count</source>
-        <translation>채널 수(&amp;C)</translation>
-    </message>
-    <message>
-        <source>&amp;Alarm Limits...</source>
-        <translation>경보 한계(&amp;A)...</translation>
-    </message>
-    <message>
-        <source>&amp;View</source>
-        <translation>보기(&amp;V)</translation>
-    </message>
-    <message>
-        <source>&amp;Live View</source>
-        <translation>실시간 보기(&amp;L)</translation>
-    </message>
-    <message>
-        <source>S&amp;can</source>
-        <translation>스캔(&amp;C)</translation>
-    </message>
-    <message>
-        <source>&amp;Start</source>
-        <translation>시작(&amp;S)</translation>
-    </message>
-    <message>
-        <source>S&amp;top</source>
-        <translation>중지(&amp;T)</translation>
-    </message>
-    <message>
-        <source>&amp;Manual...</source>
-        <translation>수동 스캔(&amp;M)...</translation>
-    </message>
-    <message>
-        <source>&amp;Help</source>
-        <translation>도움말(&amp;H)</translation>
-    </message>
-    <message>
-        <source>&amp;About</source>
-        <translation>정보(&amp;A)</translation>
-    </message>
-    <message>
-        <source>About &amp;Qt</source>
-        <translation>Qt 정보(&amp;Q)</translation>
-    </message>
-    <message>
-        <source>Toolbar</source>
-        <translation>도구 모음</translation>
-    </message>
-    <message>
-        <source>New File</source>
-        <translation>새 파일</translation>
-    </message>
-    <message>
-        <source>Save</source>
-        <translation>저장</translation>
-    </message>
-    <message>
-        <source>Print</source>
-        <translation>인쇄</translation>
-    </message>
-    <message>
-        <source>Start</source>
-        <translation>시작</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>중지</translation>
-    </message>
-    <message>
-        <source>Manual</source>
-        <translation>수동 스캔</translation>
-    </message>
-    <message>
-        <source>Open &amp;Recent</source>
-        <translation>최근 파일 열기(&amp;R)</translation>
-    </message>
-    <message>
-        <source>Scan &amp;History...</source>
-        <translation>스캔 기록(&amp;H)...</translation>
-    </message>
-    <message>
-        <source>Export &amp;CSV...</source>
-        <translation>CSV로 내보내기(&amp;C)...</translation>
-    </message>
-    <message>
-        <source>&amp;Stop the scan when the line is lost</source>
-        <translation>연결이 끊기면 스캔 중지(&amp;S)</translation>
-    </message>
-    <message>
-        <source>Show &amp;Log</source>
-        <translation>로그 보기(&amp;L)</translation>
     </message>
     <message>
         <source>%1 - Demo, simulated scanner</source>
