@@ -1,6 +1,5 @@
 #include "frmMain.h"
 
-#include "ChannelComboBox.h"
 #include "Dialogs.h"
 #include "EventPump.h"
 #include "FileCommands.h"
@@ -21,7 +20,7 @@
 #include "ResultTable.h"
 #include "ScanRecord.h"
 #include "ScanRecovery.h"
-#include "ScanTerm.h"
+#include "ScanSettingsPanel.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
 #include "StatusLine.h"
@@ -36,7 +35,6 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QScreen>
@@ -81,10 +79,9 @@ frmMain::frmMain(const Services &services, QWidget *parent)
         ManualScanBridge::Sources { [this] { return portName(); },
                                     [this] { return m_ports.device(m_commPort); },
                                     [this] {
-                                        return txtTerm->text();
+                                        return fraSet->termText();
                                     } });
     m_scanClock = new QTimer(this);
-    m_readouts = new MainReadouts(lblPres, lblUnit, lblCH, this);
     setAcceptDrops(true);
     m_history = std::make_unique<HistoryCommands>(m_session, *m_files, m_dialogs, *this);
     m_commands = new MainCommands(
@@ -123,7 +120,7 @@ void frmMain::connectCommands()
         m_manualProblem.clear();
         updateStatusText();
     });
-    connect(m_manualBridge.get(), &ManualScanBridge::channelSelected, m_readouts,
+    connect(m_manualBridge.get(), &ManualScanBridge::channelSelected, &fraSet->readouts(),
             &MainReadouts::showChannel);
     connect(m_manualBridge.get(), &ManualScanBridge::lineNotReopened, this,
             [this](const QString &why) {
@@ -138,9 +135,10 @@ void frmMain::connectCommands()
     connect(&m_session, &ScanSession::recordResumed, this, &frmMain::updateStatusText);
     if (ScanRecord *record = m_session.record())
         connect(record, &ScanRecord::warningChanged, this, &frmMain::updateStatusText);
-    connect(&m_session, &ScanSession::channelSelected, m_readouts, &MainReadouts::showChannel);
-    connect(&m_session, &ScanSession::valueRead, m_readouts, &MainReadouts::showPressure);
-    connect(&m_session, &ScanSession::unitRead, m_readouts, &MainReadouts::showUnit);
+    connect(&m_session, &ScanSession::channelSelected, &fraSet->readouts(),
+            &MainReadouts::showChannel);
+    connect(&m_session, &ScanSession::valueRead, &fraSet->readouts(), &MainReadouts::showPressure);
+    connect(&m_session, &ScanSession::unitRead, &fraSet->readouts(), &MainReadouts::showUnit);
     connect(&m_session, &ScanSession::rowAdded, fgdData, &ResultGridView::showRow);
     connect(&m_session, &ScanSession::healthChanged, this, &frmMain::updateStatusText);
     connect(&m_session, &ScanSession::lineLost, this,
@@ -191,7 +189,7 @@ void frmMain::enterIdleState()
     setCaption(kTitle);
     InitGrid();
     m_session.table().setRows(1);
-    m_readouts->clearPressure();
+    fraSet->readouts().clearPressure();
 }
 
 void frmMain::holdStart()
@@ -266,14 +264,7 @@ void frmMain::chooseChannelCount(int index)
 {
     keepSetting(SettingsKeys::kChNum, QString::number(index));
     m_chCount = StoredSettings::channelCountFor(index);
-    cboStart->clear();
-    cboEnd->clear();
-    for (int c = 0; c < m_chCount; ++c) {
-        cboStart->addItem(QString::number(c));
-        cboEnd->addItem(QString::number(c));
-    }
-    cboStart->setCurrentIndex(0);
-    cboEnd->setCurrentIndex(m_chCount - 1);
+    fraSet->setChannelCount(m_chCount);
     for (int i = 0; i < m_commands->channelCounts.size(); ++i)
         m_commands->channelCounts.at(i)->setChecked(i == index);
 }
@@ -343,47 +334,20 @@ void frmMain::openManualWindow()
 
 void frmMain::InitGrid()
 {
-    const double start = numberFromText(cboStart->currentText());
-    qint16 end = 0;
-    if (!roundToInt16(numberFromText(cboEnd->currentText()), &end))
-        end = -1;
-    // The lists hold channels 0 to 99 only; a range outside them lays out no
-    // channel columns rather than thousands.
-    const int first = start >= 0 && start <= 100 ? int(start) : 0;
-    const int last = start >= 0 && start <= 100 ? std::min<int>(end, 100) : -1;
+    const auto [first, last] = fraSet->tableRange();
     m_session.table().setLayout(gridLayoutFor(first, last));
 }
 
 void frmMain::StartScan()
 {
-    const double endCh = numberFromText(cboEnd->currentText());
-    const double startCh = numberFromText(cboStart->currentText());
-    if (endCh < startCh) {
-        m_dialogs.message(QMessageBox::Information, tr("Channel Error"),
-                          tr("Set Start CH less than End CH..."), QMessageBox::Ok, QMessageBox::Ok);
-        cboStart->setFocus();
+    const ScanSettingsPanel::Outcome outcome = fraSet->request();
+    if (!outcome.request) {
+        m_dialogs.message(outcome.icon, outcome.title, outcome.why, QMessageBox::Ok,
+                          QMessageBox::Ok);
+        outcome.field->setFocus();
         return;
     }
-
-    bool inRange = true;
-    const double term = numberFromText(txtTerm->text(), &inRange);
-    if (inRange && term < kShortestTerm)
-        txtTerm->setText(u"0.2"_s);
-    const std::optional<std::chrono::milliseconds> period
-        = inRange ? scanPeriodFor(term) : std::nullopt;
-    if (!period) {
-        m_dialogs.message(
-            QMessageBox::Warning, tr("Scan Term"),
-            tr("The scan term is too long: at most %1 seconds.").arg(longestTermSeconds()),
-            QMessageBox::Ok, QMessageBox::Ok);
-        txtTerm->setFocus();
-        return;
-    }
-
-    ScanSession::Request request;
-    request.startCh = int(startCh);
-    request.endCh = int(endCh);
-    request.period = *period;
+    ScanSession::Request request = *outcome.request;
     request.portName = portName();
     request.device = m_ports.device(m_commPort);
     if (!m_session.start(request)) {
@@ -400,7 +364,7 @@ void frmMain::StartScan()
 
 void frmMain::showManualReading(const Reading &reading)
 {
-    m_readouts->showReading(reading);
+    fraSet->readouts().showReading(reading);
     m_manualProblem = reading.status == Reading::Status::Unreadable
         ? tr("Ch %1: unreadable reply").arg(channelText(reading.channel))
         : QString();
@@ -568,8 +532,6 @@ void frmMain::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
-    if (event->type() == QEvent::FontChange && fraSet)
-        fitSettingsToFont();
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
@@ -612,6 +574,5 @@ void frmMain::Form_Resize()
                          twipsToPixels(l.fraDataHeight));
     fgdData->setGeometry(twipsToPixels(l.fgdDataLeft), fgdData->y(), twipsToPixels(l.fgdDataWidth),
                          twipsToPixels(l.fgdDataHeight));
-    fraCh->move(twipsToPixels(l.fraChLeft), fraCh->y());
-    fraPres->move(twipsToPixels(l.fraPresLeft), fraPres->y());
+    fraSet->placeReadouts(twipsToPixels(l.fraChLeft), twipsToPixels(l.fraPresLeft));
 }

@@ -7,13 +7,11 @@
 
 #include <memory>
 
-class ChannelComboBox;
 class Dialogs;
 class EventPump;
 class FileCommands;
 class LiveViewCommands;
 class MainCommands;
-class MainReadouts;
 class ManualScanBridge;
 class QTimer;
 class HistoryCommands;
@@ -22,10 +20,10 @@ class QGroupBox;
 class DesktopNotifier;
 class QLabel;
 class StatusLine;
-class QLineEdit;
 class QProgressDialog;
 class ResultGridView;
 class ResultTable;
+class ScanSettingsPanel;
 class SettingsStore;
 class TimerFactory;
 
@@ -116,9 +114,6 @@ protected:
 private:
     // Building the widgets (frmMainControls.cpp).
     void createControls();
-    // Moves the settings row's controls right, from their defined places, only
-    // as far as a larger font needs for no label to run into its field.
-    void fitSettingsToFont();
     void createStatusBar();
     void connectCommands();
 
@@ -165,18 +160,9 @@ private:
     QWidget *m_client = nullptr;
     QGroupBox *fraData = nullptr;
     ResultGridView *fgdData = nullptr;
-    QGroupBox *fraSet = nullptr;
-    QGroupBox *fraPres = nullptr;
-    QLabel *lblUnit = nullptr;
-    QLabel *lblPres = nullptr;
-    QGroupBox *fraCh = nullptr;
-    QLabel *lblCH = nullptr;
-    QLineEdit *txtTerm = nullptr;
-    ChannelComboBox *cboEnd = nullptr;
-    ChannelComboBox *cboStart = nullptr;
+    ScanSettingsPanel *fraSet = nullptr;
     StatusLine *m_statusText = nullptr;
     QLabel *m_statusDate = nullptr;
     QLabel *m_statusScan = nullptr;
     QTimer *m_scanClock = nullptr;
-    MainReadouts *m_readouts = nullptr;
 };

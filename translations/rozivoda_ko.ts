@@ -648,6 +648,49 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
+    <name>ScanSettingsPanel</name>
+    <message>
+        <source>Pressure</source>
+        <translation>압력</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>채널</translation>
+    </message>
+    <message>
+        <source>sec</source>
+        <translation>초</translation>
+    </message>
+    <message>
+        <source>Scan Term:</source>
+        <translation>스캔 주기:</translation>
+    </message>
+    <message>
+        <source>End CH:</source>
+        <translation>종료 CH:</translation>
+    </message>
+    <message>
+        <source>Start CH:</source>
+        <translation>시작 CH:</translation>
+    </message>
+    <message>
+        <source>Channel Error</source>
+        <translation>채널 오류</translation>
+    </message>
+    <message>
+        <source>Set Start CH less than End CH...</source>
+        <translation>시작 CH를 종료 CH보다 작게 설정하십시오...</translation>
+    </message>
+    <message>
+        <source>Scan Term</source>
+        <translation>스캔 주기</translation>
+    </message>
+    <message>
+        <source>The scan term is too long: at most %1 seconds.</source>
+        <translation>스캔 주기가 너무 깁니다. 최대 %1초까지 설정할 수 있습니다.</translation>
+    </message>
+</context>
+<context>
     <name>TrendPlot</name>
     <message>
         <source>Time</source>
@@ -864,22 +907,6 @@ Qt %1 (%2(으)로 빌드)</translation>
         <translation>직렬 포트</translation>
     </message>
     <message>
-        <source>Channel Error</source>
-        <translation>채널 오류</translation>
-    </message>
-    <message>
-        <source>Set Start CH less than End CH...</source>
-        <translation>시작 CH를 종료 CH보다 작게 설정하십시오...</translation>
-    </message>
-    <message>
-        <source>Scan Term</source>
-        <translation>스캔 주기</translation>
-    </message>
-    <message>
-        <source>The scan term is too long: at most %1 seconds.</source>
-        <translation>스캔 주기가 너무 깁니다. 최대 %1초까지 설정할 수 있습니다.</translation>
-    </message>
-    <message>
         <source>Ch %1: unreadable reply</source>
         <translation>Ch %1: 읽을 수 없는 응답</translation>
     </message>
@@ -894,30 +921,6 @@ Qt %1 (%2(으)로 빌드)</translation>
     <message>
         <source>%1:%2:%3, pass %4</source>
         <translation>%1:%2:%3, %4회차</translation>
-    </message>
-    <message>
-        <source>Pressure</source>
-        <translation>압력</translation>
-    </message>
-    <message>
-        <source>Channel</source>
-        <translation>채널</translation>
-    </message>
-    <message>
-        <source>sec</source>
-        <translation>초</translation>
-    </message>
-    <message>
-        <source>Scan Term:</source>
-        <translation>스캔 주기:</translation>
-    </message>
-    <message>
-        <source>End CH:</source>
-        <translation>종료 CH:</translation>
-    </message>
-    <message>
-        <source>Start CH:</source>
-        <translation>시작 CH:</translation>
     </message>
     <message>
         <source>%1 - Demo, simulated scanner</source>
