@@ -4,6 +4,7 @@
 #include "DocumentHost.h"
 #include "EventPump.h"
 #include "LogCategories.h"
+#include "ResultDocument.h"
 #include "ResultFileReader.h"
 #include "ResultFileWriter.h"
 #include "ResultTable.h"
@@ -32,10 +33,15 @@ QString fileFilter()
 }
 } // namespace
 
-FileCommands::FileCommands(ResultTable &table, Dialogs &dialogs, EventPump &events,
+FileCommands::FileCommands(ResultDocument &document, Dialogs &dialogs, EventPump &events,
                            DocumentHost &host)
-    : m_table(table), m_dialogs(dialogs), m_events(events), m_host(host)
+    : m_document(document), m_dialogs(dialogs), m_events(events), m_host(host)
 { }
+
+bool FileCommands::Unsaved() const
+{
+    return m_document.isUnsaved();
+}
 
 QString FileCommands::fileTitle(const QString &path)
 {
@@ -60,7 +66,7 @@ qint64 FileCommands::emptyChannelCells(const ResultTable &table)
 
 bool FileCommands::offerToSave()
 {
-    if (!m_unsaved)
+    if (!m_document.isUnsaved())
         return true;
     const auto answer = m_dialogs.message(
         QMessageBox::Question, tr("Save"), tr("Will you save previous results?"),
@@ -70,7 +76,7 @@ bool FileCommands::offerToSave()
     // A save that was cancelled or failed stops the command as Cancel does:
     // going on would throw the results away.
     if (answer == QMessageBox::No) {
-        m_host.resultsDiscarded();
+        m_document.markDiscarded();
         return true;
     }
     return Save() == SaveOutcome::Saved;
@@ -81,7 +87,6 @@ void FileCommands::New()
     if (!offerToSave())
         return;
     m_host.enterIdleState();
-    m_unsaved = false;
 }
 
 void FileCommands::Open()
@@ -110,7 +115,8 @@ QString FileCommands::droppedFile(const QMimeData *data)
 void FileCommands::load(const QString &path)
 {
     m_host.setBusy(true);
-    ResultFileReader reader(m_table);
+    ResultTable loaded;
+    ResultFileReader reader(loaded);
     reader.setProgressHandler([this](qint64 done, qint64 total) {
         const bool goOn = m_host.showLoadProgress(done, total);
         m_events.processEvents();
@@ -122,12 +128,9 @@ void FileCommands::load(const QString &path)
     // caption and Start stay as they were.
     switch (outcome) {
     case ResultFileReader::Outcome::Loaded:
-        qCInfo(lcFiles, "opened %s: %d rows", qUtf8Printable(path), m_table.rows() - 1);
-        m_host.setCaption(fileTitle(path));
+        qCInfo(lcFiles, "opened %s: %d rows", qUtf8Printable(path), loaded.rows() - 1);
         // A scan must not append to rows from a file.
-        if (m_table.rows() > 1)
-            m_host.holdStart();
-        m_unsaved = false;
+        m_document.replace(loaded, { fileTitle(path), -1, false, loaded.rows() > 1 });
         if (m_fileKept)
             m_fileKept(path);
         break;
@@ -178,7 +181,8 @@ FileCommands::SaveOutcome FileCommands::Save()
         return SaveOutcome::Cancelled;
     m_host.setBusy(true);
     ResultFileWriter writer;
-    const bool written = writer.write(path, m_table);
+    const ResultTable &table = m_document.table();
+    const bool written = writer.write(path, table);
     m_host.setBusy(false);
     if (!written) {
         // The previous file, if any, is still intact: the new one replaces it
@@ -191,13 +195,11 @@ FileCommands::SaveOutcome FileCommands::Save()
             QMessageBox::Ok, QMessageBox::Ok);
         return SaveOutcome::Failed;
     }
-    qCInfo(lcFiles, "saved %d rows to %s", m_table.rows() - 1, qUtf8Printable(path));
-    m_host.setCaption(fileTitle(path));
-    m_unsaved = false;
-    m_host.resultsSaved(path);
+    qCInfo(lcFiles, "saved %d rows to %s", table.rows() - 1, qUtf8Printable(path));
+    m_document.markSaved(path, fileTitle(path));
     if (m_fileKept)
         m_fileKept(path);
-    m_emptyCellsWritten = emptyChannelCells(m_table);
+    m_emptyCellsWritten = emptyChannelCells(table);
     // The file cannot tell a 0 that was read from a cell never read: say how
     // many of its zeros are the latter.
     if (m_emptyCellsWritten > 0)

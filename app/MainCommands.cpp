@@ -5,6 +5,7 @@
 #include "LiveViewCommands.h"
 #include "LogLocation.h"
 #include "RecentFilesMenu.h"
+#include "ResultDocument.h"
 #include "ScanSession.h"
 #include "frmMain.h"
 
@@ -18,7 +19,10 @@
 using namespace Qt::StringLiterals;
 
 MainCommands::MainCommands(const Targets &targets)
-    : QObject(&targets.window), m_session(targets.session), m_scanSettings(targets.scanSettings)
+    : QObject(&targets.window)
+    , m_session(targets.session)
+    , m_document(targets.document)
+    , m_scanSettings(targets.scanSettings)
 {
     frmMain &window = targets.window;
     FileCommands &files = targets.files;
@@ -104,6 +108,7 @@ MainCommands::MainCommands(const Targets &targets)
     place(scanManual, "tbManual", "manual", tr("Manual"));
 
     connect(&session, &ScanSession::stateChanged, this, &MainCommands::applyState);
+    connect(&m_document, &ResultDocument::changed, this, &MainCommands::applyState);
     applyState();
 }
 
@@ -116,7 +121,7 @@ void MainCommands::applyState()
         command->setEnabled(!scanning);
     m_recentFiles->setCommandEnabled(!scanning);
     filePrint->setEnabled(false);
-    scanStart->setEnabled(state == ScanSession::State::Ready);
+    scanStart->setEnabled(state == ScanSession::State::Ready && !m_document.isStartHeld());
     scanStop->setEnabled(scanning);
     m_scanSettings.setEnabled(!scanning);
 }

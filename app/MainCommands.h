@@ -10,6 +10,7 @@ class QAction;
 class QMenu;
 class QToolBar;
 class RecentFilesMenu;
+class ResultDocument;
 class ScanSession;
 class SettingsStore;
 class frmMain;
@@ -29,6 +30,7 @@ public:
         HistoryCommands &history;
         LiveViewCommands &liveView;
         ScanSession &session;
+        ResultDocument &document;
         SettingsStore &settings;
         // The scan settings, which take no input while a scan runs.
         QWidget &scanSettings;
@@ -36,7 +38,7 @@ public:
 
     explicit MainCommands(const Targets &targets);
 
-    // Enables the commands for the session's state.
+    // Enables the commands for the session's state and the document's.
     void applyState();
 
     QToolBar *toolBar() const { return m_toolBar; }
@@ -64,6 +66,7 @@ private:
     void place(QAction *command, const char *name, const char *picture, const QString &text);
 
     ScanSession &m_session;
+    ResultDocument &m_document;
     QWidget &m_scanSettings;
     QToolBar *m_toolBar = nullptr;
     RecentFilesMenu *m_recentFiles = nullptr;

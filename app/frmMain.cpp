@@ -16,6 +16,7 @@
 #include "PortDevicesDialog.h"
 #include "PortMap.h"
 #include "RecentFilesMenu.h"
+#include "ResultDocument.h"
 #include "ResultGridView.h"
 #include "ResultTable.h"
 #include "ScanRecord.h"
@@ -67,12 +68,14 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     , m_events(services.events)
 {
     setObjectName(u"frmMain"_s);
-    setCaption(kTitle);
+    m_document = new ResultDocument(m_session, this);
+    connect(m_document, &ResultDocument::captionChanged, this, &frmMain::showCaption);
+    showCaption(kTitle);
     setWindowIcon(QIcon(u":/icons/rozivoda.png"_s));
 
     createControls();
     createStatusBar();
-    m_files = std::make_unique<FileCommands>(m_session.table(), m_dialogs, m_events, *this);
+    m_files = std::make_unique<FileCommands>(*m_document, m_dialogs, m_events, *this);
     m_liveView = std::make_unique<LiveViewCommands>(m_session, m_settings, m_dialogs, this);
     m_manualBridge = std::make_unique<ManualScanBridge>(
         m_session, *this,
@@ -83,9 +86,10 @@ frmMain::frmMain(const Services &services, QWidget *parent)
                                     } });
     m_scanClock = new QTimer(this);
     setAcceptDrops(true);
-    m_history = std::make_unique<HistoryCommands>(m_session, *m_files, m_dialogs, *this);
+    m_history
+        = std::make_unique<HistoryCommands>(m_session, *m_document, *m_files, m_dialogs, *this);
     m_commands = new MainCommands(
-        { *this, *m_files, *m_history, *m_liveView, m_session, m_settings, *fraSet });
+        { *this, *m_files, *m_history, *m_liveView, m_session, *m_document, m_settings, *fraSet });
     m_files->setFileKeptHandler(
         [this](const QString &path) { m_commands->recentFiles()->add(path); });
     connectCommands();
@@ -111,6 +115,7 @@ void frmMain::connectCommands()
             });
     connect(m_commands->recentFiles(), &RecentFilesMenu::settingsProblem, this,
             &frmMain::noteSettingsProblem);
+    connect(m_document, &ResultDocument::loaded, m_liveView.get(), &LiveViewCommands::tableLoaded);
     connect(fgdData->horizontalHeader(), &QHeaderView::sectionClicked, m_liveView.get(),
             &LiveViewCommands::showColumnInTrend);
     connect(m_liveView.get(), &LiveViewCommands::statusSummaryChanged, this,
@@ -184,40 +189,18 @@ void frmMain::Form_Load()
 
 void frmMain::enterIdleState()
 {
-    m_session.makeReady();
-    m_commands->applyState();
-    setCaption(kTitle);
-    InitGrid();
-    m_session.table().setRows(1);
+    const auto [first, last] = fraSet->tableRange();
+    m_document->startNew(kTitle, first, last);
     fraSet->readouts().clearPressure();
-}
-
-void frmMain::holdStart()
-{
-    m_session.holdTable();
-    m_liveView->tableLoaded();
-}
-
-void frmMain::resultsSaved(const QString &path)
-{
-    m_session.markSaved(path);
-}
-
-void frmMain::resultsDiscarded()
-{
-    m_session.markDiscarded();
 }
 
 void frmMain::offerRecovery()
 {
     ScanRecord *record = m_session.record();
-    const qint64 restored
-        = record ? ScanRecovery::offer(*record, m_dialogs, m_session.table()) : -1;
+    ResultTable rows;
+    const qint64 restored = record ? ScanRecovery::offer(*record, m_dialogs, rows) : -1;
     if (restored >= 0) {
-        m_session.setTableScan(restored);
-        m_session.holdTable();
-        m_files->raiseUnsaved();
-        setCaption(ScanRecovery::caption(*record, restored));
+        m_document->replace(rows, { ScanRecovery::caption(*record, restored), restored, true });
         const auto scan = record->scan(restored);
         m_liveView->scanRestored(*record, restored, scan->info.startChannel, scan->info.endChannel);
     }
@@ -332,12 +315,6 @@ void frmMain::openManualWindow()
     manual.exec();
 }
 
-void frmMain::InitGrid()
-{
-    const auto [first, last] = fraSet->tableRange();
-    m_session.table().setLayout(gridLayoutFor(first, last));
-}
-
 void frmMain::StartScan()
 {
     const ScanSettingsPanel::Outcome outcome = fraSet->request();
@@ -357,7 +334,6 @@ void frmMain::StartScan()
     }
     m_lineProblem.clear();
     m_manualProblem.clear();
-    m_files->raiseUnsaved();
     updateStatusText();
     m_events.processEvents();
 }
@@ -373,7 +349,7 @@ void frmMain::showManualReading(const Reading &reading)
 
 bool frmMain::Unsaved() const
 {
-    return m_files->Unsaved();
+    return m_document->isUnsaved();
 }
 
 void frmMain::showNotice(const QString &notice)
@@ -381,16 +357,15 @@ void frmMain::showNotice(const QString &notice)
     statusBar()->showMessage(notice, int(kNoticeShown.count()));
 }
 
-void frmMain::setCaption(const QString &caption)
+void frmMain::showCaption(const QString &caption)
 {
-    m_caption = caption;
     setWindowTitle(isDemo() ? tr("%1 - Demo, simulated scanner").arg(caption) : caption);
 }
 
 void frmMain::setDemo(const QString &device)
 {
     m_demoDevice = device;
-    setCaption(m_caption);
+    showCaption(m_document->caption());
     if (!m_statusDemo) {
         // A permanent widget: a passing message does not hide it.
         m_statusDemo = new QLabel(statusBar());

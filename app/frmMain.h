@@ -22,6 +22,7 @@ class QLabel;
 class StatusLine;
 class QProgressDialog;
 class ResultGridView;
+class ResultDocument;
 class ResultTable;
 class ScanSettingsPanel;
 class SettingsStore;
@@ -77,6 +78,7 @@ public:
     int ChCount() const { return m_chCount; }
     bool Unsaved() const;
     ResultTable &resultTable() { return m_session.table(); }
+    ResultDocument &document() { return *m_document; }
     ScanSession::State scanState() const { return m_session.state(); }
     // A line for the status bar that stays while the program runs.
     void setSessionNotice(const QString &notice);
@@ -95,13 +97,9 @@ public:
     ManualScanBridge &manualHost() { return *m_manualBridge; }
 
     // DocumentHost
-    void setCaption(const QString &caption) override;
     void enterIdleState() override;
-    void holdStart() override;
     void setBusy(bool busy) override;
     bool showLoadProgress(qint64 bytesDone, qint64 bytesTotal) override;
-    void resultsSaved(const QString &path) override;
-    void resultsDiscarded() override;
     void showNotice(const QString &notice) override;
 
 protected:
@@ -118,7 +116,8 @@ private:
     void connectCommands();
 
     void Form_Resize();
-    void InitGrid();
+    // The caption, marked while the scanner is simulated.
+    void showCaption(const QString &caption);
     void setPortNumber(int port);
     void showManualReading(const Reading &reading);
     void updateStatusText();
@@ -139,6 +138,7 @@ private:
     std::unique_ptr<ManualScanBridge> m_manualBridge;
     std::unique_ptr<HistoryCommands> m_history;
     MainCommands *m_commands = nullptr;
+    ResultDocument *m_document = nullptr;
 
     int m_chCount = 0;
     int m_commPort = 1;
@@ -150,7 +150,6 @@ private:
     QString m_demoDevice;
     QString m_recordLocation;
     QString m_logLocation;
-    QString m_caption;
     QLabel *m_statusDemo = nullptr;
     bool m_busy = false;
     bool m_reconnecting = false;

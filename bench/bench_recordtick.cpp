@@ -64,7 +64,7 @@ void BM_WholeTick(benchmark::State &state)
         f.window->findChildren<QAction *>(u"mnuChNum"_s).at(9)->trigger();
         f.window->findChild<QLineEdit *>(u"txtTerm"_s)->setText(u"0.2"_s);
         trigger(*f.window, u"mnuScanStart"_s);
-        scan = f.session->tableScan();
+        scan = f.session->recordedScan();
         QList<QByteArray> replies;
         for (int c = 0; c < kChannels; ++c)
             replies << ScannerModel::replyText(c, 7);

@@ -3,7 +3,6 @@
 #include "Reading.h"
 #include "ScannerLink.h"
 
-#include <QMap>
 #include <QObject>
 #include <QSet>
 
@@ -68,7 +67,6 @@ public:
     void tmrScan_Timer();
 
     // Failed readings per channel since the scan started.
-    const QMap<int, int> &failedReadings() const { return m_failedReadings; }
     // True after a query went unanswered, until the next good reply.
     bool scannerSilent() const { return m_silent; }
 
@@ -79,7 +77,7 @@ Q_SIGNALS:
     void unitRead(const QString &unit);
     // The newest row, to scroll into view.
     void rowAdded(int row);
-    // failedReadings() or scannerSilent() changed.
+    // scannerSilent() changed.
     void healthChanged();
     // The line failed during the scan; the scan has stopped unless it keeps
     // going without a line (state() tells).
@@ -91,6 +89,8 @@ private:
     void setState(State state);
     void beginReading();
     void selectCurrentChannel();
+    // Stamps a pass row with its first reading's time, then hands the reading on.
+    void report(const Reading &reading);
     void onReply(const ParsedReply &reply, const QByteArray &raw);
     void onExchangeFailed(ScannerLink::Failure failure, const QByteArray &partial);
     // Counts the failure, reports it, and gives the cell up after kMaxAttempts.
@@ -125,7 +125,6 @@ private:
     bool m_silent = false;
     bool m_stopOnLineLoss = true;
     bool m_lineDown = false;
-    QMap<int, int> m_failedReadings;
     // Channels whose last cell was given up without a single reply.
     QSet<int> m_unanswered;
     // Every failure of the cell being read was a query left unanswered.

@@ -126,9 +126,6 @@ int ScanSession::passes() const
 
 void ScanSession::keep(const Reading &reading)
 {
-    // A pass's time is that of its first reading.
-    if (reading.pass > 0 && !m_table->rowTime(reading.pass).isValid())
-        m_table->setRowTime(reading.pass, reading.time);
     // Handed over in order; the record commits it on a thread of its own.
     if (m_record)
         m_record->addReading(reading);
@@ -142,26 +139,24 @@ void ScanSession::endRecordedScan()
     waitForRecord();
 }
 
-void ScanSession::markSaved(const QString &file)
+void ScanSession::markSaved(qint64 id, const QString &file)
 {
-    if (!m_record || m_tableScan < 0)
+    if (!m_record || id < 0)
         return;
     // The log says the record holds it only once it does.
-    if (m_record->markSaved(m_tableScan, file) && m_record->waitForWritten(kRecordWait))
-        qCInfo(lcRecord, "scan %lld marked saved to %s in the record", m_tableScan,
-               qUtf8Printable(file));
+    if (m_record->markSaved(id, file) && m_record->waitForWritten(kRecordWait))
+        qCInfo(lcRecord, "scan %lld marked saved to %s in the record", id, qUtf8Printable(file));
     else
-        qCWarning(lcRecord, "scan %lld was saved to %s but the record has not marked it: %s",
-                  m_tableScan, qUtf8Printable(file), qUtf8Printable(m_record->errorString()));
+        qCWarning(lcRecord, "scan %lld was saved to %s but the record has not marked it: %s", id,
+                  qUtf8Printable(file), qUtf8Printable(m_record->errorString()));
 }
 
-void ScanSession::markDiscarded()
+void ScanSession::markDiscarded(qint64 id)
 {
-    if (m_record && m_tableScan >= 0) {
-        m_record->markDiscarded(m_tableScan);
+    if (m_record && id >= 0) {
+        m_record->markDiscarded(id);
         waitForRecord();
     }
-    m_tableScan = -1;
 }
 
 bool ScanSession::openPort(const QString &portName, const QString &device)
@@ -182,10 +177,10 @@ bool ScanSession::start(const Request &request)
     if (!openPort(request.portName, request.device))
         return false;
     m_keeper->rememberAdapter();
-    m_table->setLayout(gridLayoutFor(request.startCh, request.endCh));
     qCInfo(lcScan, "scan started: channels %d to %d every %lld ms on %s", request.startCh,
            request.endCh, qint64(request.period.count()), qUtf8Printable(portDescription()));
     m_startedAt = QDateTime::currentDateTimeUtc();
+    m_recordedScan = -1;
     if (m_record) {
         ScanInfo info;
         info.start = m_startedAt;
@@ -194,7 +189,7 @@ bool ScanSession::start(const Request &request)
         info.startChannel = request.startCh;
         info.endChannel = request.endCh;
         info.term = request.period;
-        m_tableScan = m_record->beginScan(info);
+        m_recordedScan = m_record->beginScan(info);
     }
     Q_EMIT scanStarted(request);
     m_cycle->StartPolling(request.startCh, request.endCh, request.period);
@@ -229,12 +224,6 @@ void ScanSession::makeReady()
     if (isScanning())
         stop();
     m_cycle->makeReady();
-}
-
-void ScanSession::holdTable()
-{
-    if (state() == State::Ready)
-        m_cycle->StopScan();
 }
 
 bool ScanSession::openLine(const QString &portName, const QString &device)

@@ -6,7 +6,6 @@
 #include "ScanCycle.h"
 #include "ScannerLink.h"
 
-#include <QMap>
 #include <QObject>
 #include <QString>
 
@@ -65,12 +64,11 @@ public:
     ScanRecord *record() const { return m_record; }
     // Why readings are not being kept on disk; empty while they are.
     QString recordProblem() const;
-    // The stored scan the table holds: the last one started, or one restored.
-    qint64 tableScan() const { return m_tableScan; }
-    void setTableScan(qint64 id) { m_tableScan = id; }
-    // What became of the table's results, for the record.
-    void markSaved(const QString &file);
-    void markDiscarded();
+    // The stored scan the last start recorded into; -1 without a record.
+    qint64 recordedScan() const { return m_recordedScan; }
+    // What became of stored scan id's results, for the record.
+    void markSaved(qint64 id, const QString &file);
+    void markDiscarded(qint64 id);
     // When the scan now running started, and its passes so far.
     QDateTime startedAt() const { return m_startedAt; }
     int passes() const;
@@ -92,9 +90,6 @@ public:
     void abandon();
     // Back to Ready for a new, empty table.
     void makeReady();
-    // The table holds results from elsewhere (a file): a scan must not extend
-    // them, so Start stays off until makeReady().
-    void holdTable();
 
     // The line for manual readings; closeLine() abandons a reading under way.
     bool openLine(const QString &portName, const QString &device);
@@ -107,8 +102,6 @@ public:
     QString portDescription() const;
     QString errorString() const { return m_error; }
 
-    // Failed readings per channel since the scan started.
-    const QMap<int, int> &failedReadings() const { return m_cycle->failedReadings(); }
     // The last query of the scan or of a manual reading went unanswered.
     bool scannerSilent() const { return m_cycle->scannerSilent() || m_manual->scannerSilent(); }
 
@@ -156,6 +149,6 @@ private:
     QString m_portName;
     QString m_error;
     ScanRecord *m_record = nullptr;
-    qint64 m_tableScan = -1;
+    qint64 m_recordedScan = -1;
     QDateTime m_startedAt;
 };

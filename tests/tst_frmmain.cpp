@@ -1,5 +1,6 @@
 #include "MainWindowFixture.h"
 #include "ManualScanBridge.h"
+#include "ResultDocument.h"
 #include "ResultTable.h"
 
 #include <QApplication>
@@ -539,7 +540,8 @@ void tst_frmMain::demoStaysNamed()
     QVERIFY2(w.windowTitle().contains(u"Demo"_s), qPrintable(w.windowTitle()));
     // Neither a passing message nor a new caption takes the note away.
     w.showNotice(u"Exported to /tmp/run.csv"_s);
-    w.setCaption(u"VESTRA-IP -[Data  run1]"_s);
+    ResultTable rows;
+    w.document().replace(rows, { u"VESTRA-IP -[Data  run1]"_s });
     QVERIFY(w.windowTitle().startsWith(u"VESTRA-IP -[Data  run1]"_s));
     QVERIFY(w.windowTitle().contains(u"Demo"_s));
     auto *note = f.find<QLabel>(u"sbStatusBarDemo"_s);
