@@ -7,6 +7,8 @@
 #include "RecentFilesMenu.h"
 #include "ResultDocument.h"
 #include "ScanSession.h"
+#include "ScanSettingsPanel.h"
+#include "SettingsKeys.h"
 #include "frmMain.h"
 
 #include <QAction>
@@ -29,6 +31,7 @@ MainCommands::MainCommands(const Targets &targets)
     HistoryCommands &history = targets.history;
     LiveViewCommands &liveView = targets.liveView;
     ScanSession &session = targets.session;
+    ScanSettingsPanel &scanSettings = targets.scanSettings;
 
     QMenu *file = addMenu(nullptr, "mnuFile", tr("&File"));
     fileNew = add(
@@ -51,18 +54,21 @@ MainCommands::MainCommands(const Targets &targets)
 
     QMenu *set = addMenu(nullptr, "mnuSet", tr("&Set"));
     m_ports = addMenu(set, "mnuComm", tr("Serial &Port"));
-    com1 = add(m_ports, "mnuCom1", u"com1"_s, [&] { window.choosePort(1); });
-    com2 = add(m_ports, "mnuCom2", u"com2"_s, [&] { window.choosePort(2); });
+    com1 = add(m_ports, "mnuCom1", u"com1"_s, [&] { scanSettings.choosePort(1); });
+    com2 = add(m_ports, "mnuCom2", u"com2"_s, [&] { scanSettings.choosePort(2); });
     m_ports->addSeparator()->setObjectName(u"mnuCommBar0"_s);
     add(m_ports, "mnuPortDevices", tr("Serial &Devices..."), [&] { window.choosePortDevices(); });
-    stopOnLineLoss = add(m_ports, "mnuStopOnLineLoss", tr("&Stop the scan when the line is lost"),
-                         [&](bool stop) { window.setStopOnLineLoss(stop); });
+    stopOnLineLoss = add(
+        m_ports, "mnuStopOnLineLoss", tr("&Stop the scan when the line is lost"), [&](bool stop) {
+            scanSettings.keep(SettingsKeys::kStopOnLineLoss, stop ? u"1"_s : u"0"_s);
+            session.setStopOnLineLoss(stop);
+        });
     for (QAction *choice : { com1, com2, stopOnLineLoss })
         choice->setCheckable(true);
     m_channels = addMenu(set, "mnuChannel", tr("&Channel Count"));
     for (int i = 0; i < 10; ++i) {
         QAction *count = add(m_channels, "mnuChNum", QString::number((i + 1) * 10),
-                             [&window, i] { window.chooseChannelCount(i); });
+                             [&scanSettings, i] { scanSettings.chooseChannelCount(i); });
         count->setCheckable(true);
         count->setProperty("index", i);
         channelCounts << count;
@@ -107,6 +113,14 @@ MainCommands::MainCommands(const Targets &targets)
     m_toolBar->addSeparator()->setObjectName(u"tbSeparator"_s);
     place(scanManual, "tbManual", "manual", tr("Manual"));
 
+    connect(&scanSettings, &ScanSettingsPanel::portChosen, this, [this](int port) {
+        com1->setChecked(port == 1);
+        com2->setChecked(port == 2);
+    });
+    connect(&scanSettings, &ScanSettingsPanel::channelCountChosen, this, [this](int index) {
+        for (int i = 0; i < channelCounts.size(); ++i)
+            channelCounts.at(i)->setChecked(i == index);
+    });
     connect(&session, &ScanSession::stateChanged, this, &MainCommands::applyState);
     connect(&m_document, &ResultDocument::changed, this, &MainCommands::applyState);
     applyState();

@@ -12,6 +12,7 @@ class QToolBar;
 class RecentFilesMenu;
 class ResultDocument;
 class ScanSession;
+class ScanSettingsPanel;
 class SettingsStore;
 class frmMain;
 
@@ -33,7 +34,7 @@ public:
         ResultDocument &document;
         SettingsStore &settings;
         // The scan settings, which take no input while a scan runs.
-        QWidget &scanSettings;
+        ScanSettingsPanel &scanSettings;
     };
 
     explicit MainCommands(const Targets &targets);
@@ -67,7 +68,7 @@ private:
 
     ScanSession &m_session;
     ResultDocument &m_document;
-    QWidget &m_scanSettings;
+    ScanSettingsPanel &m_scanSettings;
     QToolBar *m_toolBar = nullptr;
     RecentFilesMenu *m_recentFiles = nullptr;
     QMenu *m_ports = nullptr;

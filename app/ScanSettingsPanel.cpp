@@ -4,7 +4,11 @@
 #include "FrameGeometry.h"
 #include "MainReadouts.h"
 #include "NumberText.h"
+#include "PortMap.h"
 #include "ScanTerm.h"
+#include "SettingsKeys.h"
+#include "SettingsStore.h"
+#include "StoredSettings.h"
 #include "TextContrast.h"
 #include "Twips.h"
 
@@ -34,7 +38,8 @@ void place(QWidget *widget, double left, double top, double width, double height
 
 } // namespace
 
-ScanSettingsPanel::ScanSettingsPanel(QWidget *parent) : QGroupBox(parent)
+ScanSettingsPanel::ScanSettingsPanel(SettingsStore &settings, PortMap &ports, QWidget *parent)
+    : QGroupBox(parent), m_settings(settings), m_ports(ports)
 {
     setObjectName(u"fraSet"_s);
     place(this, 60, 0, 9165, 1095);
@@ -146,20 +151,56 @@ ScanSettingsPanel::Outcome ScanSettingsPanel::request()
     request.startCh = int(startCh);
     request.endCh = int(endCh);
     request.period = *period;
+    request.portName = portName();
+    request.device = device();
     outcome.request = request;
     return outcome;
 }
 
-void ScanSettingsPanel::setChannelCount(int count)
+void ScanSettingsPanel::load()
 {
+    m_port = StoredSettings::comPort(m_settings);
+    Q_EMIT portChosen(m_port);
+    chooseChannelCount(StoredSettings::channelCountIndex(m_settings));
+}
+
+void ScanSettingsPanel::choosePort(int port)
+{
+    keep(SettingsKeys::kComPort, QString::number(port));
+    m_port = port;
+    Q_EMIT portChosen(port);
+}
+
+void ScanSettingsPanel::chooseChannelCount(int index)
+{
+    keep(SettingsKeys::kChNum, QString::number(index));
+    m_channelCount = StoredSettings::channelCountFor(index);
     cboStart->clear();
     cboEnd->clear();
-    for (int c = 0; c < count; ++c) {
+    for (int c = 0; c < m_channelCount; ++c) {
         cboStart->addItem(QString::number(c));
         cboEnd->addItem(QString::number(c));
     }
     cboStart->setCurrentIndex(0);
-    cboEnd->setCurrentIndex(count - 1);
+    cboEnd->setCurrentIndex(m_channelCount - 1);
+    Q_EMIT channelCountChosen(index);
+}
+
+QString ScanSettingsPanel::portName() const
+{
+    const QString port = u"com"_s + QString::number(m_port);
+    return m_ports.isOverridden() ? PortMap::simulatedPortName(port) : port;
+}
+
+QString ScanSettingsPanel::device() const
+{
+    return m_ports.device(m_port);
+}
+
+void ScanSettingsPanel::keep(const QString &key, const QString &text)
+{
+    if (!m_settings.setValue(SettingsKeys::kSettings, key, text))
+        Q_EMIT settingsProblem();
 }
 
 std::pair<int, int> ScanSettingsPanel::tableRange() const

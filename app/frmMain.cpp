@@ -4,14 +4,13 @@
 #include "EventPump.h"
 #include "FileCommands.h"
 #include "FrameGeometry.h"
-#include "GridLayout.h"
 #include "HistoryCommands.h"
 #include "LiveViewCommands.h"
 #include "MainCommands.h"
 #include "MainReadouts.h"
+#include "MainStatusBar.h"
 #include "MainWindowLayout.h"
 #include "ManualScanBridge.h"
-#include "NumberText.h"
 #include "OpenScanRecord.h"
 #include "PortDevicesDialog.h"
 #include "PortMap.h"
@@ -24,8 +23,6 @@
 #include "ScanSettingsPanel.h"
 #include "SettingsKeys.h"
 #include "SettingsStore.h"
-#include "StatusLine.h"
-#include "StoredSettings.h"
 #include "Twips.h"
 #include "frmAbout.h"
 #include "frmManual.h"
@@ -33,17 +30,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDropEvent>
-#include <QGroupBox>
 #include <QHeaderView>
-#include <QLabel>
 #include <QMenuBar>
 #include <QProgressDialog>
 #include <QScreen>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolBar>
-
-#include <climits>
 
 using namespace Qt::StringLiterals;
 using namespace FrameGeometry;
@@ -74,17 +66,16 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     setWindowIcon(QIcon(u":/icons/rozivoda.png"_s));
 
     createControls();
-    createStatusBar();
+    m_status = new MainStatusBar(statusBar(), m_session, this);
     m_files = std::make_unique<FileCommands>(*m_document, m_dialogs, m_events, *this);
     m_liveView = std::make_unique<LiveViewCommands>(m_session, m_settings, m_dialogs, this);
     m_manualBridge = std::make_unique<ManualScanBridge>(
         m_session, *this,
-        ManualScanBridge::Sources { [this] { return portName(); },
-                                    [this] { return m_ports.device(m_commPort); },
+        ManualScanBridge::Sources { [this] { return fraSet->portName(); },
+                                    [this] { return fraSet->device(); },
                                     [this] {
                                         return fraSet->termText();
                                     } });
-    m_scanClock = new QTimer(this);
     setAcceptDrops(true);
     m_history
         = std::make_unique<HistoryCommands>(m_session, *m_document, *m_files, m_dialogs, *this);
@@ -92,6 +83,8 @@ frmMain::frmMain(const Services &services, QWidget *parent)
         { *this, *m_files, *m_history, *m_liveView, m_session, *m_document, m_settings, *fraSet });
     m_files->setFileKeptHandler(
         [this](const QString &path) { m_commands->recentFiles()->add(path); });
+    m_status->follow(*m_liveView);
+    m_status->follow(*m_manualBridge);
     connectCommands();
 
     // The size and place as defined: the client area centred on the screen.
@@ -110,80 +103,32 @@ void frmMain::connectCommands()
 {
     connect(m_commands->recentFiles(), &RecentFilesMenu::openRequested, this, &frmMain::openFile);
     connect(m_commands->recentFiles(), &RecentFilesMenu::noteRequested, this,
-            [this](const QString &note) {
-                statusBar()->showMessage(note, int(std::chrono::milliseconds(kNoteShown).count()));
-            });
+            [this](const QString &note) { m_status->showNote(note, kNoteShown); });
     connect(m_commands->recentFiles(), &RecentFilesMenu::settingsProblem, this,
             &frmMain::noteSettingsProblem);
+    connect(fraSet, &ScanSettingsPanel::settingsProblem, this, &frmMain::noteSettingsProblem);
     connect(m_document, &ResultDocument::loaded, m_liveView.get(), &LiveViewCommands::tableLoaded);
     connect(fgdData->horizontalHeader(), &QHeaderView::sectionClicked, m_liveView.get(),
             &LiveViewCommands::showColumnInTrend);
-    connect(m_liveView.get(), &LiveViewCommands::statusSummaryChanged, this,
-            &frmMain::updateStatusText);
-    connect(m_scanClock, &QTimer::timeout, this, &frmMain::showScanProgress);
-    connect(m_manualBridge.get(), &ManualScanBridge::lineOpened, this, [this] {
-        m_manualProblem.clear();
-        updateStatusText();
-    });
-    connect(m_manualBridge.get(), &ManualScanBridge::channelSelected, &fraSet->readouts(),
+    MainReadouts *readouts = &fraSet->readouts();
+    connect(m_manualBridge.get(), &ManualScanBridge::channelSelected, readouts,
             &MainReadouts::showChannel);
-    connect(m_manualBridge.get(), &ManualScanBridge::lineNotReopened, this,
-            [this](const QString &why) {
-                m_lineProblem = why;
-                updateStatusText();
-            });
-    connect(m_manualBridge.get(), &ManualScanBridge::readingFinished, this,
-            &frmMain::showManualReading);
-    connect(&m_session, &ScanSession::rowAdded, this, &frmMain::showScanProgress);
-    connect(&m_session, &ScanSession::stateChanged, this, &frmMain::showScanProgress);
-    connect(&m_session, &ScanSession::recordFailed, this, &frmMain::updateStatusText);
-    connect(&m_session, &ScanSession::recordResumed, this, &frmMain::updateStatusText);
-    if (ScanRecord *record = m_session.record())
-        connect(record, &ScanRecord::warningChanged, this, &frmMain::updateStatusText);
-    connect(&m_session, &ScanSession::channelSelected, &fraSet->readouts(),
-            &MainReadouts::showChannel);
-    connect(&m_session, &ScanSession::valueRead, &fraSet->readouts(), &MainReadouts::showPressure);
-    connect(&m_session, &ScanSession::unitRead, &fraSet->readouts(), &MainReadouts::showUnit);
+    connect(m_manualBridge.get(), &ManualScanBridge::readingFinished, readouts,
+            &MainReadouts::showReading);
+    connect(&m_session, &ScanSession::channelSelected, readouts, &MainReadouts::showChannel);
+    connect(&m_session, &ScanSession::valueRead, readouts, &MainReadouts::showPressure);
+    connect(&m_session, &ScanSession::unitRead, readouts, &MainReadouts::showUnit);
     connect(&m_session, &ScanSession::rowAdded, fgdData, &ResultGridView::showRow);
-    connect(&m_session, &ScanSession::healthChanged, this, &frmMain::updateStatusText);
-    connect(&m_session, &ScanSession::lineLost, this,
-            [this](const QString &reason, bool scanStopped) {
-                m_lineProblem = (scanStopped ? tr("Scan stopped: the line to the scanner on %1 "
-                                                  "failed (%2)")
-                                             : tr("The line to the scanner on %1 failed (%2)"))
-                                    .arg(m_session.portDescription(), reason);
-                updateStatusText();
-            });
-    connect(&m_session, &ScanSession::reconnecting, this, [this](const QString &status) {
-        m_lineProblem = status;
-        m_reconnecting = true;
-        updateStatusText();
-    });
-    connect(&m_session, &ScanSession::lineBack, this, [this] {
-        m_lineProblem.clear();
-        m_reconnecting = false;
-        updateStatusText();
-    });
-    // Stop while the line is being reopened: no line left to report on.
-    connect(&m_session, &ScanSession::stateChanged, this, [this] {
-        if (m_reconnecting && !m_session.isReconnecting())
-            m_lineProblem.clear();
-        m_reconnecting = m_session.isReconnecting();
-        updateStatusText();
-    });
 }
 
 void frmMain::Form_Load()
 {
-    setPortNumber(StoredSettings::comPort(m_settings));
-    m_commands->com1->setChecked(m_commPort == 1);
-    m_commands->com2->setChecked(m_commPort == 2);
+    fraSet->load();
     const bool stopOnLineLoss
         = m_settings.value(SettingsKeys::kSettings, SettingsKeys::kStopOnLineLoss, u"0"_s)
         == u"1"_s;
     m_commands->stopOnLineLoss->setChecked(stopOnLineLoss);
     m_session.setStopOnLineLoss(stopOnLineLoss);
-    chooseChannelCount(StoredSettings::channelCountIndex(m_settings));
     enterIdleState();
 }
 
@@ -205,7 +150,6 @@ void frmMain::offerRecovery()
         m_liveView->scanRestored(*record, restored, scan->info.startChannel, scan->info.endChannel);
     }
     m_liveView->restoreWindow();
-    updateStatusText();
 }
 
 void frmMain::setBusy(bool busy)
@@ -243,35 +187,6 @@ bool frmMain::showLoadProgress(qint64 bytesDone, qint64 bytesTotal)
     return !m_loadProgress->wasCanceled();
 }
 
-void frmMain::chooseChannelCount(int index)
-{
-    keepSetting(SettingsKeys::kChNum, QString::number(index));
-    m_chCount = StoredSettings::channelCountFor(index);
-    fraSet->setChannelCount(m_chCount);
-    for (int i = 0; i < m_commands->channelCounts.size(); ++i)
-        m_commands->channelCounts.at(i)->setChecked(i == index);
-}
-
-void frmMain::setPortNumber(int port)
-{
-    m_commPort = port;
-    updateStatusText();
-}
-
-void frmMain::choosePort(int port)
-{
-    keepSetting(SettingsKeys::kComPort, QString::number(port));
-    setPortNumber(port);
-    m_commands->com1->setChecked(port == 1);
-    m_commands->com2->setChecked(port == 2);
-}
-
-void frmMain::setStopOnLineLoss(bool stop)
-{
-    keepSetting(SettingsKeys::kStopOnLineLoss, stop ? u"1"_s : u"0"_s);
-    m_session.setStopOnLineLoss(stop);
-}
-
 void frmMain::choosePortDevices()
 {
     PortDevicesDialog dialog(m_ports.device(1), m_ports.device(2), this);
@@ -284,22 +199,9 @@ void frmMain::choosePortDevices()
         noteSettingsProblem();
 }
 
-void frmMain::keepSetting(const QString &key, const QString &text)
-{
-    if (!m_settings.setValue(SettingsKeys::kSettings, key, text))
-        noteSettingsProblem();
-}
-
 void frmMain::noteSettingsProblem()
 {
-    m_settingsProblem = tr("Settings cannot be saved: ") + m_settings.errorString();
-    updateStatusText();
-}
-
-QString frmMain::portName() const
-{
-    const QString port = u"com"_s + QString::number(m_commPort);
-    return m_ports.isOverridden() ? PortMap::simulatedPortName(port) : port;
+    m_status->setSettingsProblem(tr("Settings cannot be saved: ") + m_settings.errorString());
 }
 
 void frmMain::openManualWindow()
@@ -324,27 +226,12 @@ void frmMain::StartScan()
         outcome.field->setFocus();
         return;
     }
-    ScanSession::Request request = *outcome.request;
-    request.portName = portName();
-    request.device = m_ports.device(m_commPort);
-    if (!m_session.start(request)) {
+    if (!m_session.start(*outcome.request)) {
         m_dialogs.message(QMessageBox::Critical, tr("Serial Port"), m_session.errorString(),
                           QMessageBox::Ok, QMessageBox::Ok);
         return;
     }
-    m_lineProblem.clear();
-    m_manualProblem.clear();
-    updateStatusText();
     m_events.processEvents();
-}
-
-void frmMain::showManualReading(const Reading &reading)
-{
-    fraSet->readouts().showReading(reading);
-    m_manualProblem = reading.status == Reading::Status::Unreadable
-        ? tr("Ch %1: unreadable reply").arg(channelText(reading.channel))
-        : QString();
-    updateStatusText();
 }
 
 bool frmMain::Unsaved() const
@@ -354,7 +241,7 @@ bool frmMain::Unsaved() const
 
 void frmMain::showNotice(const QString &notice)
 {
-    statusBar()->showMessage(notice, int(kNoticeShown.count()));
+    m_status->showNote(notice, kNoticeShown);
 }
 
 void frmMain::showCaption(const QString &caption)
@@ -366,17 +253,7 @@ void frmMain::setDemo(const QString &device)
 {
     m_demoDevice = device;
     showCaption(m_document->caption());
-    if (!m_statusDemo) {
-        // A permanent widget: a passing message does not hide it.
-        m_statusDemo = new QLabel(statusBar());
-        m_statusDemo->setObjectName(u"sbStatusBarDemo"_s);
-        statusBar()->addPermanentWidget(m_statusDemo);
-    }
-    m_statusDemo->setText(tr("Demo"));
-    m_statusDemo->setToolTip(
-        tr("Demo: both ports lead to the simulated scanner on %1; its readings are not real.")
-            .arg(device));
-    m_statusDemo->setVisible(isDemo());
+    m_status->setDemo(device);
 }
 
 void frmMain::setFileLocations(const QString &record, const QString &log)
@@ -392,55 +269,12 @@ void frmMain::setDesktopNotifier(DesktopNotifier *notifier)
 
 void frmMain::setStoreProblem(const QString &problem)
 {
-    m_storeProblem = problem;
-    updateStatusText();
+    m_status->setStoreProblem(problem);
 }
 
 void frmMain::setSessionNotice(const QString &notice)
 {
-    m_sessionNotice = notice;
-    updateStatusText();
-}
-
-void frmMain::updateStatusText()
-{
-    QStringList parts;
-    if (!m_lineProblem.isEmpty())
-        parts << m_lineProblem;
-    if (m_session.scannerSilent())
-        parts << tr("No reply from scanner on ") + m_session.portDescription();
-    if (!m_manualProblem.isEmpty())
-        parts << m_manualProblem;
-    if (!m_settingsProblem.isEmpty())
-        parts << m_settingsProblem;
-    if (!m_storeProblem.isEmpty())
-        parts << m_storeProblem;
-    // A short summary that cannot overflow; the live view has the details.
-    if (const QString summary = m_liveView->statusSummary(); !summary.isEmpty())
-        parts << summary;
-    if (const QString problem = m_session.recordProblem(); !problem.isEmpty())
-        parts << tr("Readings are not being kept on disk: ") + problem;
-    else if (m_session.record() && !m_session.record()->warningString().isEmpty())
-        parts << m_session.record()->warningString();
-    if (parts.isEmpty() && !m_sessionNotice.isEmpty())
-        parts << m_sessionNotice;
-    m_statusText->setMessage(parts.join(u"; "_s));
-}
-
-void frmMain::showScanProgress()
-{
-    if (!m_session.isScanning()) {
-        m_scanClock->stop();
-        return;
-    }
-    if (!m_scanClock->isActive())
-        m_scanClock->start(std::chrono::seconds(1));
-    const qint64 seconds = m_session.startedAt().secsTo(QDateTime::currentDateTimeUtc());
-    m_statusScan->setText(tr("%1:%2:%3, pass %4")
-                              .arg(seconds / 3600, 2, 10, QChar(u'0'))
-                              .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
-                              .arg(seconds % 60, 2, 10, QChar(u'0'))
-                              .arg(m_session.passes()));
+    m_status->setSessionNotice(notice);
 }
 
 void frmMain::openFile(const QString &path)

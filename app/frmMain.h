@@ -12,14 +12,11 @@ class EventPump;
 class FileCommands;
 class LiveViewCommands;
 class MainCommands;
+class MainStatusBar;
 class ManualScanBridge;
-class QTimer;
 class HistoryCommands;
 class PortMap;
-class QGroupBox;
 class DesktopNotifier;
-class QLabel;
-class StatusLine;
 class QProgressDialog;
 class ResultGridView;
 class ResultDocument;
@@ -58,10 +55,7 @@ public:
     void StartScan();
     void openManualWindow();
     void showAbout();
-    void choosePort(int port);
     void choosePortDevices();
-    void chooseChannelCount(int index);
-    void setStopOnLineLoss(bool stop);
     // Opens a file chosen elsewhere (Open Recent, the command line, a drop) as
     // Open does, save question first; nothing while Open is not available.
     void openFile(const QString &path);
@@ -74,8 +68,6 @@ public:
     // closes, nothing is asked because nobody is there to answer.
     void endSession();
 
-    int CommPort() const { return m_commPort; }
-    int ChCount() const { return m_chCount; }
     bool Unsaved() const;
     ResultTable &resultTable() { return m_session.table(); }
     ResultDocument &document() { return *m_document; }
@@ -112,20 +104,12 @@ protected:
 private:
     // Building the widgets (frmMainControls.cpp).
     void createControls();
-    void createStatusBar();
     void connectCommands();
 
     void Form_Resize();
     // The caption, marked while the scanner is simulated.
     void showCaption(const QString &caption);
-    void setPortNumber(int port);
-    void showManualReading(const Reading &reading);
-    void updateStatusText();
-    void showScanProgress();
-    // Keeps a value of the Settings section, saying so when it cannot.
-    void keepSetting(const QString &key, const QString &text);
     void noteSettingsProblem();
-    QString portName() const;
 
     SettingsStore &m_settings;
     PortMap &m_ports;
@@ -138,30 +122,18 @@ private:
     std::unique_ptr<ManualScanBridge> m_manualBridge;
     std::unique_ptr<HistoryCommands> m_history;
     MainCommands *m_commands = nullptr;
+    MainStatusBar *m_status = nullptr;
     ResultDocument *m_document = nullptr;
 
-    int m_chCount = 0;
-    int m_commPort = 1;
-    QString m_lineProblem;
-    QString m_manualProblem;
-    QString m_settingsProblem;
-    QString m_sessionNotice;
-    QString m_storeProblem;
     QString m_demoDevice;
     QString m_recordLocation;
     QString m_logLocation;
-    QLabel *m_statusDemo = nullptr;
     bool m_busy = false;
-    bool m_reconnecting = false;
     bool m_endingSession = false;
     QProgressDialog *m_loadProgress = nullptr;
 
     QWidget *m_client = nullptr;
-    QGroupBox *fraData = nullptr;
+    QWidget *fraData = nullptr;
     ResultGridView *fgdData = nullptr;
     ScanSettingsPanel *fraSet = nullptr;
-    StatusLine *m_statusText = nullptr;
-    QLabel *m_statusDate = nullptr;
-    QLabel *m_statusScan = nullptr;
-    QTimer *m_scanClock = nullptr;
 };

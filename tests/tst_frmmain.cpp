@@ -2,6 +2,7 @@
 #include "ManualScanBridge.h"
 #include "ResultDocument.h"
 #include "ResultTable.h"
+#include "ScanSettingsPanel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -216,8 +217,8 @@ void tst_frmMain::startUp()
         f.settings->setValue(u"Settings"_s, u"ComPort"_s, comPort);
     frmMain &w = f.start();
 
-    QCOMPARE(w.ChCount(), channels);
-    QCOMPARE(w.CommPort(), port);
+    QCOMPARE(f.find<ScanSettingsPanel>(u"fraSet"_s)->channelCount(), channels);
+    QCOMPARE(f.find<ScanSettingsPanel>(u"fraSet"_s)->port(), port);
     QCOMPARE(items(f.find<QComboBox>(u"cboStart"_s)), channelTexts(channels));
     QCOMPARE(items(f.find<QComboBox>(u"cboEnd"_s)), channelTexts(channels));
     QCOMPARE(f.find<QComboBox>(u"cboStart"_s)->currentText(), u"0"_s);
@@ -227,7 +228,8 @@ void tst_frmMain::startUp()
         QCOMPARE(counts.at(i)->isChecked(), (i + 1) * 10 == channels);
     QCOMPARE(f.find<QAction>(u"mnuCom1"_s)->isChecked(), port == 1);
     QCOMPARE(f.find<QAction>(u"mnuCom2"_s)->isChecked(), port == 2);
-    QCOMPARE(f.ports->device(w.CommPort()), PortMap::defaultDevice(port));
+    QCOMPARE(f.ports->device(f.find<ScanSettingsPanel>(u"fraSet"_s)->port()),
+             PortMap::defaultDevice(port));
     QCOMPARE(f.settings->value(u"Settings"_s, u"ChNum"_s, {}), storedChNum);
     QCOMPARE(f.port.openCount, 0);
 }
@@ -320,7 +322,7 @@ void tst_frmMain::portCommands()
     f.start();
     f.find<QAction>(u"mnuCom2"_s)->trigger();
     QCOMPARE(f.settings->value(u"Settings"_s, u"ComPort"_s, {}), u"2"_s);
-    QCOMPARE(f.window->CommPort(), 2);
+    QCOMPARE(f.find<ScanSettingsPanel>(u"fraSet"_s)->port(), 2);
     // Start opens the device behind the chosen port.
     trigger(*f.window, u"mnuScanStart"_s);
     QCOMPARE(f.port.device(), u"/dev/ttyUSB7"_s);

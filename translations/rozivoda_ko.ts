@@ -396,6 +396,41 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
+    <name>MainStatusBar</name>
+    <message>
+        <source>Scan stopped: the line to the scanner on %1 failed (%2)</source>
+        <translation>스캔 중지: %1의 스캐너 연결에 실패했습니다 (%2)</translation>
+    </message>
+    <message>
+        <source>The line to the scanner on %1 failed (%2)</source>
+        <translation>%1의 스캐너 연결에 실패했습니다 (%2)</translation>
+    </message>
+    <message>
+        <source>Demo</source>
+        <translation>데모</translation>
+    </message>
+    <message>
+        <source>Demo: both ports lead to the simulated scanner on %1; its readings are not real.</source>
+        <translation>데모: 두 포트 모두 %1의 시뮬레이션 스캐너에 연결됩니다. 판독값은 실제 값이 아닙니다.</translation>
+    </message>
+    <message>
+        <source>Ch %1: unreadable reply</source>
+        <translation>Ch %1: 읽을 수 없는 응답</translation>
+    </message>
+    <message>
+        <source>No reply from scanner on </source>
+        <translation>스캐너 응답 없음: </translation>
+    </message>
+    <message>
+        <source>Readings are not being kept on disk: </source>
+        <translation>판독값이 디스크에 보관되지 않고 있습니다: </translation>
+    </message>
+    <message>
+        <source>%1:%2:%3, pass %4</source>
+        <translation>%1:%2:%3, %4회차</translation>
+    </message>
+</context>
+<context>
     <name>OverviewPlot</name>
     <message>
         <source>Channel</source>
@@ -875,14 +910,6 @@ Qt %1 (%2(으)로 빌드)</translation>
 <context>
     <name>frmMain</name>
     <message>
-        <source>Scan stopped: the line to the scanner on %1 failed (%2)</source>
-        <translation>스캔 중지: %1의 스캐너 연결에 실패했습니다 (%2)</translation>
-    </message>
-    <message>
-        <source>The line to the scanner on %1 failed (%2)</source>
-        <translation>%1의 스캐너 연결에 실패했습니다 (%2)</translation>
-    </message>
-    <message>
         <source>Loading results...</source>
         <translation>결과를 불러오는 중...</translation>
     </message>
@@ -907,32 +934,8 @@ Qt %1 (%2(으)로 빌드)</translation>
         <translation>직렬 포트</translation>
     </message>
     <message>
-        <source>Ch %1: unreadable reply</source>
-        <translation>Ch %1: 읽을 수 없는 응답</translation>
-    </message>
-    <message>
-        <source>No reply from scanner on </source>
-        <translation>스캐너 응답 없음: </translation>
-    </message>
-    <message>
-        <source>Readings are not being kept on disk: </source>
-        <translation>판독값이 디스크에 보관되지 않고 있습니다: </translation>
-    </message>
-    <message>
-        <source>%1:%2:%3, pass %4</source>
-        <translation>%1:%2:%3, %4회차</translation>
-    </message>
-    <message>
         <source>%1 - Demo, simulated scanner</source>
         <translation>%1 - 데모, 시뮬레이션 스캐너</translation>
-    </message>
-    <message>
-        <source>Demo</source>
-        <translation>데모</translation>
-    </message>
-    <message>
-        <source>Demo: both ports lead to the simulated scanner on %1; its readings are not real.</source>
-        <translation>데모: 두 포트 모두 %1의 시뮬레이션 스캐너에 연결됩니다. 판독값은 실제 값이 아닙니다.</translation>
     </message>
 </context>
 <context>
