@@ -17,8 +17,9 @@
 
 using namespace Qt::StringLiterals;
 
-// The automatic scan through the main window, against the simulated scanner on
-// a fake port: timers fire when the test says so.
+// The automatic scan, through the session alone where the cycle is tested and
+// through the main window where its controls are, against the simulated
+// scanner on a fake port: timers fire when the test says so.
 class tst_ScanCycle : public QObject
 {
     Q_OBJECT
@@ -75,6 +76,38 @@ private:
         const ResultTable &table() const { return f.window->resultTable(); }
         QString status() const { return f.find<QLabel>(u"sbStatusBarText"_s)->text(); }
     };
+
+    // The same scan with no window: the session is sent its request directly.
+    struct SessionScan
+    {
+        struct Parts
+        {
+            FakeSerialPort port;
+            FakeTimerFactory timers;
+            FakeTimer *replyTimer() const { return timers.named(u"replyTimeout"_s); }
+            FakeTimer *scanTimer() const { return timers.named(u"tmrScan"_s); }
+            void outwaitOwedReplies() { timers.advance(ScannerLink::kReplyBound); }
+        } f;
+        ScanSession session { f.port, f.timers };
+        FakeScanner scanner { f.port };
+        ScanSession::Request request;
+
+        SessionScan(int start, int end)
+        {
+            request.startCh = start;
+            request.endCh = end;
+            request.portName = u"com1"_s;
+            request.device = u"/dev/ttyS0"_s;
+        }
+        void start() { QVERIFY(session.start(request)); }
+        void stop() { session.stop(); }
+        void tick()
+        {
+            f.scanTimer()->fire();
+            QCoreApplication::processEvents();
+        }
+        const ResultTable &table() const { return session.table(); }
+    };
 };
 
 void tst_ScanCycle::twentyChannelScanFillsThePredictedTable()
@@ -121,7 +154,7 @@ void tst_ScanCycle::twentyChannelScanFillsThePredictedTable()
 
 void tst_ScanCycle::oneChannelScanAddsARowEveryTick()
 {
-    Scan scan(5, 5);
+    SessionScan scan(5, 5);
     scan.start();
     QCOMPARE(scan.table().cols(), 3);
     QCOMPARE(scan.table().text(0, 1), u"Ch 05"_s);
@@ -249,7 +282,7 @@ void tst_ScanCycle::controlsFollowTheScanState()
 
 void tst_ScanCycle::ticksNeverOverlap()
 {
-    Scan scan(0, 3);
+    SessionScan scan(0, 3);
     scan.scanner.model.options().fault = ScannerModel::ReplyFault::Silent;
     scan.start();
     scan.tick();
@@ -264,7 +297,7 @@ void tst_ScanCycle::ticksNeverOverlap()
 
 void tst_ScanCycle::stopDuringAReplyWaitStoresNothing()
 {
-    Scan scan(0, 3);
+    SessionScan scan(0, 3);
     scan.start();
     scan.tick();
     scan.f.scanTimer()->fire(); // the query is written, its reply still on its way
@@ -401,7 +434,7 @@ void tst_ScanCycle::lateReplyIsNeverAnotherChannelsReading()
     QFETCH(QString, steps);
     QFETCH(int, readings);
     // Channels 3 to 5; the scanner starts on channel 0.
-    Scan scan(3, 5);
+    SessionScan scan(3, 5);
     for (quint64 query : std::as_const(late))
         scan.scanner.model.options().queryDelays.insert(query, std::chrono::milliseconds(1500));
     scan.start();
