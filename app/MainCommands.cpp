@@ -128,14 +128,13 @@ MainCommands::MainCommands(const Targets &targets)
 
 void MainCommands::applyState()
 {
-    const ScanSession::State state = m_session.state();
-    const bool scanning = state == ScanSession::State::Scanning;
+    const bool scanning = m_session.isScanning();
     for (QAction *command : { fileNew, fileOpen, fileSave, fileHistory, scanManual,
                               m_ports->menuAction(), m_channels->menuAction() })
         command->setEnabled(!scanning);
     m_recentFiles->setCommandEnabled(!scanning);
     filePrint->setEnabled(false);
-    scanStart->setEnabled(state == ScanSession::State::Ready && !m_document.isStartHeld());
+    scanStart->setEnabled(!scanning && !m_document.isStartHeld());
     scanStop->setEnabled(scanning);
     m_scanSettings.setEnabled(!scanning);
 }

@@ -51,7 +51,7 @@ MainStatusBar::MainStatusBar(QStatusBar *bar, ScanSession &session, QObject *par
 void MainStatusBar::followSession()
 {
     ScanSession *session = &m_session;
-    connect(session, &ScanSession::rowAdded, this, &MainStatusBar::showScanProgress);
+    connect(&m_session.cycle(), &ScanCycle::rowAdded, this, &MainStatusBar::showScanProgress);
     connect(session, &ScanSession::recordFailed, this, &MainStatusBar::update);
     connect(session, &ScanSession::recordResumed, this, &MainStatusBar::update);
     connect(session, &ScanSession::healthChanged, this, &MainStatusBar::update);

@@ -12,6 +12,13 @@ ResultDocument::ResultDocument(ScanSession &session, QObject *parent)
         m_unsaved = true;
         Q_EMIT changed();
     });
+    // A finished scan's rows are not extended by the next one: that takes New.
+    connect(&session, &ScanSession::stateChanged, this, [this](ScanSession::State state) {
+        if (state == ScanSession::State::Idle && !m_startHeld) {
+            m_startHeld = true;
+            Q_EMIT changed();
+        }
+    });
 }
 
 const ResultTable &ResultDocument::table() const
@@ -24,7 +31,8 @@ void ResultDocument::replace(ResultTable &rows, const Source &source)
     m_session.table().swapContents(rows);
     m_storedScan = source.storedScan;
     m_unsaved = source.unsaved;
-    m_startHeld = source.holdStart;
+    // Rows that replace held ones are held as well: only New lets Start back.
+    m_startHeld = m_startHeld || source.holdStart;
     setCaption(source.caption);
     Q_EMIT loaded();
     Q_EMIT changed();

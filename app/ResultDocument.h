@@ -20,8 +20,8 @@ public:
     bool isUnsaved() const { return m_unsaved; }
     // The stored scan the rows came from; -1 for a file or a new table.
     qint64 storedScan() const { return m_storedScan; }
-    // The rows came from elsewhere (a file, a stored scan): a scan must not
-    // extend them, so Start stays off until a new table.
+    // The rows came from elsewhere (a file, a stored scan) or from a scan that
+    // has ended: a scan must not extend them, so Start stays off until New.
     bool isStartHeld() const { return m_startHeld; }
     QString caption() const { return m_caption; }
 

@@ -115,10 +115,11 @@ void frmMain::connectCommands()
             &MainReadouts::showChannel);
     connect(m_manualBridge.get(), &ManualScanBridge::readingFinished, readouts,
             &MainReadouts::showReading);
-    connect(&m_session, &ScanSession::channelSelected, readouts, &MainReadouts::showChannel);
-    connect(&m_session, &ScanSession::valueRead, readouts, &MainReadouts::showPressure);
-    connect(&m_session, &ScanSession::unitRead, readouts, &MainReadouts::showUnit);
-    connect(&m_session, &ScanSession::rowAdded, fgdData, &ResultGridView::showRow);
+    const ScanCycle *cycle = &m_session.cycle();
+    connect(cycle, &ScanCycle::channelSelected, readouts, &MainReadouts::showChannel);
+    connect(cycle, &ScanCycle::valueRead, readouts, &MainReadouts::showPressure);
+    connect(cycle, &ScanCycle::unitRead, readouts, &MainReadouts::showUnit);
+    connect(cycle, &ScanCycle::rowAdded, fgdData, &ResultGridView::showRow);
 }
 
 void frmMain::Form_Load()

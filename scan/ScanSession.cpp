@@ -19,11 +19,7 @@ ScanSession::ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent
     m_keeper = std::make_unique<LineKeeper>(m_port, timers);
     m_cycle->setStopOnLineLoss(m_stopOnLineLoss);
 
-    connect(m_cycle.get(), &ScanCycle::stateChanged, this, &ScanSession::stateChanged);
-    connect(m_cycle.get(), &ScanCycle::channelSelected, this, &ScanSession::channelSelected);
-    connect(m_cycle.get(), &ScanCycle::valueRead, this, &ScanSession::valueRead);
-    connect(m_cycle.get(), &ScanCycle::unitRead, this, &ScanSession::unitRead);
-    connect(m_cycle.get(), &ScanCycle::rowAdded, this, &ScanSession::rowAdded);
+    connect(m_cycle.get(), &ScanCycle::stateChanged, this, &ScanSession::updateState);
     connect(m_cycle.get(), &ScanCycle::healthChanged, this, &ScanSession::healthChanged);
     connect(m_cycle.get(), &ScanCycle::readingDone, this, &ScanSession::keep);
     connect(m_cycle.get(), &ScanCycle::lineLost, this, [this](const QString &reason) {
@@ -31,6 +27,7 @@ ScanSession::ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent
                   qUtf8Printable(reason));
         if (isScanning()) {
             m_keeper->begin(m_portName);
+            updateState();
             return;
         }
         m_port.close();
@@ -44,6 +41,7 @@ ScanSession::ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent
                qUtf8Printable(portDescription()), m_keeper->attempts());
         logCellsWithoutLine();
         m_cycle->lineRestored();
+        updateState();
         Q_EMIT lineBack();
     });
     connect(m_manual.get(), &ManualReading::finished, this, [this](const Reading &reading) {
@@ -157,6 +155,17 @@ void ScanSession::markDiscarded(qint64 id)
         m_record->markDiscarded(id);
         waitForRecord();
     }
+}
+
+void ScanSession::updateState()
+{
+    State state = State::Idle;
+    if (m_cycle->state() == ScanCycle::State::Scanning)
+        state = m_keeper->isActive() ? State::Reconnecting : State::Scanning;
+    if (state == m_state)
+        return;
+    m_state = state;
+    Q_EMIT stateChanged(state);
 }
 
 bool ScanSession::openPort(const QString &portName, const QString &device)

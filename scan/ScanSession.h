@@ -27,7 +27,8 @@ class ScanSession : public QObject
 {
     Q_OBJECT
 public:
-    using State = ScanCycle::State;
+    // Scanning covers a scan whose line is being reopened; Reconnecting says so.
+    enum class State { Idle, Scanning, Reconnecting };
 
     struct Request
     {
@@ -50,7 +51,7 @@ public:
     // Finds an adapter that came back under another device name; none by default.
     void setPortLister(SerialPortLister *lister) { m_keeper->setLister(lister); }
     // The line failed during the scan and is being reopened.
-    bool isReconnecting() const { return m_keeper->isActive(); }
+    bool isReconnecting() const { return m_state == State::Reconnecting; }
     LineKeeper &keeper() { return *m_keeper; }
 
     // How long Stop, Save, the end of the program and the like wait for the
@@ -75,8 +76,8 @@ public:
 
     ResultTable &table() { return *m_table; }
     const ResultTable &table() const { return *m_table; }
-    State state() const { return m_cycle->state(); }
-    bool isScanning() const { return state() == State::Scanning; }
+    State state() const { return m_state; }
+    bool isScanning() const { return m_state != State::Idle; }
     ScanCycle &cycle() { return *m_cycle; }
     ManualReading &manual() { return *m_manual; }
 
@@ -88,7 +89,7 @@ public:
     // Ends everything at once as the program ends unasked (logout, a kill):
     // the port closes, and the record leaves the scan for recovery.
     void abandon();
-    // Back to Ready for a new, empty table.
+    // Readies the cycle for a new, empty table.
     void makeReady();
 
     // The line for manual readings; closeLine() abandons a reading under way.
@@ -109,10 +110,6 @@ Q_SIGNALS:
     void stateChanged(ScanSession::State state);
     // A scan began over the request's range.
     void scanStarted(const ScanSession::Request &request);
-    void channelSelected(int channel);
-    void valueRead(const QString &value);
-    void unitRead(const QString &unit);
-    void rowAdded(int row);
     void healthChanged();
     // The line failed and has closed; scanStopped when a scan was under way
     // and ended for it (a scan that reconnects reports reconnecting() instead).
@@ -130,6 +127,8 @@ Q_SIGNALS:
     void recordResumed();
 
 private:
+    // The one place the state changes: it follows the cycle and the keeper.
+    void updateState();
     bool openPort(const QString &portName, const QString &device);
     void keep(const Reading &reading);
     void endRecordedScan();
@@ -142,6 +141,7 @@ private:
     std::unique_ptr<ScanCycle> m_cycle;
     std::unique_ptr<ManualReading> m_manual;
     std::unique_ptr<LineKeeper> m_keeper;
+    State m_state = State::Idle;
     bool m_stopOnLineLoss = false;
     int m_cellsWithoutLine = 0;
     Reading m_firstCellWithoutLine;

@@ -229,7 +229,7 @@ void tst_ScanCycle::portThatCannotOpenLeavesEverythingAsBefore()
     QVERIFY2(text.contains(u"com1"_s) && text.contains(u"/dev/ttyS0"_s)
                  && text.contains(u"cannot open"_s),
              qPrintable(text));
-    QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Ready);
+    QCOMPARE(scan.f.window->scanState(), ScanSession::State::Idle);
     QVERIFY(scan.f.command(u"mnuScanStart"_s)->isEnabled());
     QVERIFY(!scan.f.command(u"mnuScanStop"_s)->isEnabled());
     QVERIFY(scan.f.find<QGroupBox>(u"fraSet"_s)->isEnabled());
@@ -260,7 +260,7 @@ void tst_ScanCycle::controlsFollowTheScanState()
     scan.tick();
     scan.tick();
     scan.stop();
-    QCOMPARE(w.scanState(), ScanCycle::State::Stopped);
+    QCOMPARE(w.scanState(), ScanSession::State::Idle);
     for (const char *name : { "mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuScanManual" })
         QVERIFY(menuItem(name)->isEnabled());
     for (const char *name : { "mnuFilePrint", "mnuScanStart", "mnuScanStop" })
@@ -275,7 +275,7 @@ void tst_ScanCycle::controlsFollowTheScanState()
     // Only New makes Start available again, on an empty table.
     scan.f.dialogs.answers << QMessageBox::No;
     trigger(w, u"mnuFileNew"_s);
-    QCOMPARE(w.scanState(), ScanCycle::State::Ready);
+    QCOMPARE(w.scanState(), ScanSession::State::Idle);
     QVERIFY(scan.f.command(u"mnuScanStart"_s)->isEnabled());
     QCOMPARE(scan.table().rows(), 1);
 }
@@ -493,7 +493,7 @@ void tst_ScanCycle::lostLineStopsTheScanKeepingTheRows()
     scan.start();
     for (int i = 0; i < 6; ++i)
         scan.tick();
-    QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Stopped);
+    QCOMPARE(scan.f.window->scanState(), ScanSession::State::Idle);
     QVERIFY(!scan.f.scanTimer()->isActive());
     QVERIFY(!scan.f.command(u"mnuScanStart"_s)->isEnabled());
     QVERIFY(scan.f.command(u"mnuFileNew"_s)->isEnabled());
@@ -511,7 +511,8 @@ void tst_ScanCycle::lostLineReconnectsInTheStatusBarUntilStopped()
     scan.start();
     for (int i = 0; i < 6; ++i)
         scan.tick();
-    QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Scanning);
+    // The line is lost by now; the scan goes on, reopening it.
+    QCOMPARE(scan.f.window->scanState(), ScanSession::State::Reconnecting);
     QVERIFY(scan.f.scanTimer()->isActive());
     scan.f.port.openFails = true;
     scan.f.timers.named(u"reconnectTimer"_s)->fire();
@@ -520,7 +521,7 @@ void tst_ScanCycle::lostLineReconnectsInTheStatusBarUntilStopped()
              qPrintable(scan.status()));
     QVERIFY(scan.f.command(u"mnuScanStop"_s)->isEnabled());
     scan.stop();
-    QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Stopped);
+    QCOMPARE(scan.f.window->scanState(), ScanSession::State::Idle);
     QVERIFY(!scan.status().contains(u"reconnecting"_s));
 }
 
