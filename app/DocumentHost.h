@@ -2,22 +2,16 @@
 
 #include <QString>
 
-// What the file commands need from the window that shows the result table.
+// What the file commands need from the window that shows the result document.
 class DocumentHost
 {
 public:
     virtual ~DocumentHost() = default;
 
-    virtual void setCaption(const QString &caption) = 0;
     // A new, empty table laid out for the chosen channels, ready for a scan.
     virtual void enterIdleState() = 0;
-    // Loaded results are never extended by a scan: Start stays off until New.
-    virtual void holdStart() = 0;
     // The busy pointer, and other commands held off, while a file is read or written.
     virtual void setBusy(bool busy) = 0;
-    // The results were saved to path, or thrown away unsaved.
-    virtual void resultsSaved(const QString &path) = 0;
-    virtual void resultsDiscarded() = 0;
     // Called when a file starts loading and then every few tens of
     // milliseconds; false when the user cancelled the load.
     virtual bool showLoadProgress(qint64 bytesDone, qint64 bytesTotal) = 0;

@@ -6,6 +6,7 @@
 #include "DocumentHost.h"
 #include "EventPump.h"
 #include "LogCategories.h"
+#include "ResultDocument.h"
 #include "ResultFileReader.h"
 #include "ResultFileWriter.h"
 #include "ResultTable.h"
@@ -34,10 +35,15 @@ QString fileFilter()
 }
 } // namespace
 
-FileCommands::FileCommands(ResultTable &table, Dialogs &dialogs, EventPump &events,
+FileCommands::FileCommands(ResultDocument &document, Dialogs &dialogs, EventPump &events,
                            DocumentHost &host)
-    : m_table(table), m_dialogs(dialogs), m_events(events), m_host(host)
+    : m_document(document), m_dialogs(dialogs), m_events(events), m_host(host)
 { }
+
+bool FileCommands::Unsaved() const
+{
+    return m_document.isUnsaved();
+}
 
 QString FileCommands::fileTitle(const QString &path)
 {
@@ -62,7 +68,7 @@ qint64 FileCommands::emptyChannelCells(const ResultTable &table)
 
 bool FileCommands::offerToSave()
 {
-    if (!m_unsaved)
+    if (!m_document.isUnsaved())
         return true;
     const auto answer = m_dialogs.message(
         QMessageBox::Question, tr("Save"), tr("Will you save previous results?"),
@@ -72,7 +78,7 @@ bool FileCommands::offerToSave()
     // A save that was cancelled or failed stops the command as Cancel does:
     // going on would throw the results away.
     if (answer == QMessageBox::No) {
-        m_host.resultsDiscarded();
+        m_document.markDiscarded();
         return true;
     }
     return Save() == SaveOutcome::Saved;
@@ -83,7 +89,6 @@ void FileCommands::New()
     if (!offerToSave())
         return;
     m_host.enterIdleState();
-    m_unsaved = false;
 }
 
 void FileCommands::Open()
@@ -112,7 +117,8 @@ QString FileCommands::droppedFile(const QMimeData *data)
 void FileCommands::load(const QString &path)
 {
     m_host.setBusy(true);
-    ResultFileReader reader(m_table);
+    ResultTable loaded;
+    ResultFileReader reader(loaded);
     reader.setProgressHandler([this](qint64 done, qint64 total) {
         const bool goOn = m_host.showLoadProgress(done, total);
         m_events.processEvents();
@@ -124,12 +130,9 @@ void FileCommands::load(const QString &path)
     // caption and Start stay as they were.
     switch (outcome) {
     case ResultFileReader::Outcome::Loaded:
-        qCInfo(lcFiles, "opened %s: %d rows", qUtf8Printable(path), m_table.rows() - 1);
-        m_host.setCaption(fileTitle(path));
+        qCInfo(lcFiles, "opened %s: %d rows", qUtf8Printable(path), loaded.rows() - 1);
         // A scan must not append to rows from a file.
-        if (m_table.rows() > 1)
-            m_host.holdStart();
-        m_unsaved = false;
+        m_document.replace(loaded, { fileTitle(path), -1, false, loaded.rows() > 1 });
         if (m_fileKept)
             m_fileKept(path);
         break;
@@ -192,11 +195,12 @@ FileCommands::SaveOutcome FileCommands::Save()
     if (path.isEmpty())
         return SaveOutcome::Cancelled;
     m_host.setBusy(true);
+    const ResultTable &table = m_document.table();
     ResultTable zeroedTable;
     if (zeroed)
-        copyZeroed(m_table, zeroedTable, zero);
+        copyZeroed(table, zeroedTable, zero);
     ResultFileWriter writer;
-    const bool written = writer.write(path, zeroed ? zeroedTable : m_table);
+    const bool written = writer.write(path, zeroed ? zeroedTable : table);
     m_host.setBusy(false);
     if (!written) {
         // The previous file, if any, is still intact: the new one replaces it
@@ -209,13 +213,11 @@ FileCommands::SaveOutcome FileCommands::Save()
             QMessageBox::Ok, QMessageBox::Ok);
         return SaveOutcome::Failed;
     }
-    qCInfo(lcFiles, "saved %d rows to %s", m_table.rows() - 1, qUtf8Printable(path));
-    m_host.setCaption(fileTitle(path));
-    m_unsaved = false;
-    m_host.resultsSaved(path);
+    qCInfo(lcFiles, "saved %d rows to %s", table.rows() - 1, qUtf8Printable(path));
+    m_document.markSaved(path, fileTitle(path));
     if (m_fileKept)
         m_fileKept(path);
-    m_emptyCellsWritten = emptyChannelCells(m_table);
+    m_emptyCellsWritten = emptyChannelCells(table);
     // The file cannot tell a 0 that was read from a cell never read: say how
     // many of its zeros are the latter.
     if (m_emptyCellsWritten > 0)

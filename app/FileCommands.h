@@ -9,11 +9,11 @@ class Dialogs;
 class DocumentHost;
 class EventPump;
 class QMimeData;
+class ResultDocument;
 class ResultTable;
 class ZeroHistory;
 
-// New, Open and Save: the result table as a document, and whether it holds
-// results that have not been saved.
+// New, Open and Save: the result document to and from files.
 class FileCommands
 {
     Q_DECLARE_TR_FUNCTIONS(FileCommands)
@@ -21,12 +21,9 @@ class FileCommands
 public:
     enum class SaveOutcome { Saved, Cancelled, Failed };
 
-    FileCommands(ResultTable &table, Dialogs &dialogs, EventPump &events, DocumentHost &host);
+    FileCommands(ResultDocument &document, Dialogs &dialogs, EventPump &events, DocumentHost &host);
 
-    bool Unsaved() const { return m_unsaved; }
-    void raiseUnsaved() { m_unsaved = true; }
-    // The table holds results kept elsewhere (a file, a stored scan).
-    void lowerUnsaved() { m_unsaved = false; }
+    bool Unsaved() const;
 
     // "Will you save previous results?" when there are unsaved results. True to
     // go on (saved, or not wanted); false to stop where the command is, as when
@@ -70,11 +67,10 @@ private:
     void load(const QString &path);
     QString chooseSavePath();
 
-    ResultTable &m_table;
+    ResultDocument &m_document;
     Dialogs &m_dialogs;
     EventPump &m_events;
     DocumentHost &m_host;
-    bool m_unsaved = false;
     std::function<void(const QString &path)> m_fileKept;
     std::function<const ZeroHistory *()> m_zeroSource;
     qint64 m_emptyCellsWritten = 0;

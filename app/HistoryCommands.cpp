@@ -5,6 +5,7 @@
 #include "DocumentHost.h"
 #include "FileCommands.h"
 #include "PortMap.h"
+#include "ResultDocument.h"
 #include "ResultTable.h"
 #include "ScanHistoryModel.h"
 #include "ScanRecord.h"
@@ -17,9 +18,9 @@
 
 using namespace Qt::StringLiterals;
 
-HistoryCommands::HistoryCommands(ScanSession &session, FileCommands &files, Dialogs &dialogs,
-                                 DocumentHost &host)
-    : m_session(session), m_files(files), m_dialogs(dialogs), m_host(host)
+HistoryCommands::HistoryCommands(ScanSession &session, ResultDocument &document,
+                                 FileCommands &files, Dialogs &dialogs, DocumentHost &host)
+    : m_session(session), m_document(document), m_files(files), m_dialogs(dialogs), m_host(host)
 { }
 
 QString HistoryCommands::scanTitle(const QDateTime &start)
@@ -74,8 +75,6 @@ bool HistoryCommands::openScan(qint64 id)
     ResultTable restored;
     QString fault;
     const bool read = restoreScan(*record, id, restored, &fault);
-    if (read)
-        m_session.table().swapContents(restored);
     m_host.setBusy(false);
     if (!read) {
         m_dialogs.message(QMessageBox::Warning, tr("Scan History"),
@@ -85,17 +84,14 @@ bool HistoryCommands::openScan(qint64 id)
                           QMessageBox::Ok, QMessageBox::Ok);
         return false;
     }
-    m_host.setCaption(scanTitle(scan->info.start));
     // A scan must not append to a stored scan's rows, as to a file's.
-    m_host.holdStart();
-    m_session.setTableScan(id);
-    m_files.lowerUnsaved();
+    m_document.replace(restored, { scanTitle(scan->info.start), id, false, true });
     return true;
 }
 
 bool HistoryCommands::exportTable()
 {
-    return exportTo(m_session.table(), isSimulated(m_session.tableScan()),
+    return exportTo(m_document.table(), isSimulated(m_document.storedScan()),
                     m_zero ? m_zero->tableZero() : nullptr);
 }
 

@@ -8,6 +8,7 @@ class Dialogs;
 class DocumentHost;
 class FileCommands;
 class QWidget;
+class ResultDocument;
 class ResultTable;
 class ScanSession;
 class ZeroCommands;
@@ -20,8 +21,8 @@ class HistoryCommands
     Q_DECLARE_TR_FUNCTIONS(HistoryCommands)
 
 public:
-    HistoryCommands(ScanSession &session, FileCommands &files, Dialogs &dialogs,
-                    DocumentHost &host);
+    HistoryCommands(ScanSession &session, ResultDocument &document, FileCommands &files,
+                    Dialogs &dialogs, DocumentHost &host);
 
     // File > Scan History...: the dialog, then what was chosen in it.
     void showHistory(QWidget *parent);
@@ -45,6 +46,7 @@ private:
     bool isSimulated(qint64 id) const;
 
     ScanSession &m_session;
+    ResultDocument &m_document;
     FileCommands &m_files;
     Dialogs &m_dialogs;
     DocumentHost &m_host;

@@ -39,7 +39,7 @@ LiveViewCommands::LiveViewCommands(ScanSession &session, SettingsStore &settings
     connect(&m_session, &ScanSession::readingDone, &m_alarms, &AlarmWatch::reading);
     connect(&m_alarms, &AlarmWatch::statusTextChanged, this,
             [this] { Q_EMIT statusSummaryChanged(statusSummary()); });
-    connect(&m_session, &ScanSession::channelSelected, &m_data, &LiveData::setCurrentChannel);
+    connect(&m_session.cycle(), &ScanCycle::channelSelected, &m_data, &LiveData::setCurrentChannel);
     connect(&m_data, &LiveData::statusSummaryChanged, this,
             &LiveViewCommands::statusSummaryChanged);
 }

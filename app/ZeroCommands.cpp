@@ -2,6 +2,7 @@
 
 #include "GridLayout.h"
 #include "LiveData.h"
+#include "ResultDocument.h"
 #include "ScanRecord.h"
 #include "ScanSession.h"
 #include "SettingsKeys.h"
@@ -12,10 +13,15 @@
 
 using namespace Qt::StringLiterals;
 
-ZeroCommands::ZeroCommands(ScanSession &session, SettingsStore &settings, LiveData &liveData,
-                           QObject *parent)
-    : QObject(parent), m_session(session), m_settings(settings), m_liveData(liveData)
+ZeroCommands::ZeroCommands(ScanSession &session, const ResultDocument &document,
+                           SettingsStore &settings, LiveData &liveData, QObject *parent)
+    : QObject(parent)
+    , m_session(session)
+    , m_document(document)
+    , m_settings(settings)
+    , m_liveData(liveData)
 {
+    connect(&document, &ResultDocument::loaded, this, &ZeroCommands::tableReplaced);
     m_zero.follow(session);
     connect(&session, &ScanSession::scanStarted, this, [this] {
         m_tableIsScan = true;
@@ -155,7 +161,7 @@ const ZeroHistory *ZeroCommands::tableZero()
 {
     if (m_tableIsScan)
         return m_zero.history().isEmpty() ? nullptr : &m_zero.history();
-    return storedZero(m_session.tableScan());
+    return storedZero(m_document.storedScan());
 }
 
 const ZeroHistory *ZeroCommands::storedZero(qint64 id)

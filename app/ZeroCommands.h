@@ -9,6 +9,7 @@
 class LiveData;
 class QAction;
 class QMenu;
+class ResultDocument;
 class ScanSession;
 class SettingsStore;
 
@@ -22,8 +23,8 @@ class ZeroCommands : public QObject
 public:
     static constexpr int kPassChoices[] = { 1, 2, 3, 5, 10 };
 
-    ZeroCommands(ScanSession &session, SettingsStore &settings, LiveData &liveData,
-                 QObject *parent = nullptr);
+    ZeroCommands(ScanSession &session, const ResultDocument &document, SettingsStore &settings,
+                 LiveData &liveData, QObject *parent = nullptr);
 
     // Fills the Zero Passes menu with its choices; restoreSettings() checks one.
     void fillPassesMenu(QMenu *menu);
@@ -66,6 +67,7 @@ private:
     void onReading(const Reading &reading);
 
     ScanSession &m_session;
+    const ResultDocument &m_document;
     SettingsStore &m_settings;
     LiveData &m_liveData;
     ScanZero m_zero;

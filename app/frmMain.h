@@ -2,36 +2,26 @@
 
 #include "DocumentHost.h"
 #include "ScanSession.h"
-#include "ToolbarButton.h"
 
-#include <QIcon>
-#include <QList>
 #include <QMainWindow>
 
 #include <memory>
 
-class ChannelComboBox;
 class Dialogs;
 class EventPump;
 class FileCommands;
 class LiveViewCommands;
-class MainReadouts;
+class MainCommands;
+class MainStatusBar;
 class ManualScanBridge;
-class QTimer;
 class HistoryCommands;
 class PortMap;
-class QAction;
-class QGroupBox;
 class DesktopNotifier;
-class QLabel;
-class StatusLine;
-class QLineEdit;
-class QMenu;
 class QProgressDialog;
-class RecentFilesMenu;
-class QToolBar;
 class ResultGridView;
+class ResultDocument;
 class ResultTable;
+class ScanSettingsPanel;
 class SettingsStore;
 class TimerFactory;
 class ZeroCommands;
@@ -61,39 +51,29 @@ public:
     // once, before the window is first shown.
     void Form_Load();
 
-    // Commands, as the menus and the toolbar reach them.
-    void mnuChNum_Click(int index);
-    void mnuCom1_Click();
-    void mnuCom2_Click();
-    void tbToolBar_ButtonClick(ToolbarButton button);
-    void mnuFileNew_Click();
-    void mnuFileOpen_Click();
-    void mnuFileSave_Click();
-    void mnuFileHistory_Click();
-    void mnuFileExportCsv_Click();
-    void mnuFileExit_Click();
+    // The window's own part of the commands: what needs its dialogs or its
+    // settings row.
+    void StartScan();
+    void openManualWindow();
+    void showAbout();
+    void choosePortDevices();
+    void editChannelNames();
+    void editSettleCheck();
     // Opens a file chosen elsewhere (Open Recent, the command line, a drop) as
     // Open does, save question first; nothing while Open is not available.
     void openFile(const QString &path);
-    void mnuHelpAbout_Click();
-    void mnuPortDevices_Click();
 
     // Offers back a scan the program did not end itself, and reopens the live
     // view if it was open; runs once the window is shown.
     void offerRecovery();
-    void mnuViewLive_Click();
-    void mnuAlarmLimits_Click();
-    void mnuChannels_Click();
 
     // Ends the program as a desktop session ends: the scan stops, the port
     // closes, nothing is asked because nobody is there to answer.
     void endSession();
 
-    QAction *toolbarButton(ToolbarButton button) const;
-    int CommPort() const { return m_commPort; }
-    int ChCount() const { return m_chCount; }
     bool Unsaved() const;
     ResultTable &resultTable() { return m_session.table(); }
+    ResultDocument &document() { return *m_document; }
     ScanSession::State scanState() const { return m_session.state(); }
     // A line for the status bar that stays while the program runs.
     void setSessionNotice(const QString &notice);
@@ -112,13 +92,9 @@ public:
     ManualScanBridge &manualHost() { return *m_manualBridge; }
 
     // DocumentHost
-    void setCaption(const QString &caption) override;
     void enterIdleState() override;
-    void holdStart() override;
     void setBusy(bool busy) override;
     bool showLoadProgress(qint64 bytesDone, qint64 bytesTotal) override;
-    void resultsSaved(const QString &path) override;
-    void resultsDiscarded() override;
     void showNotice(const QString &notice) override;
 
 protected:
@@ -131,28 +107,12 @@ protected:
 private:
     // Building the widgets (frmMainControls.cpp).
     void createControls();
-    // Moves the settings row's controls right, from their defined places, only
-    // as far as a larger font needs for no label to run into its field.
-    void fitSettingsToFont();
-    void createMenus();
-    void createToolBar();
-    void createStatusBar();
     void connectCommands();
 
     void Form_Resize();
-    void InitGrid();
-    void StartScan();
-    void StopScan();
-    void openManualWindow();
-    void setPortNumber(int port);
-    void applyCommandStates();
-    void showManualReading(const Reading &reading);
-    void updateStatusText();
-    void showScanProgress();
-    // Keeps a value of the Settings section, saying so when it cannot.
-    void keepSetting(const QString &key, const QString &text);
+    // The caption, marked while the scanner is simulated.
+    void showCaption(const QString &caption);
     void noteSettingsProblem();
-    QString portName() const;
 
     SettingsStore &m_settings;
     PortMap &m_ports;
@@ -163,78 +123,21 @@ private:
     std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<LiveViewCommands> m_liveView;
     std::unique_ptr<ManualScanBridge> m_manualBridge;
-    RecentFilesMenu *m_recentFiles = nullptr;
     std::unique_ptr<HistoryCommands> m_history;
-    std::unique_ptr<ZeroCommands> m_zero;
+    MainCommands *m_commands = nullptr;
+    MainStatusBar *m_status = nullptr;
+    ResultDocument *m_document = nullptr;
+    ZeroCommands *m_zero = nullptr;
 
-    int m_chCount = 0;
-    int m_commPort = 1;
-    QString m_lineProblem;
-    QString m_manualProblem;
-    QString m_settingsProblem;
-    QString m_sessionNotice;
-    QString m_storeProblem;
     QString m_demoDevice;
     QString m_recordLocation;
     QString m_logLocation;
-    QString m_caption;
-    QLabel *m_statusDemo = nullptr;
     bool m_busy = false;
     bool m_endingSession = false;
     QProgressDialog *m_loadProgress = nullptr;
 
     QWidget *m_client = nullptr;
-    QGroupBox *fraData = nullptr;
+    QWidget *fraData = nullptr;
     ResultGridView *fgdData = nullptr;
-    QGroupBox *fraSet = nullptr;
-    QGroupBox *fraPres = nullptr;
-    QLabel *lblUnit = nullptr;
-    QLabel *lblPres = nullptr;
-    QGroupBox *fraCh = nullptr;
-    QLabel *lblCH = nullptr;
-    QLineEdit *txtTerm = nullptr;
-    ChannelComboBox *cboEnd = nullptr;
-    ChannelComboBox *cboStart = nullptr;
-    QToolBar *tbToolBar = nullptr;
-    QList<QAction *> m_buttons;
-    QList<QIcon> imlToolbarIcons;
-    StatusLine *m_statusText = nullptr;
-    QLabel *m_statusDate = nullptr;
-    QLabel *m_statusScan = nullptr;
-    QTimer *m_scanClock = nullptr;
-    MainReadouts *m_readouts = nullptr;
-
-    QMenu *mnuFile = nullptr;
-    QAction *mnuFileNew = nullptr;
-    QAction *mnuFileOpen = nullptr;
-    QMenu *mnuFileRecent = nullptr;
-    QAction *mnuFileSave = nullptr;
-    QAction *mnuFileHistory = nullptr;
-    QAction *mnuFileExportCsv = nullptr;
-    QAction *mnuFilePrint = nullptr;
-    QAction *mnuFileExit = nullptr;
-    QMenu *mnuSet = nullptr;
-    QMenu *mnuComm = nullptr;
-    QAction *mnuCom1 = nullptr;
-    QAction *mnuCom2 = nullptr;
-    QAction *mnuPortDevices = nullptr;
-    QAction *mnuStopOnLineLoss = nullptr;
-    QMenu *mnuChannel = nullptr;
-    QList<QAction *> mnuChNum;
-    QMenu *mnuView = nullptr;
-    QAction *mnuViewLive = nullptr;
-    QAction *mnuAlarmLimits = nullptr;
-    QAction *mnuChannels = nullptr;
-    QMenu *mnuScan = nullptr;
-    QAction *mnuScanStart = nullptr;
-    QAction *mnuScanStop = nullptr;
-    QAction *mnuScanManual = nullptr;
-    QAction *mnuScanZero = nullptr;
-    QAction *mnuScanClearZero = nullptr;
-    QMenu *mnuZeroPasses = nullptr;
-    QAction *mnuScanSettle = nullptr;
-    QMenu *mnuHelp = nullptr;
-    QAction *mnuHelpAbout = nullptr;
-    QAction *mnuHelpAboutQt = nullptr;
-    QAction *mnuHelpShowLog = nullptr;
+    ScanSettingsPanel *fraSet = nullptr;
 };

@@ -130,7 +130,7 @@ void BM_OpenThroughWindowAgainstPandas(benchmark::State &state)
         // With the live view open, Open also reads the table for it.
         const bool liveViewOpen = state.range(0) == 1;
         if (liveViewOpen)
-            window.mnuViewLive_Click();
+            trigger(window, u"mnuViewLive"_s);
         QApplication::processEvents();
         auto *grid = f.find<QTableView>(u"fgdData"_s);
         const ResultTable &table = f.session->table();

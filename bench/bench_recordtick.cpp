@@ -71,10 +71,10 @@ void BM_WholeTick(benchmark::State &state)
             }
             f.session->setRecord(record.get());
         }
-        f.window->mnuChNum_Click(9);
+        f.window->findChildren<QAction *>(u"mnuChNum"_s).at(9)->trigger();
         f.window->findChild<QLineEdit *>(u"txtTerm"_s)->setText(u"0.2"_s);
-        f.window->tbToolBar_ButtonClick(ToolbarButton::Start);
-        scan = f.session->tableScan();
+        trigger(*f.window, u"mnuScanStart"_s);
+        scan = f.session->recordedScan();
         QList<QByteArray> replies;
         for (int c = 0; c < kChannels; ++c)
             replies << ScannerModel::replyText(c, 7);
@@ -98,7 +98,7 @@ void BM_WholeTick(benchmark::State &state)
             if ((++ticks & 0xff) == 0)
                 f.port.written.clear();
         }
-        f.window->tbToolBar_ButtonClick(ToolbarButton::Stop);
+        trigger(*f.window, u"mnuScanStop"_s);
         if (record) {
             if (!record->waitForWritten(std::chrono::seconds(30))) {
                 state.SkipWithError(qPrintable(record->errorString()));

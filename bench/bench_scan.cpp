@@ -67,9 +67,9 @@ struct FakeScan
     explicit FakeScan(int rows)
     {
         f.start();
-        f.window->mnuChNum_Click(9);
+        f.window->findChildren<QAction *>(u"mnuChNum"_s).at(9)->trigger();
         f.window->findChild<QLineEdit *>(u"txtTerm"_s)->setText(u"0.2"_s);
-        f.window->tbToolBar_ButtonClick(ToolbarButton::Start);
+        trigger(*f.window, u"mnuScanStart"_s);
         fillTable(f.window->resultTable(), rows);
         for (int c = 0; c < kChannels; ++c)
             replies << ScannerModel::replyText(c, 7);
@@ -187,9 +187,9 @@ void BM_SelectInterval(benchmark::State &state)
         QTimer::singleShot(std::chrono::milliseconds(intervals * 200 * 2), &loop,
                            &QEventLoop::quit);
         window->findChild<QLineEdit *>(u"txtTerm"_s)->setText(u"0.2"_s);
-        window->tbToolBar_ButtonClick(ToolbarButton::Start);
+        trigger(*window, u"mnuScanStart"_s);
         loop.exec();
-        window->tbToolBar_ButtonClick(ToolbarButton::Stop);
+        trigger(*window, u"mnuScanStop"_s);
         if (selects.size() <= intervals) {
             state.SkipWithError("the scan stalled");
             return;

@@ -183,7 +183,8 @@ void ScanRun::finish(int exitCode, const QString &how)
         ResultFileWriter writer;
         if (writer.write(m_plan.outFile, table)) {
             m_outcome.message += u"; saved to "_s + m_plan.outFile;
-            m_session.markSaved(QFileInfo(m_plan.outFile).absoluteFilePath());
+            m_session.markSaved(m_session.recordedScan(),
+                                QFileInfo(m_plan.outFile).absoluteFilePath());
             qCInfo(lcFiles, "saved to %s", qUtf8Printable(m_plan.outFile));
         } else {
             m_outcome = { SaveFailed,
@@ -212,11 +213,11 @@ void ScanRun::finish(int exitCode, const QString &how)
         m_outcome.message += u"; the record could not keep %1 (%2)"_s.arg(
             notKept == 1 ? u"1 reading"_s : u"%1 readings"_s.arg(notKept), record->errorString());
         qCWarning(lcRecord, "the record could not keep %lld readings of scan %lld", notKept,
-                  m_session.tableScan());
+                  m_session.recordedScan());
         if (m_outcome.exitCode == Done)
             m_outcome.exitCode = RecordIncomplete;
-    } else if (record && record->isWorking() && m_session.tableScan() >= 0) {
-        m_outcome.message += u"; kept as scan %1 in the record"_s.arg(m_session.tableScan());
+    } else if (record && record->isWorking() && m_session.recordedScan() >= 0) {
+        m_outcome.message += u"; kept as scan %1 in the record"_s.arg(m_session.recordedScan());
     }
     Q_EMIT finished(m_outcome);
 }

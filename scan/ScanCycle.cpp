@@ -1,5 +1,6 @@
 #include "ScanCycle.h"
 
+#include "GridLayout.h"
 #include "ResultTable.h"
 #include "SerialPort.h"
 #include "Timer.h"
@@ -67,9 +68,9 @@ void ScanCycle::StartPolling(int startCh, int endCh, std::chrono::milliseconds p
     m_attempts = 0;
     m_silent = false;
     m_lineDown = false;
-    m_failedReadings.clear();
     m_unanswered.clear();
     m_settling = false;
+    m_table.setLayout(gridLayoutFor(startCh, endCh));
     m_table.clearMarks();
     Q_EMIT healthChanged();
     setState(State::Scanning);
@@ -92,7 +93,6 @@ void ScanCycle::makeReady()
 {
     if (m_state == State::Scanning)
         StopScan();
-    m_failedReadings.clear();
     m_silent = false;
     m_table.clearMarks();
     setState(State::Ready);
@@ -305,7 +305,7 @@ void ScanCycle::storeReading(const ParsedReply &reply, bool settled)
         if (!settled)
             m_table.markUnsettled(row, CurCol, SettleText::unsettledTip(reading));
     }
-    Q_EMIT readingDone(reading);
+    report(reading);
     if (wasSilent)
         Q_EMIT healthChanged();
     selectCurrentChannel();
@@ -333,14 +333,13 @@ void ScanCycle::readingFailed(Reading reading)
 {
     const int channel = currentChannel();
     const bool noReply = reading.status == Reading::Status::NoReply;
-    ++m_failedReadings[channel];
     m_silent = m_silent || noReply;
     m_onlySilence = m_onlySilence && noReply;
     reading.pass = readingRow();
     reading.channel = channel;
     reading.time = QDateTime::currentDateTimeUtc();
     reading.givenUp = ++m_attempts >= kMaxAttempts || (noReply && m_unanswered.contains(channel));
-    Q_EMIT readingDone(reading);
+    report(reading);
     Q_EMIT healthChanged();
     if (!reading.givenUp)
         return; // the next tick asks the same channel again
@@ -353,6 +352,19 @@ void ScanCycle::readingFailed(Reading reading)
     if (CurCol == 1)
         m_unitPending = true;
     FirstTick = true;
+}
+
+void ScanCycle::nameChannels(const ChannelNames &names)
+{
+    m_table.setChannelNames(names);
+}
+
+void ScanCycle::report(const Reading &reading)
+{
+    // A pass's time is that of its first reading.
+    if (reading.pass > 0 && !m_table.rowTime(reading.pass).isValid())
+        m_table.setRowTime(reading.pass, reading.time);
+    Q_EMIT readingDone(reading);
 }
 
 void ScanCycle::selectCurrentChannel()

@@ -4,13 +4,13 @@
 #include "ScannerLink.h"
 #include "SettleCheck.h"
 
-#include <QMap>
 #include <QObject>
 #include <QSet>
 
 #include <chrono>
 #include <memory>
 
+class ChannelNames;
 class ResultTable;
 class Timer;
 class TimerFactory;
@@ -77,12 +77,13 @@ public:
     void tmrScan_Timer();
 
     // Failed readings per channel since the scan started.
-    const QMap<int, int> &failedReadings() const { return m_failedReadings; }
     // True after a query went unanswered, until the next good reply.
     bool scannerSilent() const { return m_silent; }
 
     // Applies from the next reading on.
     void setSettleCheck(const SettleCheck &check) { m_settle = check; }
+    // The names the scan's channels are taken with, shown with the table.
+    void nameChannels(const ChannelNames &names);
     const SettleCheck &settleCheck() const { return m_settle; }
     // The least time left before the next tick for which a further query is
     // still written.
@@ -95,7 +96,7 @@ Q_SIGNALS:
     void unitRead(const QString &unit);
     // The newest row, to scroll into view.
     void rowAdded(int row);
-    // failedReadings() or scannerSilent() changed.
+    // scannerSilent() changed.
     void healthChanged();
     // The line failed during the scan; the scan has stopped unless it keeps
     // going without a line (state() tells).
@@ -107,6 +108,8 @@ private:
     void setState(State state);
     void beginReading();
     void selectCurrentChannel();
+    // Stamps a pass row with its first reading's time, then hands the reading on.
+    void report(const Reading &reading);
     void onReply(const ParsedReply &reply, const QByteArray &raw);
     void storeReading(const ParsedReply &reply, bool settled = true);
     void onSettleReply(const ParsedReply &reply);
@@ -149,7 +152,6 @@ private:
     bool m_silent = false;
     bool m_stopOnLineLoss = true;
     bool m_lineDown = false;
-    QMap<int, int> m_failedReadings;
     // Channels whose last cell was given up without a single reply.
     QSet<int> m_unanswered;
     // Every failure of the cell being read was a query left unanswered.

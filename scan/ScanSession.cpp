@@ -19,11 +19,7 @@ ScanSession::ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent
     m_keeper = std::make_unique<LineKeeper>(m_port, timers);
     m_cycle->setStopOnLineLoss(m_stopOnLineLoss);
 
-    connect(m_cycle.get(), &ScanCycle::stateChanged, this, &ScanSession::stateChanged);
-    connect(m_cycle.get(), &ScanCycle::channelSelected, this, &ScanSession::channelSelected);
-    connect(m_cycle.get(), &ScanCycle::valueRead, this, &ScanSession::valueRead);
-    connect(m_cycle.get(), &ScanCycle::unitRead, this, &ScanSession::unitRead);
-    connect(m_cycle.get(), &ScanCycle::rowAdded, this, &ScanSession::rowAdded);
+    connect(m_cycle.get(), &ScanCycle::stateChanged, this, &ScanSession::updateState);
     connect(m_cycle.get(), &ScanCycle::healthChanged, this, &ScanSession::healthChanged);
     connect(m_cycle.get(), &ScanCycle::readingDone, this, &ScanSession::keep);
     connect(m_cycle.get(), &ScanCycle::lineLost, this, [this](const QString &reason) {
@@ -31,6 +27,7 @@ ScanSession::ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent
                   qUtf8Printable(reason));
         if (isScanning()) {
             m_keeper->begin(m_portName);
+            updateState();
             return;
         }
         m_port.close();
@@ -44,6 +41,7 @@ ScanSession::ScanSession(SerialPort &port, TimerFactory &timers, QObject *parent
                qUtf8Printable(portDescription()), m_keeper->attempts());
         logCellsWithoutLine();
         m_cycle->lineRestored();
+        updateState();
         Q_EMIT lineBack();
     });
     connect(m_manual.get(), &ManualReading::finished, this, [this](const Reading &reading) {
@@ -126,9 +124,6 @@ int ScanSession::passes() const
 
 void ScanSession::keep(const Reading &reading)
 {
-    // A pass's time is that of its first reading.
-    if (reading.pass > 0 && !m_table->rowTime(reading.pass).isValid())
-        m_table->setRowTime(reading.pass, reading.time);
     // Handed over in order; the record commits it on a thread of its own.
     if (m_record)
         m_record->addReading(reading);
@@ -142,26 +137,35 @@ void ScanSession::endRecordedScan()
     waitForRecord();
 }
 
-void ScanSession::markSaved(const QString &file)
+void ScanSession::markSaved(qint64 id, const QString &file)
 {
-    if (!m_record || m_tableScan < 0)
+    if (!m_record || id < 0)
         return;
     // The log says the record holds it only once it does.
-    if (m_record->markSaved(m_tableScan, file) && m_record->waitForWritten(kRecordWait))
-        qCInfo(lcRecord, "scan %lld marked saved to %s in the record", m_tableScan,
-               qUtf8Printable(file));
+    if (m_record->markSaved(id, file) && m_record->waitForWritten(kRecordWait))
+        qCInfo(lcRecord, "scan %lld marked saved to %s in the record", id, qUtf8Printable(file));
     else
-        qCWarning(lcRecord, "scan %lld was saved to %s but the record has not marked it: %s",
-                  m_tableScan, qUtf8Printable(file), qUtf8Printable(m_record->errorString()));
+        qCWarning(lcRecord, "scan %lld was saved to %s but the record has not marked it: %s", id,
+                  qUtf8Printable(file), qUtf8Printable(m_record->errorString()));
 }
 
-void ScanSession::markDiscarded()
+void ScanSession::markDiscarded(qint64 id)
 {
-    if (m_record && m_tableScan >= 0) {
-        m_record->markDiscarded(m_tableScan);
+    if (m_record && id >= 0) {
+        m_record->markDiscarded(id);
         waitForRecord();
     }
-    m_tableScan = -1;
+}
+
+void ScanSession::updateState()
+{
+    State state = State::Idle;
+    if (m_cycle->state() == ScanCycle::State::Scanning)
+        state = m_keeper->isActive() ? State::Reconnecting : State::Scanning;
+    if (state == m_state)
+        return;
+    m_state = state;
+    Q_EMIT stateChanged(state);
 }
 
 bool ScanSession::openPort(const QString &portName, const QString &device)
@@ -182,11 +186,11 @@ bool ScanSession::start(const Request &request)
     if (!openPort(request.portName, request.device))
         return false;
     m_keeper->rememberAdapter();
-    m_table->setLayout(gridLayoutFor(request.startCh, request.endCh));
-    m_table->setChannelNames(request.names);
+    m_cycle->nameChannels(request.names);
     qCInfo(lcScan, "scan started: channels %d to %d every %lld ms on %s", request.startCh,
            request.endCh, qint64(request.period.count()), qUtf8Printable(portDescription()));
     m_startedAt = QDateTime::currentDateTimeUtc();
+    m_recordedScan = -1;
     if (m_record) {
         ScanInfo info;
         info.start = m_startedAt;
@@ -196,7 +200,7 @@ bool ScanSession::start(const Request &request)
         info.endChannel = request.endCh;
         info.term = request.period;
         info.names = request.names;
-        m_tableScan = m_record->beginScan(info);
+        m_recordedScan = m_record->beginScan(info);
     }
     if (request.settle.active())
         qCInfo(lcScan, "settle check on: tolerance %g, at most %d further queries",
@@ -235,12 +239,6 @@ void ScanSession::makeReady()
     if (isScanning())
         stop();
     m_cycle->makeReady();
-}
-
-void ScanSession::holdTable()
-{
-    if (state() == State::Ready)
-        m_cycle->StopScan();
 }
 
 bool ScanSession::openLine(const QString &portName, const QString &device)

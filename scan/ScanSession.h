@@ -7,7 +7,6 @@
 #include "ScanCycle.h"
 #include "ScannerLink.h"
 
-#include <QMap>
 #include <QObject>
 #include <QString>
 
@@ -29,7 +28,8 @@ class ScanSession : public QObject
 {
     Q_OBJECT
 public:
-    using State = ScanCycle::State;
+    // Scanning covers a scan whose line is being reopened; Reconnecting says so.
+    enum class State { Idle, Scanning, Reconnecting };
 
     struct Request
     {
@@ -55,7 +55,7 @@ public:
     // Finds an adapter that came back under another device name; none by default.
     void setPortLister(SerialPortLister *lister) { m_keeper->setLister(lister); }
     // The line failed during the scan and is being reopened.
-    bool isReconnecting() const { return m_keeper->isActive(); }
+    bool isReconnecting() const { return m_state == State::Reconnecting; }
     LineKeeper &keeper() { return *m_keeper; }
 
     // How long Stop, Save, the end of the program and the like wait for the
@@ -69,20 +69,19 @@ public:
     ScanRecord *record() const { return m_record; }
     // Why readings are not being kept on disk; empty while they are.
     QString recordProblem() const;
-    // The stored scan the table holds: the last one started, or one restored.
-    qint64 tableScan() const { return m_tableScan; }
-    void setTableScan(qint64 id) { m_tableScan = id; }
-    // What became of the table's results, for the record.
-    void markSaved(const QString &file);
-    void markDiscarded();
+    // The stored scan the last start recorded into; -1 without a record.
+    qint64 recordedScan() const { return m_recordedScan; }
+    // What became of stored scan id's results, for the record.
+    void markSaved(qint64 id, const QString &file);
+    void markDiscarded(qint64 id);
     // When the scan now running started, and its passes so far.
     QDateTime startedAt() const { return m_startedAt; }
     int passes() const;
 
     ResultTable &table() { return *m_table; }
     const ResultTable &table() const { return *m_table; }
-    State state() const { return m_cycle->state(); }
-    bool isScanning() const { return state() == State::Scanning; }
+    State state() const { return m_state; }
+    bool isScanning() const { return m_state != State::Idle; }
     ScanCycle &cycle() { return *m_cycle; }
     ManualReading &manual() { return *m_manual; }
 
@@ -94,11 +93,8 @@ public:
     // Ends everything at once as the program ends unasked (logout, a kill):
     // the port closes, and the record leaves the scan for recovery.
     void abandon();
-    // Back to Ready for a new, empty table.
+    // Readies the cycle for a new, empty table.
     void makeReady();
-    // The table holds results from elsewhere (a file): a scan must not extend
-    // them, so Start stays off until makeReady().
-    void holdTable();
 
     // The line for manual readings; closeLine() abandons a reading under way.
     bool openLine(const QString &portName, const QString &device);
@@ -111,8 +107,6 @@ public:
     QString portDescription() const;
     QString errorString() const { return m_error; }
 
-    // Failed readings per channel since the scan started.
-    const QMap<int, int> &failedReadings() const { return m_cycle->failedReadings(); }
     // The last query of the scan or of a manual reading went unanswered.
     bool scannerSilent() const { return m_cycle->scannerSilent() || m_manual->scannerSilent(); }
 
@@ -120,10 +114,6 @@ Q_SIGNALS:
     void stateChanged(ScanSession::State state);
     // A scan began over the request's range.
     void scanStarted(const ScanSession::Request &request);
-    void channelSelected(int channel);
-    void valueRead(const QString &value);
-    void unitRead(const QString &unit);
-    void rowAdded(int row);
     void healthChanged();
     // The line failed and has closed; scanStopped when a scan was under way
     // and ended for it (a scan that reconnects reports reconnecting() instead).
@@ -141,6 +131,8 @@ Q_SIGNALS:
     void recordResumed();
 
 private:
+    // The one place the state changes: it follows the cycle and the keeper.
+    void updateState();
     bool openPort(const QString &portName, const QString &device);
     void keep(const Reading &reading);
     void endRecordedScan();
@@ -153,6 +145,7 @@ private:
     std::unique_ptr<ScanCycle> m_cycle;
     std::unique_ptr<ManualReading> m_manual;
     std::unique_ptr<LineKeeper> m_keeper;
+    State m_state = State::Idle;
     bool m_stopOnLineLoss = false;
     int m_cellsWithoutLine = 0;
     Reading m_firstCellWithoutLine;
@@ -160,6 +153,6 @@ private:
     QString m_portName;
     QString m_error;
     ScanRecord *m_record = nullptr;
-    qint64 m_tableScan = -1;
+    qint64 m_recordedScan = -1;
     QDateTime m_startedAt;
 };

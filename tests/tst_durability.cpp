@@ -443,7 +443,7 @@ void tst_Durability::powerCutsLoseNothingOlderThanFiftyMs()
             // Short terms, so that each cut finds a few dozen readings.
             request.period = std::chrono::milliseconds(5 + random.bounded(20));
             QVERIFY2(session.start(request), qPrintable(where));
-            scanId = session.tableScan();
+            scanId = session.recordedScan();
             QVERIFY2(scanId > 0, qPrintable(where));
             // Half the cuts come at a random moment, half at a random write
             // (in a commit, a checkpoint), unless that write has not come by

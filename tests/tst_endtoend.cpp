@@ -127,21 +127,16 @@ private:
         const QByteArray &wire() { return scanner.model().wireLog(); }
         QString text(const QString &label) { return window->findChild<QLabel *>(label)->text(); }
         QString status() { return text(u"sbStatusBarText"_s); }
-        QAction *button(ToolbarButton index) { return window->toolbarButton(index); }
-        void click(ToolbarButton index)
+        // The toolbar's buttons, by their names.
+        QWidget *button(const QString &name) { return window->findChild<QWidget *>(name); }
+        void click(const QString &name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+        QStringList enabledButtons()
         {
-            auto *bar = window->findChild<QToolBar *>(u"tbToolBar"_s);
-            QTest::mouseClick(bar->widgetForAction(button(index)), Qt::LeftButton);
-        }
-        QList<ToolbarButton> enabledButtons()
-        {
-            QList<ToolbarButton> enabled;
-            for (ToolbarButton index :
-                 { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save,
-                   ToolbarButton::Print, ToolbarButton::Start, ToolbarButton::Stop,
-                   ToolbarButton::Manual })
-                if (button(index)->isEnabled())
-                    enabled << index;
+            QStringList enabled;
+            for (const QString &name : { u"tbNewFile"_s, u"tbOpen"_s, u"tbSave"_s, u"tbPrint"_s,
+                                         u"tbStart"_s, u"tbStop"_s, u"tbManual"_s })
+                if (button(name)->isEnabled())
+                    enabled << name;
             return enabled;
         }
         void setUpScan(int channelCountIndex, int start, int end, const QString &term)
@@ -183,25 +178,23 @@ void tst_EndToEnd::workingSession()
     QCOMPARE(p.w().windowTitle(), u"VESTRA-IP"_s);
     QCOMPARE(
         p.enabledButtons(),
-        (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save,
-                                ToolbarButton::Start, ToolbarButton::Manual }));
+        (QStringList { u"tbNewFile"_s, u"tbOpen"_s, u"tbSave"_s, u"tbStart"_s, u"tbManual"_s }));
 
     const ScanPlan plan { 0, 20, {}, {} };
     p.setUpScan(1, plan.start, plan.end(), u"0.1"_s);
-    p.click(ToolbarButton::Start);
+    p.click(u"tbStart"_s);
     QCOMPARE(p.w().findChild<QLineEdit *>(u"txtTerm"_s)->text(), u"0.2"_s);
     QVERIFY(p.comScan.isOpen());
-    QCOMPARE(p.enabledButtons(), (QList<ToolbarButton> { ToolbarButton::Stop }));
+    QCOMPARE(p.enabledButtons(), (QStringList { u"tbStop"_s }));
     QCOMPARE(p.table().cols(), 22);
     QCOMPARE(p.table().text(0, 20), u"Ch 19"_s);
 
     // Three complete passes, and the fourth begun.
     QTRY_VERIFY_WITH_TIMEOUT(p.table().rows() >= 5, kPassWaitMs);
-    p.click(ToolbarButton::Stop);
+    p.click(u"tbStop"_s);
     QVERIFY(!p.comScan.isOpen());
     QCOMPARE(p.enabledButtons(),
-             (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open,
-                                     ToolbarButton::Save, ToolbarButton::Manual }));
+             (QStringList { u"tbNewFile"_s, u"tbOpen"_s, u"tbSave"_s, u"tbManual"_s }));
     QVERIFY(p.w().Unsaved());
 
     // Nothing but query and select went out, in order, and nothing after Stop.
@@ -244,7 +237,7 @@ void tst_EndToEnd::workingSession()
     // Exit, then think better of it: everything stays.
     const int rows = p.table().rows();
     p.dialogs.answers << QMessageBox::Cancel;
-    p.w().mnuFileExit_Click();
+    p.w().findChild<QAction *>(u"mnuFileExit"_s)->trigger();
     QCOMPARE(p.dialogs.messages.size(), 1);
     QCOMPARE(p.dialogs.messages.last().text, u"Will you save previous results?"_s);
     QVERIFY(p.w().isVisible());
@@ -258,7 +251,7 @@ void tst_EndToEnd::workingSession()
 
     const QString path = p.dir.filePath(u"run1.txt"_s);
     p.dialogs.savePaths << path;
-    p.click(ToolbarButton::Save);
+    p.click(u"tbSave"_s);
     QCOMPARE(p.w().windowTitle(), u"VESTRA-IP -[Data  run1]"_s);
     QVERIFY(!p.w().Unsaved());
     QCOMPARE(p.dialogs.messages.size(), 1);
@@ -285,18 +278,17 @@ void tst_EndToEnd::workingSession()
     file.close();
 
     // New asks nothing after a save.
-    p.click(ToolbarButton::NewFile);
+    p.click(u"tbNewFile"_s);
     QCOMPARE(p.dialogs.messages.size(), 1);
     QCOMPARE(p.w().windowTitle(), u"VESTRA-IP"_s);
     QCOMPARE(p.table().rows(), 1);
     QCOMPARE(p.text(u"lblPres"_s), QString());
     QCOMPARE(
         p.enabledButtons(),
-        (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open, ToolbarButton::Save,
-                                ToolbarButton::Start, ToolbarButton::Manual }));
+        (QStringList { u"tbNewFile"_s, u"tbOpen"_s, u"tbSave"_s, u"tbStart"_s, u"tbManual"_s }));
 
     p.dialogs.openPaths << path;
-    p.click(ToolbarButton::Open);
+    p.click(u"tbOpen"_s);
     QCOMPARE(p.dialogs.messages.size(), 1);
     QCOMPARE(p.w().windowTitle(), u"VESTRA-IP -[Data  run1]"_s);
     QCOMPARE(p.table().rows(), rows);
@@ -305,11 +297,10 @@ void tst_EndToEnd::workingSession()
         for (int column = 0; column < 22; ++column)
             QCOMPARE(p.table().text(row, column), scanned.at(row * 22 + column));
     QCOMPARE(p.enabledButtons(),
-             (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open,
-                                     ToolbarButton::Save, ToolbarButton::Manual }));
+             (QStringList { u"tbNewFile"_s, u"tbOpen"_s, u"tbSave"_s, u"tbManual"_s }));
     QVERIFY(!p.w().Unsaved());
 
-    p.w().mnuFileExit_Click();
+    p.w().findChild<QAction *>(u"mnuFileExit"_s)->trigger();
     QCOMPARE(p.dialogs.messages.size(), 1);
     QVERIFY(!p.w().isVisible());
 }
@@ -403,9 +394,9 @@ void tst_EndToEnd::failingChannels()
             [&] { rowStarts << clock.elapsed(); });
 
     p.setUpScan(1, plan.start, plan.end(), u"0.2"_s);
-    p.click(ToolbarButton::Start);
+    p.click(u"tbStart"_s);
     QTRY_VERIFY_WITH_TIMEOUT(p.table().rows() == passes + 2, passes * kPassWaitMs);
-    p.click(ToolbarButton::Stop);
+    p.click(u"tbStop"_s);
     const QByteArray wire = p.wire();
     QCOMPARE(wire, plan.wire(passes + 1).left(wire.size()));
 
@@ -445,12 +436,11 @@ void tst_EndToEnd::lineClosingDuringAScan()
     // The scan ends with its line, as it did before reconnecting was the default.
     p.w().findChild<QAction *>(u"mnuStopOnLineLoss"_s)->trigger();
     p.setUpScan(1, plan.start, plan.end(), u"0.2"_s);
-    p.click(ToolbarButton::Start);
+    p.click(u"tbStart"_s);
     QTRY_VERIFY_WITH_TIMEOUT(!p.comScan.isOpen(), kPassWaitMs);
 
     QCOMPARE(p.enabledButtons(),
-             (QList<ToolbarButton> { ToolbarButton::NewFile, ToolbarButton::Open,
-                                     ToolbarButton::Save, ToolbarButton::Manual }));
+             (QStringList { u"tbNewFile"_s, u"tbOpen"_s, u"tbSave"_s, u"tbManual"_s }));
     QVERIFY(p.status().startsWith(u"Scan stopped: the line to the scanner on com1 ("_s
                                   + p.scanner.devicePath() + u") failed"_s));
     const QByteArray full = plan.wire(3);
@@ -478,7 +468,7 @@ void tst_EndToEnd::lineClosingDuringAScan()
     // The results are still unsaved; No ends the program without saving.
     QVERIFY(p.w().Unsaved());
     p.dialogs.answers << QMessageBox::No;
-    p.w().mnuFileExit_Click();
+    p.w().findChild<QAction *>(u"mnuFileExit"_s)->trigger();
     QCOMPARE(p.dialogs.messages.size(), 1);
     QVERIFY(p.dialogs.fileDialogTitles.isEmpty());
     QVERIFY(!p.w().isVisible());
@@ -503,7 +493,7 @@ void tst_EndToEnd::sessionEndSignals()
     QVERIFY(watcher.isWatching());
     connect(&watcher, &SessionEndWatcher::endRequested, p.window.get(), &frmMain::endSession);
     p.setUpScan(1, 0, 4, u"0.2"_s);
-    p.click(ToolbarButton::Start);
+    p.click(u"tbStart"_s);
     QTRY_VERIFY_WITH_TIMEOUT(p.table().rows() > 1, kPassWaitMs);
     // The port's lock file, as the serial port names it.
     QString lock = u"LCK.."_s + p.scanner.devicePath().mid(5).replace(u'/', u'_');
@@ -518,6 +508,6 @@ void tst_EndToEnd::sessionEndSignals()
     QTRY_VERIFY_WITH_TIMEOUT(!p.w().isVisible(), 2000);
     QVERIFY(p.dialogs.messages.isEmpty());
     QVERIFY(!p.comScan.isOpen());
-    QCOMPARE(p.w().scanState(), ScanSession::State::Stopped);
+    QCOMPARE(p.w().scanState(), ScanSession::State::Idle);
     QVERIFY2(!QFile::exists(lock), qPrintable(lock));
 }

@@ -71,12 +71,12 @@ private:
         {
             f.start();
             f.find<QComboBox>(u"cboEnd"_s)->setCurrentIndex(1);
-            f.window->tbToolBar_ButtonClick(ToolbarButton::Start);
+            trigger(*f.window, u"mnuScanStart"_s);
             for (int i = 0; i < 5; ++i) {
                 f.scanTimer()->fire();
                 QCoreApplication::processEvents();
             }
-            f.window->tbToolBar_ButtonClick(ToolbarButton::Stop);
+            trigger(*f.window, u"mnuScanStop"_s);
         }
         frmMain &w() { return *f.window; }
         const ResultTable &table() { return f.window->resultTable(); }
@@ -118,8 +118,8 @@ void tst_FileCommands::commandsAskNothingWithoutUnsavedResults()
 {
     MainWindowFixture f;
     frmMain &w = f.start();
-    w.mnuFileNew_Click();
-    w.tbToolBar_ButtonClick(ToolbarButton::Open); // Open, cancelled in its dialog
+    trigger(w, u"mnuFileNew"_s);
+    trigger(w, u"mnuFileOpen"_s); // Open, cancelled in its dialog
     QVERIFY(f.dialogs.messages.isEmpty());
     QCOMPARE(f.dialogs.fileDialogTitles, QStringList { u"Open"_s });
     QVERIFY(f.dialogs.fileDialogFilters.first().startsWith(u"Text File (*.txt);;All File"_s));
@@ -145,7 +145,7 @@ void tst_FileCommands::saveQuestionBeforeNew()
     QCOMPARE(s.table().rows(), 3);
     s.f.dialogs.answers << QMessageBox::StandardButton(answer);
     s.f.dialogs.savePaths << s.path(u"before-new.txt"_s);
-    s.f.window->tbToolBar_ButtonClick(ToolbarButton::NewFile);
+    trigger(*s.f.window, u"mnuFileNew"_s);
 
     const FakeDialogs::Message &question = s.f.dialogs.messages.first();
     QCOMPARE(question.text, u"Will you save previous results?"_s);
@@ -156,7 +156,7 @@ void tst_FileCommands::saveQuestionBeforeNew()
 
     QCOMPARE(s.table().rows(), emptied ? 1 : 3);
     QCOMPARE(s.w().Unsaved(), !emptied);
-    QCOMPARE(s.f.button(ToolbarButton::Start)->isEnabled(), emptied);
+    QCOMPARE(s.f.command(u"mnuScanStart"_s)->isEnabled(), emptied);
     QCOMPARE(QFile::exists(s.path(u"before-new.txt"_s)), saved);
     QCOMPARE(s.w().windowTitle(), u"VESTRA-IP"_s);
     if (emptied)
@@ -167,13 +167,13 @@ void tst_FileCommands::saveQuestionBeforeOpen()
 {
     Session s;
     s.f.dialogs.answers << QMessageBox::Cancel;
-    s.w().mnuFileOpen_Click();
+    trigger(s.w(), u"mnuFileOpen"_s);
     QVERIFY(s.f.dialogs.fileDialogTitles.isEmpty());
     QVERIFY(s.w().Unsaved());
 
     // No: straight on to the open dialog.
     s.f.dialogs.answers << QMessageBox::No;
-    s.w().mnuFileOpen_Click();
+    trigger(s.w(), u"mnuFileOpen"_s);
     QCOMPARE(s.f.dialogs.fileDialogTitles, QStringList { u"Open"_s });
     QVERIFY(s.w().Unsaved()); // the dialog was cancelled: nothing changed
     QCOMPARE(s.table().rows(), 3);
@@ -181,28 +181,28 @@ void tst_FileCommands::saveQuestionBeforeOpen()
 
 void tst_FileCommands::saveThatDoesNotHappenStopsNewAndOpen_data()
 {
-    QTest::addColumn<ToolbarButton>("toolbarButton");
+    QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("savePath"); // empty: the save dialog is cancelled
-    QTest::newRow("new, save cancelled") << ToolbarButton::NewFile << QString();
-    QTest::newRow("new, save failed") << ToolbarButton::NewFile << u"missing/new.txt"_s;
-    QTest::newRow("open, save cancelled") << ToolbarButton::Open << QString();
-    QTest::newRow("open, save failed") << ToolbarButton::Open << u"missing/open.txt"_s;
+    QTest::newRow("new, save cancelled") << u"mnuFileNew"_s << QString();
+    QTest::newRow("new, save failed") << u"mnuFileNew"_s << u"missing/new.txt"_s;
+    QTest::newRow("open, save cancelled") << u"mnuFileOpen"_s << QString();
+    QTest::newRow("open, save failed") << u"mnuFileOpen"_s << u"missing/open.txt"_s;
 }
 
 void tst_FileCommands::saveThatDoesNotHappenStopsNewAndOpen()
 {
-    QFETCH(ToolbarButton, toolbarButton);
+    QFETCH(QString, command);
     QFETCH(QString, savePath);
     Session s;
     s.f.dialogs.answers << QMessageBox::Yes << QMessageBox::Ok;
     if (!savePath.isEmpty())
         s.f.dialogs.savePaths << s.path(savePath);
     s.f.dialogs.openPaths << s.path(u"never.txt"_s);
-    s.w().tbToolBar_ButtonClick(toolbarButton);
+    trigger(s.w(), command);
     QCOMPARE(s.f.dialogs.fileDialogTitles, QStringList { u"Save"_s });
     QCOMPARE(s.table().rows(), 3);
     QVERIFY(s.w().Unsaved());
-    QVERIFY(!s.f.button(ToolbarButton::Start)->isEnabled());
+    QVERIFY(!s.f.command(u"mnuScanStart"_s)->isEnabled());
 }
 
 // A zero taken during the scan shows in the readouts, marked; Save writes the
@@ -267,7 +267,7 @@ void tst_FileCommands::saveAndOpenRoundTrip()
     Session s;
     const QString path = s.path(u"run1.txt"_s);
     s.f.dialogs.savePaths << path;
-    s.w().mnuFileSave_Click();
+    trigger(s.w(), u"mnuFileSave"_s);
     QCOMPARE(s.w().windowTitle(), u"VESTRA-IP -[Data  run1]"_s);
     QVERIFY(!s.w().Unsaved());
     const QByteArray expected = "\"VESTRA-IP Scanning Pressure Data\"\r\n"
@@ -281,14 +281,14 @@ void tst_FileCommands::saveAndOpenRoundTrip()
     QCOMPARE(readAll(path), expected);
 
     // New asks nothing now; Open brings the same table back.
-    s.w().mnuFileNew_Click();
+    trigger(s.w(), u"mnuFileNew"_s);
     QVERIFY(s.f.dialogs.messages.isEmpty());
     auto *start = s.f.find<QComboBox>(u"cboStart"_s);
     auto *end = s.f.find<QComboBox>(u"cboEnd"_s);
     start->setCurrentIndex(3);
     end->setCurrentIndex(7);
     s.f.dialogs.openPaths << path;
-    s.w().tbToolBar_ButtonClick(ToolbarButton::Open);
+    trigger(s.w(), u"mnuFileOpen"_s);
     QCOMPARE(s.table().rows(), 3);
     QCOMPARE(s.table().cols(), 4);
     QCOMPARE(s.table().text(0, 3), u"Unit"_s);
@@ -296,12 +296,12 @@ void tst_FileCommands::saveAndOpenRoundTrip()
     QCOMPARE(s.w().windowTitle(), u"VESTRA-IP -[Data  run1]"_s);
     QVERIFY(!s.w().Unsaved());
     // Loaded results are never extended by a scan.
-    QVERIFY(!s.f.button(ToolbarButton::Start)->isEnabled());
+    QVERIFY(!s.f.command(u"mnuScanStart"_s)->isEnabled());
     QCOMPARE(start->currentText(), u"3"_s);
     QCOMPARE(end->currentText(), u"7"_s);
 
-    s.w().mnuFileNew_Click();
-    QVERIFY(s.f.button(ToolbarButton::Start)->isEnabled());
+    trigger(s.w(), u"mnuFileNew"_s);
+    QVERIFY(s.f.command(u"mnuScanStart"_s)->isEnabled());
     QCOMPARE(s.table().cols(), 7); // laid out for 3 to 7
 }
 
@@ -312,7 +312,7 @@ void tst_FileCommands::fileThatIsNotAResultFileIsRejected()
     QVERIFY(writeFile(path, "\"vestra-ip scanning pressure data\"\r\n\"ID\",\"Unit\"\r\n"));
     s.f.dialogs.answers << QMessageBox::No << QMessageBox::Ok;
     s.f.dialogs.openPaths << path;
-    s.w().mnuFileOpen_Click();
+    trigger(s.w(), u"mnuFileOpen"_s);
     const FakeDialogs::Message &rejection = s.f.dialogs.messages.last();
     QVERIFY(rejection.text.startsWith(u"File Error !!\n"_s + path));
     QCOMPARE(rejection.title, u"Error"_s);
@@ -331,13 +331,13 @@ void tst_FileCommands::failedSaveKeepsResultsUnsavedAndTheOldFile()
     // A plain file where the folder should be makes the save fail.
     QVERIFY(writeFile(s.path(u"blocked"_s), {}));
     s.f.dialogs.savePaths << s.path(u"blocked/new.txt"_s) << path;
-    s.w().mnuFileSave_Click();
+    trigger(s.w(), u"mnuFileSave"_s);
     QVERIFY(s.w().Unsaved());
     QCOMPARE(s.f.dialogs.messages.size(), 1);
     QVERIFY(s.f.dialogs.messages.first().text.contains(u"blocked/new.txt"_s));
     QCOMPARE(readAll(path), QByteArray("previous results\r\n"));
 
-    s.w().mnuFileSave_Click();
+    trigger(s.w(), u"mnuFileSave"_s);
     QVERIFY(!s.w().Unsaved());
     QVERIFY(readAll(path).startsWith("\"VESTRA-IP Scanning Pressure Data\"\r\n"));
 }
@@ -366,7 +366,7 @@ void tst_FileCommands::openThatFailsLeavesTheTable()
     const QStringList before { s.table().text(0, 1), s.table().text(1, 1), s.table().text(2, 2) };
     s.f.dialogs.answers << QMessageBox::No << QMessageBox::Ok;
     s.f.dialogs.openPaths << path;
-    s.w().mnuFileOpen_Click();
+    trigger(s.w(), u"mnuFileOpen"_s);
     QCOMPARE(s.f.dialogs.messages.size(), 2);
     QCOMPARE(s.f.dialogs.messages.last().title, title);
     QVERIFY(s.f.dialogs.messages.last().text.contains(path));
@@ -376,8 +376,7 @@ void tst_FileCommands::openThatFailsLeavesTheTable()
              before);
     QCOMPARE(s.w().windowTitle(), u"VESTRA-IP"_s);
     QVERIFY(s.w().Unsaved());
-    QVERIFY(
-        s.f.button(ToolbarButton::NewFile)->isEnabled()); // the commands are back after the load
+    QVERIFY(s.f.command(u"mnuFileNew"_s)->isEnabled()); // the commands are back after the load
 }
 
 void tst_FileCommands::openWithoutRowsLeavesStart()
@@ -403,8 +402,8 @@ void tst_FileCommands::openWithoutRowsLeavesStart()
         QVERIFY(writeFile(path, c.file));
         f.dialogs.answers << QMessageBox::Ok;
         f.dialogs.openPaths << path;
-        w.mnuFileOpen_Click();
-        QVERIFY2(f.button(ToolbarButton::Start)->isEnabled() == c.startAfter, c.file.constData());
+        trigger(w, u"mnuFileOpen"_s);
+        QVERIFY2(f.command(u"mnuScanStart"_s)->isEnabled() == c.startAfter, c.file.constData());
     }
 }
 
@@ -438,7 +437,7 @@ void tst_FileCommands::exit()
     Session s;
     if (!unsaved) {
         s.f.dialogs.savePaths << s.path(u"first.txt"_s);
-        s.w().mnuFileSave_Click();
+        trigger(s.w(), u"mnuFileSave"_s);
     }
     for (int answer : answers)
         s.f.dialogs.answers << QMessageBox::StandardButton(answer);
@@ -556,7 +555,7 @@ void tst_FileCommands::nameWithoutSuffixUnderTextFilter()
     s.f.dialogs.saveFilters << filter;
     if (answer)
         s.f.dialogs.answers << QMessageBox::StandardButton(answer);
-    s.w().mnuFileSave_Click();
+    trigger(s.w(), u"mnuFileSave"_s);
     QCOMPARE(s.f.dialogs.messages.size(), answer ? 1 : 0);
     QCOMPARE(s.w().Unsaved(), written.isEmpty());
     if (!written.isEmpty())
@@ -573,8 +572,8 @@ void tst_FileCommands::openRecent()
     const QString a = s.path(u"a.txt"_s);
     const QString b = s.path(u"b.txt"_s);
     s.f.dialogs.savePaths << a << b;
-    s.w().mnuFileSave_Click();
-    s.w().mnuFileSave_Click();
+    trigger(s.w(), u"mnuFileSave"_s);
+    trigger(s.w(), u"mnuFileSave"_s);
     auto *menu = s.f.find<QMenu>(u"mnuFileRecent"_s);
     auto listed = [menu] {
         QStringList paths;
@@ -593,11 +592,11 @@ void tst_FileCommands::openRecent()
     QCOMPARE(RecentFiles(*s.f.settings).paths(), QStringList { b });
     QVERIFY(s.f.dialogs.messages.isEmpty());
 
-    s.w().mnuFileNew_Click();
+    trigger(s.w(), u"mnuFileNew"_s);
     menu->actions().at(0)->trigger();
     QCOMPARE(s.w().windowTitle(), u"VESTRA-IP -[Data  b]"_s);
     QCOMPARE(s.table().rows(), 3);
-    QVERIFY(!s.f.button(ToolbarButton::Start)->isEnabled());
+    QVERIFY(!s.f.command(u"mnuScanStart"_s)->isEnabled());
 }
 
 void tst_FileCommands::droppedFileOpensAfterSaveQuestion_data()
@@ -674,7 +673,7 @@ void tst_FileCommands::closeOrCancelDuringALoad()
         s.w().close();
         heldOff = s.w().isVisible();
     });
-    s.w().mnuFileOpen_Click();
+    trigger(s.w(), u"mnuFileOpen"_s);
     QVERIFY(s.w().isVisible());
     if (cancel) {
         // The table is exactly as it was before Open.

@@ -1,6 +1,8 @@
 #include "MainWindowFixture.h"
 #include "ManualScanBridge.h"
+#include "ResultDocument.h"
 #include "ResultTable.h"
+#include "ScanSettingsPanel.h"
 #include "ScannerModel.h"
 
 #include <QApplication>
@@ -153,28 +155,32 @@ void tst_frmMain::toolbarButtons()
 {
     MainWindowFixture f;
     f.create();
-    // Each tool tip names the button's key.
-    const QStringList texts { u"New File (Ctrl+N)"_s,
-                              u"Open (Ctrl+O)"_s,
-                              u"Save (Ctrl+S)"_s,
-                              {},
-                              u"Print"_s,
-                              {},
-                              u"Start (F5)"_s,
-                              u"Stop (Shift+F5)"_s,
-                              {},
-                              u"Manual"_s };
-    for (int index = 1; index <= 10; ++index) {
-        QAction *button = f.button(ToolbarButton(index));
-        QVERIFY(button);
-        const bool separator = index == 4 || index == 6 || index == 9;
-        QCOMPARE(button->isSeparator(), separator);
-        if (!texts.at(index - 1).isEmpty())
-            QCOMPARE(button->toolTip(), texts.at(index - 1));
-        QVERIFY2(!button->icon().isNull() || separator, qPrintable(QString::number(index)));
+    // The buttons in their order, each the menu's own command, its tool tip
+    // naming its key.
+    const QList<std::pair<QString, QString>> expected {
+        { u"mnuFileNew"_s, u"New File (Ctrl+N)"_s },
+        { u"mnuFileOpen"_s, u"Open (Ctrl+O)"_s },
+        { u"mnuFileSave"_s, u"Save (Ctrl+S)"_s },
+        {},
+        { u"mnuFilePrint"_s, u"Print"_s },
+        {},
+        { u"mnuScanStart"_s, u"Start (F5)"_s },
+        { u"mnuScanStop"_s, u"Stop (Shift+F5)"_s },
+        {},
+        { u"mnuScanManual"_s, u"Manual"_s },
+    };
+    const QList<QAction *> buttons = f.find<QToolBar>(u"tbToolBar"_s)->actions();
+    QCOMPARE(buttons.size(), expected.size());
+    for (int i = 0; i < buttons.size(); ++i) {
+        const auto &[name, toolTip] = expected.at(i);
+        QCOMPARE(buttons.at(i)->isSeparator(), name.isEmpty());
+        if (name.isEmpty())
+            continue;
+        QCOMPARE(buttons.at(i), f.command(name));
+        QCOMPARE(buttons.at(i)->toolTip(), toolTip);
+        QVERIFY2(!buttons.at(i)->icon().isNull(), qPrintable(name));
     }
-    QVERIFY(!f.button(ToolbarButton::Print)->isEnabled());
-    QVERIFY(!f.button(ToolbarButton(kToolbarPositions + 1)));
+    QVERIFY(!f.find<QWidget>(u"tbPrint"_s)->isEnabled());
 }
 
 void tst_frmMain::startUp_data()
@@ -216,8 +222,8 @@ void tst_frmMain::startUp()
         f.settings->setValue(u"Settings"_s, u"ComPort"_s, comPort);
     frmMain &w = f.start();
 
-    QCOMPARE(w.ChCount(), channels);
-    QCOMPARE(w.CommPort(), port);
+    QCOMPARE(f.find<ScanSettingsPanel>(u"fraSet"_s)->channelCount(), channels);
+    QCOMPARE(f.find<ScanSettingsPanel>(u"fraSet"_s)->port(), port);
     QCOMPARE(items(f.find<QComboBox>(u"cboStart"_s)), channelTexts(channels));
     QCOMPARE(items(f.find<QComboBox>(u"cboEnd"_s)), channelTexts(channels));
     QCOMPARE(f.find<QComboBox>(u"cboStart"_s)->currentText(), u"0"_s);
@@ -227,7 +233,8 @@ void tst_frmMain::startUp()
         QCOMPARE(counts.at(i)->isChecked(), (i + 1) * 10 == channels);
     QCOMPARE(f.find<QAction>(u"mnuCom1"_s)->isChecked(), port == 1);
     QCOMPARE(f.find<QAction>(u"mnuCom2"_s)->isChecked(), port == 2);
-    QCOMPARE(f.ports->device(w.CommPort()), PortMap::defaultDevice(port));
+    QCOMPARE(f.ports->device(f.find<ScanSettingsPanel>(u"fraSet"_s)->port()),
+             PortMap::defaultDevice(port));
     QCOMPARE(f.settings->value(u"Settings"_s, u"ChNum"_s, {}), storedChNum);
     QCOMPARE(f.port.openCount, 0);
 }
@@ -265,8 +272,8 @@ void tst_frmMain::idleState()
     MainWindowFixture f;
     frmMain &w = f.start();
     QCOMPARE(w.windowTitle(), u"VESTRA-IP"_s);
-    QVERIFY(f.button(ToolbarButton::Start)->isEnabled());
-    QVERIFY(!f.button(ToolbarButton::Stop)->isEnabled());
+    QVERIFY(f.command(u"mnuScanStart"_s)->isEnabled());
+    QVERIFY(!f.command(u"mnuScanStop"_s)->isEnabled());
     QVERIFY(!w.Unsaved());
     QCOMPARE(f.find<QLabel>(u"lblPres"_s)->text(), QString());
     const ResultTable &table = w.resultTable();
@@ -320,11 +327,11 @@ void tst_frmMain::portCommands()
     f.start();
     f.find<QAction>(u"mnuCom2"_s)->trigger();
     QCOMPARE(f.settings->value(u"Settings"_s, u"ComPort"_s, {}), u"2"_s);
-    QCOMPARE(f.window->CommPort(), 2);
+    QCOMPARE(f.find<ScanSettingsPanel>(u"fraSet"_s)->port(), 2);
     // Start opens the device behind the chosen port.
-    f.window->tbToolBar_ButtonClick(ToolbarButton::Start);
+    trigger(*f.window, u"mnuScanStart"_s);
     QCOMPARE(f.port.device(), u"/dev/ttyUSB7"_s);
-    f.window->tbToolBar_ButtonClick(ToolbarButton::Stop);
+    trigger(*f.window, u"mnuScanStop"_s);
     QVERIFY(f.find<QAction>(u"mnuCom2"_s)->isChecked());
     QVERIFY(!f.find<QAction>(u"mnuCom1"_s)->isChecked());
     f.find<QAction>(u"mnuCom2"_s)->trigger();
@@ -455,7 +462,7 @@ void tst_frmMain::manualButtonOpensTheLoadedWindow()
         if (QWidget *modal = QApplication::activeModalWidget())
             modal->close();
     });
-    f.window->tbToolBar_ButtonClick(ToolbarButton::Manual);
+    trigger(*f.window, u"mnuScanManual"_s);
     QCOMPARE(seen.size(), 10);
     QCOMPARE(seen.first(), u"CH 00"_s);
     QCOMPARE(seen.last(), u"CH 09"_s);
@@ -478,7 +485,7 @@ void tst_frmMain::manualWindowWithoutItsPortDoesNotOpen()
             modal->close();
         }
     });
-    f.window->tbToolBar_ButtonClick(ToolbarButton::Manual);
+    trigger(*f.window, u"mnuScanManual"_s);
     QCoreApplication::processEvents();
     QVERIFY(!opened);
     QCOMPARE(f.dialogs.messages.size(), 1);
@@ -546,7 +553,8 @@ void tst_frmMain::demoStaysNamed()
     QVERIFY2(w.windowTitle().contains(u"Demo"_s), qPrintable(w.windowTitle()));
     // Neither a passing message nor a new caption takes the note away.
     w.showNotice(u"Exported to /tmp/run.csv"_s);
-    w.setCaption(u"VESTRA-IP -[Data  run1]"_s);
+    ResultTable rows;
+    w.document().replace(rows, { u"VESTRA-IP -[Data  run1]"_s });
     QVERIFY(w.windowTitle().startsWith(u"VESTRA-IP -[Data  run1]"_s));
     QVERIFY(w.windowTitle().contains(u"Demo"_s));
     auto *note = f.find<QLabel>(u"sbStatusBarDemo"_s);

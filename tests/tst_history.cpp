@@ -8,6 +8,7 @@
 #include "MemorySettings.h"
 #include "PortMap.h"
 #include "QtEventPump.h"
+#include "ResultDocument.h"
 #include "ResultTable.h"
 #include "ScanHistoryModel.h"
 #include "ScanRecovery.h"
@@ -32,18 +33,12 @@ namespace {
 // What the commands asked of the window.
 struct FakeHost : DocumentHost
 {
-    QString caption;
-    int holds = 0;
     QStringList notices;
 
-    void setCaption(const QString &text) override { caption = text; }
     void enterIdleState() override { }
-    void holdStart() override { ++holds; }
     void setBusy(bool) override { }
     bool showLoadProgress(qint64, qint64) override { return true; }
     void showNotice(const QString &notice) override { notices << notice; }
-    void resultsSaved(const QString &) override { }
-    void resultsDiscarded() override { }
 };
 
 const QDateTime kStart = QDateTime::fromMSecsSinceEpoch(1796640000000, Qt::UTC);
@@ -111,6 +106,7 @@ private:
     std::unique_ptr<FakeDialogs> m_dialogs;
     std::unique_ptr<FakeHost> m_host;
     std::unique_ptr<ScanSession> m_session;
+    std::unique_ptr<ResultDocument> m_document;
     std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<HistoryCommands> m_history;
 };
@@ -124,14 +120,17 @@ void tst_History::init()
     m_session->setRecord(m_record.get());
     m_dialogs = std::make_unique<FakeDialogs>();
     m_host = std::make_unique<FakeHost>();
-    m_files = std::make_unique<FileCommands>(m_session->table(), *m_dialogs, m_events, *m_host);
-    m_history = std::make_unique<HistoryCommands>(*m_session, *m_files, *m_dialogs, *m_host);
+    m_document = std::make_unique<ResultDocument>(*m_session);
+    m_files = std::make_unique<FileCommands>(*m_document, *m_dialogs, m_events, *m_host);
+    m_history
+        = std::make_unique<HistoryCommands>(*m_session, *m_document, *m_files, *m_dialogs, *m_host);
 }
 
 void tst_History::cleanup()
 {
     m_history.reset();
     m_files.reset();
+    m_document.reset();
     m_session.reset();
     m_record.reset();
 }
@@ -176,13 +175,14 @@ void tst_History::openScanOffersToSaveFirst()
     ChannelNames today;
     today.set(4, u"Renamed"_s, {});
     const qint64 id = storeScan(*m_record, kStart, u"com1"_s, then);
-    ResultTable &table = m_session->table();
-    table.setLayout(gridLayoutFor(0, 0));
-    table.setChannelNames(today);
-    table.setRows(1);
-    table.setText(table.appendRow(), 1, u"9"_s);
-    table.setRowTime(1, kStart.addDays(-1));
-    m_files->raiseUnsaved();
+    ResultTable earlier;
+    earlier.setLayout(gridLayoutFor(0, 0));
+    earlier.setChannelNames(today);
+    earlier.setRows(1);
+    earlier.setText(earlier.appendRow(), 1, u"9"_s);
+    earlier.setRowTime(1, kStart.addDays(-1));
+    m_document->replace(earlier, { QString(), -1, true, false });
+    const ResultTable &table = m_document->table();
     m_dialogs->answers << answer;
 
     QCOMPARE(m_history->openScan(id), opened);
@@ -193,7 +193,7 @@ void tst_History::openScanOffersToSaveFirst()
     if (!opened) {
         QCOMPARE(table.text(1, 1), u"9"_s);
         QVERIFY(m_files->Unsaved());
-        QCOMPARE(m_host->holds, 0);
+        QVERIFY(!m_document->isStartHeld());
         return;
     }
     QCOMPARE(table.rows(), 3);
@@ -205,9 +205,9 @@ void tst_History::openScanOffersToSaveFirst()
     QCOMPARE(table.rowTime(1), kStart.addMSecs(200));
     QCOMPARE(table.rowTime(2), kStart.addMSecs(600));
     QVERIFY(!m_files->Unsaved());
-    QCOMPARE(m_host->holds, 1);
-    QCOMPARE(m_host->caption, HistoryCommands::scanTitle(kStart));
-    QCOMPARE(m_session->tableScan(), id);
+    QVERIFY(m_document->isStartHeld());
+    QCOMPARE(m_document->caption(), HistoryCommands::scanTitle(kStart));
+    QCOMPARE(m_document->storedScan(), id);
 }
 
 void tst_History::exportCsv_data()

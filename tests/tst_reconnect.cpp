@@ -84,7 +84,7 @@ void tst_Reconnect::lostLineKeepsTheScanAndGivesUpOnlyTheMissedCells()
     rig.scanTimer()->fire();
     rig.port.failLine(u"device gone"_s);
     rig.port.openFails = true;
-    QCOMPARE(rig.session.state(), ScanSession::State::Scanning);
+    QCOMPARE(rig.session.state(), ScanSession::State::Reconnecting);
     QVERIFY(rig.session.isReconnecting());
     QCOMPARE(rig.keeperTimer()->interval(), LineKeeper::kRetryInterval);
     const int downTicks = 8;
@@ -144,7 +144,7 @@ void tst_Reconnect::stopEndsReconnecting()
     rig.port.openFails = true;
     rig.keeperTimer()->fire();
     rig.session.stop();
-    QCOMPARE(rig.session.state(), ScanSession::State::Stopped);
+    QCOMPARE(rig.session.state(), ScanSession::State::Idle);
     QVERIFY(!rig.keeperTimer()->isActive());
     QVERIFY(!rig.scanTimer()->isActive());
     QVERIFY(!rig.port.isOpen());

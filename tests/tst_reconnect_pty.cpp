@@ -222,7 +222,7 @@ void tst_ReconnectPty::portHeldElsewhereIsNamedAtStart()
     QVERIFY(!session.start(requestFor(line, 4)));
     QVERIFY2(session.errorString().contains(line.link + u" is in use by another program"_s),
              qPrintable(session.errorString()));
-    QCOMPARE(session.state(), ScanSession::State::Ready);
+    QCOMPARE(session.state(), ScanSession::State::Idle);
     QCOMPARE(session.table().rows(), rows);
     QCOMPARE(session.table().cols(), columns);
 }

@@ -17,8 +17,9 @@
 
 using namespace Qt::StringLiterals;
 
-// The automatic scan through the main window, against the simulated scanner on
-// a fake port: timers fire when the test says so.
+// The automatic scan, through the session alone where the cycle is tested and
+// through the main window where its controls are, against the simulated
+// scanner on a fake port: timers fire when the test says so.
 class tst_ScanCycle : public QObject
 {
     Q_OBJECT
@@ -58,8 +59,8 @@ private:
             f.find<QComboBox>(u"cboEnd"_s)->setCurrentIndex(end);
             f.find<QLineEdit>(u"txtTerm"_s)->setText(term);
         }
-        void start() { f.window->tbToolBar_ButtonClick(ToolbarButton::Start); }
-        void stop() { f.window->tbToolBar_ButtonClick(ToolbarButton::Stop); }
+        void start() { trigger(*f.window, u"mnuScanStart"_s); }
+        void stop() { trigger(*f.window, u"mnuScanStop"_s); }
         // One tick of the scan timer, and the reply it asks for.
         void tick()
         {
@@ -74,6 +75,38 @@ private:
         }
         const ResultTable &table() const { return f.window->resultTable(); }
         QString status() const { return f.find<QLabel>(u"sbStatusBarText"_s)->text(); }
+    };
+
+    // The same scan with no window: the session is sent its request directly.
+    struct SessionScan
+    {
+        struct Parts
+        {
+            FakeSerialPort port;
+            FakeTimerFactory timers;
+            FakeTimer *replyTimer() const { return timers.named(u"replyTimeout"_s); }
+            FakeTimer *scanTimer() const { return timers.named(u"tmrScan"_s); }
+            void outwaitOwedReplies() { timers.advance(ScannerLink::kReplyBound); }
+        } f;
+        ScanSession session { f.port, f.timers };
+        FakeScanner scanner { f.port };
+        ScanSession::Request request;
+
+        SessionScan(int start, int end)
+        {
+            request.startCh = start;
+            request.endCh = end;
+            request.portName = u"com1"_s;
+            request.device = u"/dev/ttyS0"_s;
+        }
+        void start() { QVERIFY(session.start(request)); }
+        void stop() { session.stop(); }
+        void tick()
+        {
+            f.scanTimer()->fire();
+            QCoreApplication::processEvents();
+        }
+        const ResultTable &table() const { return session.table(); }
     };
 };
 
@@ -121,7 +154,7 @@ void tst_ScanCycle::twentyChannelScanFillsThePredictedTable()
 
 void tst_ScanCycle::oneChannelScanAddsARowEveryTick()
 {
-    Scan scan(5, 5);
+    SessionScan scan(5, 5);
     scan.start();
     QCOMPARE(scan.table().cols(), 3);
     QCOMPARE(scan.table().text(0, 1), u"Ch 05"_s);
@@ -145,7 +178,7 @@ void tst_ScanCycle::endBelowStartIsRefused()
     QCOMPARE(scan.f.dialogs.messages.first().icon, QMessageBox::Information);
     QCOMPARE(scan.f.port.openCount, 0);
     QVERIFY(!scan.f.scanTimer()->isActive());
-    QVERIFY(scan.f.button(ToolbarButton::Start)->isEnabled());
+    QVERIFY(scan.f.command(u"mnuScanStart"_s)->isEnabled());
     QVERIFY(!scan.f.window->Unsaved());
     QCOMPARE(scan.table().cols(), 22);
 }
@@ -182,7 +215,7 @@ void tst_ScanCycle::termTooLongForTheTimerIsRefused()
     QCOMPARE(scan.f.dialogs.messages.size(), 1);
     QVERIFY(scan.f.dialogs.messages.first().text.contains(u"too long"_s));
     QCOMPARE(scan.f.port.openCount, 0);
-    QVERIFY(scan.f.button(ToolbarButton::Start)->isEnabled());
+    QVERIFY(scan.f.command(u"mnuScanStart"_s)->isEnabled());
     QVERIFY(!scan.f.window->Unsaved());
 }
 
@@ -196,9 +229,9 @@ void tst_ScanCycle::portThatCannotOpenLeavesEverythingAsBefore()
     QVERIFY2(text.contains(u"com1"_s) && text.contains(u"/dev/ttyS0"_s)
                  && text.contains(u"cannot open"_s),
              qPrintable(text));
-    QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Ready);
-    QVERIFY(scan.f.button(ToolbarButton::Start)->isEnabled());
-    QVERIFY(!scan.f.button(ToolbarButton::Stop)->isEnabled());
+    QCOMPARE(scan.f.window->scanState(), ScanSession::State::Idle);
+    QVERIFY(scan.f.command(u"mnuScanStart"_s)->isEnabled());
+    QVERIFY(!scan.f.command(u"mnuScanStop"_s)->isEnabled());
     QVERIFY(scan.f.find<QGroupBox>(u"fraSet"_s)->isEnabled());
     QVERIFY(!scan.f.window->Unsaved());
     QVERIFY(!scan.f.scanTimer()->isActive());
@@ -213,11 +246,9 @@ void tst_ScanCycle::controlsFollowTheScanState()
         return scan.f.find<QAction>(QString::fromLatin1(name));
     };
     scan.start();
-    using B = ToolbarButton;
-    for (B button : { B::NewFile, B::Open, B::Save, B::Print, B::Start, B::Stop, B::Manual })
-        QCOMPARE(scan.f.button(button)->isEnabled(), button == B::Stop);
-    for (const char *name : { "mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuFilePrint" })
-        QVERIFY(!menuItem(name)->isEnabled());
+    for (const char *name : { "mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuFilePrint",
+                              "mnuScanStart", "mnuScanStop", "mnuScanManual" })
+        QCOMPARE(menuItem(name)->isEnabled(), qstrcmp(name, "mnuScanStop") == 0);
     QVERIFY(menuItem("mnuFileExit")->isEnabled());
     QVERIFY(menuItem("mnuHelpAbout")->isEnabled());
     QVERIFY(!scan.f.find<QMenu>(u"mnuChannel"_s)->menuAction()->isEnabled());
@@ -229,13 +260,11 @@ void tst_ScanCycle::controlsFollowTheScanState()
     scan.tick();
     scan.tick();
     scan.stop();
-    QCOMPARE(w.scanState(), ScanCycle::State::Stopped);
-    for (B button : { B::NewFile, B::Open, B::Save, B::Manual })
-        QVERIFY(scan.f.button(button)->isEnabled());
-    for (B button : { B::Print, B::Start, B::Stop })
-        QVERIFY(!scan.f.button(button)->isEnabled());
-    QVERIFY(menuItem("mnuFileNew")->isEnabled());
-    QVERIFY(!menuItem("mnuFilePrint")->isEnabled());
+    QCOMPARE(w.scanState(), ScanSession::State::Idle);
+    for (const char *name : { "mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuScanManual" })
+        QVERIFY(menuItem(name)->isEnabled());
+    for (const char *name : { "mnuFilePrint", "mnuScanStart", "mnuScanStop" })
+        QVERIFY(!menuItem(name)->isEnabled());
     QVERIFY(scan.f.find<QMenu>(u"mnuChannel"_s)->menuAction()->isEnabled());
     QVERIFY(scan.f.find<QGroupBox>(u"fraSet"_s)->isEnabled());
     QVERIFY(!scan.f.scanTimer()->isActive());
@@ -245,15 +274,15 @@ void tst_ScanCycle::controlsFollowTheScanState()
 
     // Only New makes Start available again, on an empty table.
     scan.f.dialogs.answers << QMessageBox::No;
-    w.mnuFileNew_Click();
-    QCOMPARE(w.scanState(), ScanCycle::State::Ready);
-    QVERIFY(scan.f.button(ToolbarButton::Start)->isEnabled());
+    trigger(w, u"mnuFileNew"_s);
+    QCOMPARE(w.scanState(), ScanSession::State::Idle);
+    QVERIFY(scan.f.command(u"mnuScanStart"_s)->isEnabled());
     QCOMPARE(scan.table().rows(), 1);
 }
 
 void tst_ScanCycle::ticksNeverOverlap()
 {
-    Scan scan(0, 3);
+    SessionScan scan(0, 3);
     scan.scanner.model.options().fault = ScannerModel::ReplyFault::Silent;
     scan.start();
     scan.tick();
@@ -268,7 +297,7 @@ void tst_ScanCycle::ticksNeverOverlap()
 
 void tst_ScanCycle::stopDuringAReplyWaitStoresNothing()
 {
-    Scan scan(0, 3);
+    SessionScan scan(0, 3);
     scan.start();
     scan.tick();
     scan.f.scanTimer()->fire(); // the query is written, its reply still on its way
@@ -405,7 +434,7 @@ void tst_ScanCycle::lateReplyIsNeverAnotherChannelsReading()
     QFETCH(QString, steps);
     QFETCH(int, readings);
     // Channels 3 to 5; the scanner starts on channel 0.
-    Scan scan(3, 5);
+    SessionScan scan(3, 5);
     for (quint64 query : std::as_const(late))
         scan.scanner.model.options().queryDelays.insert(query, std::chrono::milliseconds(1500));
     scan.start();
@@ -464,10 +493,10 @@ void tst_ScanCycle::lostLineStopsTheScanKeepingTheRows()
     scan.start();
     for (int i = 0; i < 6; ++i)
         scan.tick();
-    QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Stopped);
+    QCOMPARE(scan.f.window->scanState(), ScanSession::State::Idle);
     QVERIFY(!scan.f.scanTimer()->isActive());
-    QVERIFY(!scan.f.button(ToolbarButton::Start)->isEnabled());
-    QVERIFY(scan.f.button(ToolbarButton::NewFile)->isEnabled());
+    QVERIFY(!scan.f.command(u"mnuScanStart"_s)->isEnabled());
+    QVERIFY(scan.f.command(u"mnuFileNew"_s)->isEnabled());
     QVERIFY(scan.f.window->Unsaved());
     // The pass that the failure interrupted had stored nothing: no ID-only row.
     QCOMPARE(scan.table().rows(), 3);
@@ -482,16 +511,17 @@ void tst_ScanCycle::lostLineReconnectsInTheStatusBarUntilStopped()
     scan.start();
     for (int i = 0; i < 6; ++i)
         scan.tick();
-    QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Scanning);
+    // The line is lost by now; the scan goes on, reopening it.
+    QCOMPARE(scan.f.window->scanState(), ScanSession::State::Reconnecting);
     QVERIFY(scan.f.scanTimer()->isActive());
     scan.f.port.openFails = true;
     scan.f.timers.named(u"reconnectTimer"_s)->fire();
     QVERIFY2(scan.status().startsWith(u"Scanner on com1 ("_s)
                  && scan.status().contains(u"; reconnecting (attempt 2)"_s),
              qPrintable(scan.status()));
-    QVERIFY(scan.f.button(ToolbarButton::Stop)->isEnabled());
+    QVERIFY(scan.f.command(u"mnuScanStop"_s)->isEnabled());
     scan.stop();
-    QCOMPARE(scan.f.window->scanState(), ScanCycle::State::Stopped);
+    QCOMPARE(scan.f.window->scanState(), ScanSession::State::Idle);
     QVERIFY(!scan.status().contains(u"reconnecting"_s));
 }
 
@@ -561,11 +591,11 @@ void tst_ScanCycle::unfinishedScanIsOfferedBack()
             QCOMPARE(table.text(row, column), taken.at(row).at(column));
     QVERIFY(table.rowTime(1).isValid());
     QVERIFY(f.window->Unsaved());
-    QVERIFY(!f.button(ToolbarButton::Start)->isEnabled());
+    QVERIFY(!f.command(u"mnuScanStart"_s)->isEnabled());
     QVERIFY(f.window->windowTitle().startsWith(u"VESTRA-IP -[Recovered scan "_s));
     // Saved, it is no longer offered.
     f.dialogs.savePaths << dir.filePath(u"recovered.txt"_s);
-    f.window->mnuFileSave_Click();
+    trigger(*f.window, u"mnuFileSave"_s);
     QCOMPARE(record.listScans().first().state, ScanState::Saved);
     QVERIFY(record.unfinishedScans().isEmpty());
 }

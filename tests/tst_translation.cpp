@@ -19,6 +19,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTranslator>
 
 #include <functional>
@@ -49,15 +50,15 @@ private:
         FakeScanner scanner { f.port };
         f.start();
         f.find<QComboBox>(u"cboEnd"_s)->setCurrentIndex(1);
-        f.window->tbToolBar_ButtonClick(ToolbarButton::Start);
+        trigger(*f.window, u"mnuScanStart"_s);
         for (int i = 0; i < 5; ++i) {
             f.scanTimer()->fire();
             QCoreApplication::processEvents();
         }
-        f.window->tbToolBar_ButtonClick(ToolbarButton::Stop);
+        trigger(*f.window, u"mnuScanStop"_s);
         const QString path = f.dir.filePath(u"run.txt"_s);
         f.dialogs.savePaths << path;
-        f.window->mnuFileSave_Click();
+        trigger(*f.window, u"mnuFileSave"_s);
         QFile file(path);
         return { file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(),
                  f.dialogs.fileDialogTitles.value(0) };
@@ -90,7 +91,7 @@ void tst_Translation::mainWindowSpeaksKorean()
     QCOMPARE(w.menuBar()->actions().value(0)->text(), u"파일(&F)"_s);
     QCOMPARE(f.find<QGroupBox>(u"fraPres"_s)->title(), u"압력"_s);
     // The toolbar buttons keep their names, which tests and settings use.
-    QAction *newFile = f.find<QAction>(u"tbNewFile"_s);
+    auto *newFile = f.find<QToolButton>(u"tbNewFile"_s);
     QVERIFY(newFile);
     QCOMPARE(
         newFile->toolTip(),
@@ -211,15 +212,15 @@ void tst_Translation::everyVisibleTextGoesThroughTranslation()
 
     // A scan, so that the history and the status bar have something to show.
     FakeScanner scanner { f.port };
-    f.window->tbToolBar_ButtonClick(ToolbarButton::Start);
+    trigger(*f.window, u"mnuScanStart"_s);
     for (int i = 0; i < 3; ++i) {
         f.scanTimer()->fire();
         QCoreApplication::processEvents();
     }
-    f.window->tbToolBar_ButtonClick(ToolbarButton::Stop);
+    trigger(*f.window, u"mnuScanStop"_s);
     check(u"main window after a scan"_s, visibleTexts(f.window.get()));
 
-    f.window->mnuViewLive_Click();
+    trigger(*f.window, u"mnuViewLive"_s);
     for (QWidget *window : QApplication::topLevelWidgets()) {
         if (window != f.window.get() && window->isVisible())
             check(window->objectName(), visibleTexts(window));
@@ -227,11 +228,11 @@ void tst_Translation::everyVisibleTextGoesThroughTranslation()
 
     // The modal windows, each read once it shows and then closed.
     const QList<std::function<void()>> commands {
-        [&] { f.window->mnuAlarmLimits_Click(); },
-        [&] { f.window->mnuPortDevices_Click(); },
-        [&] { f.window->mnuHelpAbout_Click(); },
-        [&] { f.window->mnuFileHistory_Click(); },
-        [&] { f.window->tbToolBar_ButtonClick(ToolbarButton::Manual); },
+        [&] { trigger(*f.window, u"mnuAlarmLimits"_s); },
+        [&] { trigger(*f.window, u"mnuPortDevices"_s); },
+        [&] { trigger(*f.window, u"mnuHelpAbout"_s); },
+        [&] { trigger(*f.window, u"mnuFileHistory"_s); },
+        [&] { trigger(*f.window, u"mnuScanManual"_s); },
     };
     for (const auto &command : commands) {
         bool seen = false;
@@ -246,7 +247,7 @@ void tst_Translation::everyVisibleTextGoesThroughTranslation()
         QVERIFY(seen);
     }
     f.dialogs.savePaths << f.dir.filePath(u"run.csv"_s);
-    f.window->mnuFileExportCsv_Click();
+    trigger(*f.window, u"mnuFileExportCsv"_s);
     // A file that is not a result file: the reason is in the window's language too.
     QFile notes(f.dir.filePath(u"notes.txt"_s));
     QVERIFY(notes.open(QIODevice::WriteOnly));
@@ -254,8 +255,8 @@ void tst_Translation::everyVisibleTextGoesThroughTranslation()
     notes.close();
     f.dialogs.answers << QMessageBox::No;
     f.dialogs.openPaths << notes.fileName();
-    f.window->mnuFileOpen_Click();
-    f.window->mnuFileNew_Click();
+    trigger(*f.window, u"mnuFileOpen"_s);
+    trigger(*f.window, u"mnuFileNew"_s);
 
     for (const FakeDialogs::Message &message : std::as_const(f.dialogs.messages))
         check(u"message"_s, { message.title, message.text });

@@ -15,22 +15,6 @@
 <context>
     <name>ChannelHealthModel</name>
     <message>
-        <source>Not settled</source>
-        <translation>안정 안 됨</translation>
-    </message>
-    <message>
-        <source>Settle time</source>
-        <translation>안정 시간</translation>
-    </message>
-    <message>
-        <source>%1 ms</source>
-        <translation>%1 ms</translation>
-    </message>
-    <message>
-        <source>The median time from a channel&apos;s select to its settled reply, over its latest readings: a term at least this long lets the scanner settle.</source>
-        <translation>채널 선택부터 안정된 응답까지 걸린 시간의 중앙값(최근 측정값 기준): 주기를 이보다 길게 하면 스캐너가 안정됩니다.</translation>
-    </message>
-    <message>
         <source>failed</source>
         <translation>실패</translation>
     </message>
@@ -88,46 +72,7 @@
     </message>
 </context>
 <context>
-    <name>ChannelNames</name>
-    <message>
-        <source>the file is larger than %1 KiB: not a list of channel names</source>
-        <translation>파일이 %1 KiB보다 큽니다: 채널 이름 목록이 아닙니다</translation>
-    </message>
-    <message>
-        <source>the file is not UTF-8 text</source>
-        <translation>파일이 UTF-8 텍스트가 아닙니다</translation>
-    </message>
-    <message>
-        <source>line %1</source>
-        <translation>%1번째 줄</translation>
-    </message>
-    <message>
-        <source>%1: a quoted field is not closed</source>
-        <translation>%1: 따옴표로 시작한 필드가 닫히지 않았습니다</translation>
-    </message>
-    <message>
-        <source>%1: more than three fields (channel, name, note)</source>
-        <translation>%1: 필드가 세 개(채널, 이름, 메모)보다 많습니다</translation>
-    </message>
-    <message>
-        <source>%1: &quot;%2&quot; is not a channel (%3 to %4)</source>
-        <translation>%1: &quot;%2&quot;은(는) 채널이 아닙니다 (%3 ~ %4)</translation>
-    </message>
-    <message>
-        <source>%1: channel %2 is named twice</source>
-        <translation>%1: 채널 %2의 이름이 두 번 있습니다</translation>
-    </message>
-</context>
-<context>
     <name>FileCommands</name>
-    <message>
-        <source>These results have zero offsets. Save the values zeroed?
-
-Yes saves each reading minus its channel's offset; No saves the readings as read. The file does not say which it holds.</source>
-        <translation>이 결과에는 영점 오프셋이 있습니다. 영점 보정한 값을 저장하시겠습니까?
-
-예: 각 판독값에서 채널의 오프셋을 뺀 값을 저장합니다. 아니요: 읽은 그대로 저장합니다. 파일에는 어느 쪽인지 기록되지 않습니다.</translation>
-    </message>
     <message>
         <source>Save</source>
         <translation>저장</translation>
@@ -199,14 +144,6 @@ Do you want to replace it?</source>
 <context>
     <name>HistoryCommands</name>
     <message>
-        <source>These results have zero offsets. Export the values zeroed?
-
-Yes writes each reading minus its channel's offset, with a column that says which zero applied; No writes the readings as read.</source>
-        <translation>이 결과에는 영점 오프셋이 있습니다. 영점 보정한 값을 내보내시겠습니까?
-
-예: 각 판독값에서 채널의 오프셋을 뺀 값을 적용된 영점을 밝히는 열과 함께 씁니다. 아니요: 읽은 그대로 씁니다.</translation>
-    </message>
-    <message>
         <source>Scan History</source>
         <translation>스캔 기록</translation>
     </message>
@@ -262,10 +199,6 @@ Do you want to replace it?</source>
 </context>
 <context>
     <name>LiveData</name>
-    <message>
-        <source>Values %1</source>
-        <translation>값 %1</translation>
-    </message>
     <message>
         <source>unit </source>
         <translation>단위 </translation>
@@ -325,6 +258,176 @@ Do you want to replace it?</source>
     <message>
         <source>; see Live View</source>
         <translation>; 실시간 보기 참조</translation>
+    </message>
+</context>
+<context>
+    <name>MainCommands</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>파일(&amp;F)</translation>
+    </message>
+    <message>
+        <source>&amp;New File</source>
+        <translation>새 파일(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>열기(&amp;O)...</translation>
+    </message>
+    <message>
+        <source>Open &amp;Recent</source>
+        <translation>최근 파일 열기(&amp;R)</translation>
+    </message>
+    <message>
+        <source>&amp;Save...</source>
+        <translation>저장(&amp;S)...</translation>
+    </message>
+    <message>
+        <source>Scan &amp;History...</source>
+        <translation>스캔 기록(&amp;H)...</translation>
+    </message>
+    <message>
+        <source>Export &amp;CSV...</source>
+        <translation>CSV로 내보내기(&amp;C)...</translation>
+    </message>
+    <message>
+        <source>&amp;Print...</source>
+        <translation>인쇄(&amp;P)...</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>끝내기(&amp;X)</translation>
+    </message>
+    <message>
+        <source>&amp;Set</source>
+        <translation>설정(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Serial &amp;Port</source>
+        <translation>직렬 포트(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Serial &amp;Devices...</source>
+        <translation>직렬 장치(&amp;D)...</translation>
+    </message>
+    <message>
+        <source>&amp;Stop the scan when the line is lost</source>
+        <translation>연결이 끊기면 스캔 중지(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Channel Count</source>
+        <translation>채널 수(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Alarm Limits...</source>
+        <translation>경보 한계(&amp;A)...</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>보기(&amp;V)</translation>
+    </message>
+    <message>
+        <source>&amp;Live View</source>
+        <translation>실시간 보기(&amp;L)</translation>
+    </message>
+    <message>
+        <source>S&amp;can</source>
+        <translation>스캔(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>시작(&amp;S)</translation>
+    </message>
+    <message>
+        <source>S&amp;top</source>
+        <translation>중지(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Manual...</source>
+        <translation>수동 스캔(&amp;M)...</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>도움말(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>정보(&amp;A)</translation>
+    </message>
+    <message>
+        <source>About &amp;Qt</source>
+        <translation>Qt 정보(&amp;Q)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Log</source>
+        <translation>로그 보기(&amp;L)</translation>
+    </message>
+    <message>
+        <source>Toolbar</source>
+        <translation>도구 모음</translation>
+    </message>
+    <message>
+        <source>New File</source>
+        <translation>새 파일</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>열기</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>저장</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>인쇄</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>시작</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>중지</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>수동 스캔</translation>
+    </message>
+</context>
+<context>
+    <name>MainStatusBar</name>
+    <message>
+        <source>Scan stopped: the line to the scanner on %1 failed (%2)</source>
+        <translation>스캔 중지: %1의 스캐너 연결에 실패했습니다 (%2)</translation>
+    </message>
+    <message>
+        <source>The line to the scanner on %1 failed (%2)</source>
+        <translation>%1의 스캐너 연결에 실패했습니다 (%2)</translation>
+    </message>
+    <message>
+        <source>Demo</source>
+        <translation>데모</translation>
+    </message>
+    <message>
+        <source>Demo: both ports lead to the simulated scanner on %1; its readings are not real.</source>
+        <translation>데모: 두 포트 모두 %1의 시뮬레이션 스캐너에 연결됩니다. 판독값은 실제 값이 아닙니다.</translation>
+    </message>
+    <message>
+        <source>Ch %1: unreadable reply</source>
+        <translation>Ch %1: 읽을 수 없는 응답</translation>
+    </message>
+    <message>
+        <source>No reply from scanner on </source>
+        <translation>스캐너 응답 없음: </translation>
+    </message>
+    <message>
+        <source>Readings are not being kept on disk: </source>
+        <translation>판독값이 디스크에 보관되지 않고 있습니다: </translation>
+    </message>
+    <message>
+        <source>%1:%2:%3, pass %4</source>
+        <translation>%1:%2:%3, %4회차</translation>
     </message>
 </context>
 <context>
@@ -580,20 +683,46 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
-    <name>SettleText</name>
-    <message numerus="yes">
-        <source>%n queries, %1 ms after the select</source>
-        <translation>
-            <numerusform>조회 %n회, 선택 후 %1 ms</numerusform>
-        </translation>
+    <name>ScanSettingsPanel</name>
+    <message>
+        <source>Pressure</source>
+        <translation>압력</translation>
     </message>
     <message>
-        <source>not settled: no time for a second reply (%1)</source>
-        <translation>안정 안 됨: 두 번째 응답을 받을 시간이 없음 (%1)</translation>
+        <source>Channel</source>
+        <translation>채널</translation>
     </message>
     <message>
-        <source>not settled: the last two replies differ by %1 %2 (%3)</source>
-        <translation>안정 안 됨: 마지막 두 응답의 차이 %1 %2 (%3)</translation>
+        <source>sec</source>
+        <translation>초</translation>
+    </message>
+    <message>
+        <source>Scan Term:</source>
+        <translation>스캔 주기:</translation>
+    </message>
+    <message>
+        <source>End CH:</source>
+        <translation>종료 CH:</translation>
+    </message>
+    <message>
+        <source>Start CH:</source>
+        <translation>시작 CH:</translation>
+    </message>
+    <message>
+        <source>Channel Error</source>
+        <translation>채널 오류</translation>
+    </message>
+    <message>
+        <source>Set Start CH less than End CH...</source>
+        <translation>시작 CH를 종료 CH보다 작게 설정하십시오...</translation>
+    </message>
+    <message>
+        <source>Scan Term</source>
+        <translation>스캔 주기</translation>
+    </message>
+    <message>
+        <source>The scan term is too long: at most %1 seconds.</source>
+        <translation>스캔 주기가 너무 깁니다. 최대 %1초까지 설정할 수 있습니다.</translation>
     </message>
 </context>
 <context>
@@ -736,45 +865,6 @@ Qt %1 (%2(으)로 빌드)</translation>
     </message>
 </context>
 <context>
-    <name>frmChannels</name>
-    <message>
-        <source>Channels</source>
-        <translation>채널</translation>
-    </message>
-    <message>
-        <source>Name</source>
-        <translation>이름</translation>
-    </message>
-    <message>
-        <source>Note</source>
-        <translation>메모</translation>
-    </message>
-    <message>
-        <source>&amp;Paste</source>
-        <translation>붙여넣기(&amp;P)</translation>
-    </message>
-    <message>
-        <source>Paste name and note columns copied from a spreadsheet, or rows of channel, name and note</source>
-        <translation>스프레드시트에서 복사한 이름과 메모 열, 또는 채널, 이름, 메모 행을 붙여넣기</translation>
-    </message>
-    <message>
-        <source>&amp;Clear all</source>
-        <translation>모두 지우기(&amp;C)</translation>
-    </message>
-    <message>
-        <source>Names show in the grid&apos;s header tips, the live view, the manual window and the CSV export, and are kept with each scan. Result files keep &quot;Ch NN&quot;.</source>
-        <translation>이름은 표 머리글의 도움말, 실시간 보기, 수동 창과 CSV 내보내기에 나타나며 스캔마다 함께 보관됩니다. 결과 파일에는 &quot;Ch NN&quot;이 그대로 남습니다.</translation>
-    </message>
-    <message>
-        <source>Ch %1: a name may have at most %2 characters.</source>
-        <translation>Ch %1: 이름은 최대 %2자입니다.</translation>
-    </message>
-    <message>
-        <source>Ch %1: a note may have at most %2 characters.</source>
-        <translation>Ch %1: 메모는 최대 %2자입니다.</translation>
-    </message>
-</context>
-<context>
     <name>frmLiveView</name>
     <message>
         <source>Live View</source>
@@ -820,22 +910,6 @@ Qt %1 (%2(으)로 빌드)</translation>
 <context>
     <name>frmMain</name>
     <message>
-        <source>Settle &amp;Check...</source>
-        <translation>안정 확인(&amp;C)...</translation>
-    </message>
-    <message>
-        <source>Settle Check</source>
-        <translation>안정 확인</translation>
-    </message>
-    <message>
-        <source>Scan stopped: the line to the scanner on %1 failed (%2)</source>
-        <translation>스캔 중지: %1의 스캐너 연결에 실패했습니다 (%2)</translation>
-    </message>
-    <message>
-        <source>The line to the scanner on %1 failed (%2)</source>
-        <translation>%1의 스캐너 연결에 실패했습니다 (%2)</translation>
-    </message>
-    <message>
         <source>Loading results...</source>
         <translation>결과를 불러오는 중...</translation>
     </message>
@@ -860,220 +934,8 @@ Qt %1 (%2(으)로 빌드)</translation>
         <translation>직렬 포트</translation>
     </message>
     <message>
-        <source>Channel Error</source>
-        <translation>채널 오류</translation>
-    </message>
-    <message>
-        <source>Set Start CH less than End CH...</source>
-        <translation>시작 CH를 종료 CH보다 작게 설정하십시오...</translation>
-    </message>
-    <message>
-        <source>Scan Term</source>
-        <translation>스캔 주기</translation>
-    </message>
-    <message>
-        <source>The scan term is too long: at most %1 seconds.</source>
-        <translation>스캔 주기가 너무 깁니다. 최대 %1초까지 설정할 수 있습니다.</translation>
-    </message>
-    <message>
-        <source>Ch %1: unreadable reply</source>
-        <translation>Ch %1: 읽을 수 없는 응답</translation>
-    </message>
-    <message>
-        <source>No reply from scanner on </source>
-        <translation>스캐너 응답 없음: </translation>
-    </message>
-    <message>
-        <source>Readings are not being kept on disk: </source>
-        <translation>판독값이 디스크에 보관되지 않고 있습니다: </translation>
-    </message>
-    <message>
-        <source>%1:%2:%3, pass %4</source>
-        <translation>%1:%2:%3, %4회차</translation>
-    </message>
-    <message>
-        <source>Pressure</source>
-        <translation>압력</translation>
-    </message>
-    <message>
-        <source>Channel</source>
-        <translation>채널</translation>
-    </message>
-    <message>
-        <source>sec</source>
-        <translation>초</translation>
-    </message>
-    <message>
-        <source>Scan Term:</source>
-        <translation>스캔 주기:</translation>
-    </message>
-    <message>
-        <source>End CH:</source>
-        <translation>종료 CH:</translation>
-    </message>
-    <message>
-        <source>Start CH:</source>
-        <translation>시작 CH:</translation>
-    </message>
-    <message>
-        <source>&amp;File</source>
-        <translation>파일(&amp;F)</translation>
-    </message>
-    <message>
-        <source>&amp;New File</source>
-        <translation>새 파일(&amp;N)</translation>
-    </message>
-    <message>
-        <source>&amp;Open...</source>
-        <translation>열기(&amp;O)...</translation>
-    </message>
-    <message>
-        <source>&amp;Save...</source>
-        <translation>저장(&amp;S)...</translation>
-    </message>
-    <message>
-        <source>&amp;Print...</source>
-        <translation>인쇄(&amp;P)...</translation>
-    </message>
-    <message>
-        <source>E&amp;xit</source>
-        <translation>끝내기(&amp;X)</translation>
-    </message>
-    <message>
-        <source>&amp;Set</source>
-        <translation>설정(&amp;S)</translation>
-    </message>
-    <message>
-        <source>Serial &amp;Port</source>
-        <translation>직렬 포트(&amp;P)</translation>
-    </message>
-    <message>
-        <source>Serial &amp;Devices...</source>
-        <translation>직렬 장치(&amp;D)...</translation>
-    </message>
-    <message>
-        <source>&amp;Channel Count</source>
-        <translation>채널 수(&amp;C)</translation>
-    </message>
-    <message>
-        <source>&amp;Alarm Limits...</source>
-        <translation>경보 한계(&amp;A)...</translation>
-    </message>
-    <message>
-        <source>&amp;View</source>
-        <translation>보기(&amp;V)</translation>
-    </message>
-    <message>
-        <source>&amp;Live View</source>
-        <translation>실시간 보기(&amp;L)</translation>
-    </message>
-    <message>
-        <source>S&amp;can</source>
-        <translation>스캔(&amp;C)</translation>
-    </message>
-    <message>
-        <source>&amp;Start</source>
-        <translation>시작(&amp;S)</translation>
-    </message>
-    <message>
-        <source>S&amp;top</source>
-        <translation>중지(&amp;T)</translation>
-    </message>
-    <message>
-        <source>&amp;Manual...</source>
-        <translation>수동 스캔(&amp;M)...</translation>
-    </message>
-    <message>
-        <source>&amp;Zero</source>
-        <translation>영점 잡기(&amp;Z)</translation>
-    </message>
-    <message>
-        <source>C&amp;lear Zero</source>
-        <translation>영점 해제(&amp;L)</translation>
-    </message>
-    <message>
-        <source>Zero &amp;Passes</source>
-        <translation>영점 패스 수(&amp;P)</translation>
-    </message>
-    <message>
-        <source>Pressure (zeroed)</source>
-        <translation>압력 (영점 보정)</translation>
-    </message>
-    <message>
-        <source>&amp;Help</source>
-        <translation>도움말(&amp;H)</translation>
-    </message>
-    <message>
-        <source>&amp;About</source>
-        <translation>정보(&amp;A)</translation>
-    </message>
-    <message>
-        <source>About &amp;Qt</source>
-        <translation>Qt 정보(&amp;Q)</translation>
-    </message>
-    <message>
-        <source>Toolbar</source>
-        <translation>도구 모음</translation>
-    </message>
-    <message>
-        <source>New File</source>
-        <translation>새 파일</translation>
-    </message>
-    <message>
-        <source>Save</source>
-        <translation>저장</translation>
-    </message>
-    <message>
-        <source>Print</source>
-        <translation>인쇄</translation>
-    </message>
-    <message>
-        <source>Start</source>
-        <translation>시작</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>중지</translation>
-    </message>
-    <message>
-        <source>Manual</source>
-        <translation>수동 스캔</translation>
-    </message>
-    <message>
-        <source>Open &amp;Recent</source>
-        <translation>최근 파일 열기(&amp;R)</translation>
-    </message>
-    <message>
-        <source>Scan &amp;History...</source>
-        <translation>스캔 기록(&amp;H)...</translation>
-    </message>
-    <message>
-        <source>Export &amp;CSV...</source>
-        <translation>CSV로 내보내기(&amp;C)...</translation>
-    </message>
-    <message>
-        <source>&amp;Stop the scan when the line is lost</source>
-        <translation>연결이 끊기면 스캔 중지(&amp;S)</translation>
-    </message>
-    <message>
-        <source>Show &amp;Log</source>
-        <translation>로그 보기(&amp;L)</translation>
-    </message>
-    <message>
         <source>%1 - Demo, simulated scanner</source>
         <translation>%1 - 데모, 시뮬레이션 스캐너</translation>
-    </message>
-    <message>
-        <source>Demo</source>
-        <translation>데모</translation>
-    </message>
-    <message>
-        <source>Demo: both ports lead to the simulated scanner on %1; its readings are not real.</source>
-        <translation>데모: 두 포트 모두 %1의 시뮬레이션 스캐너에 연결됩니다. 판독값은 실제 값이 아닙니다.</translation>
-    </message>
-    <message>
-        <source>C&amp;hannels...</source>
-        <translation>채널 이름(&amp;H)...</translation>
     </message>
 </context>
 <context>
@@ -1137,33 +999,6 @@ It cannot be restored.</source>
     </message>
 </context>
 <context>
-    <name>frmSettleCheck</name>
-    <message>
-        <source>Settle Check</source>
-        <translation>안정 확인</translation>
-    </message>
-    <message>
-        <source>After a reading&apos;s reply, query the channel again until two replies in a row differ by no more than the tolerance, within the tick. A reading that does not settle is kept and shaded. Applies from the next scan.</source>
-        <translation>측정 응답 후, 연속된 두 응답의 차이가 허용 오차 이하가 될 때까지 한 주기 안에서 채널을 다시 조회합니다. 안정되지 않은 측정값도 보관되며 음영으로 표시됩니다. 다음 스캔부터 적용됩니다.</translation>
-    </message>
-    <message>
-        <source>&amp;Check that each reading has settled</source>
-        <translation>측정값마다 안정 여부 확인(&amp;C)</translation>
-    </message>
-    <message>
-        <source>In the unit the scanner replies in.</source>
-        <translation>스캐너가 응답하는 단위입니다.</translation>
-    </message>
-    <message>
-        <source>&amp;Tolerance:</source>
-        <translation>허용 오차(&amp;T):</translation>
-    </message>
-    <message>
-        <source>&amp;Most further queries:</source>
-        <translation>최대 추가 조회 수(&amp;M):</translation>
-    </message>
-</context>
-<context>
     <name>main</name>
     <message>
         <source>The record of scans was damaged and was moved to %1; a new one was begun.</source>
@@ -1172,56 +1007,6 @@ It cannot be restored.</source>
     <message>
         <source>The [Record] Store setting &quot;%1&quot; is not used (%2); readings are kept in %3</source>
         <translation>[Record] Store 설정 &quot;%1&quot;을(를) 사용하지 않습니다 (%2). 판독값은 %3에 보관됩니다</translation>
-    </message>
-</context>
-<context>
-    <name>ZeroCommands</name>
-    <message>
-        <source>Zeroing cancelled</source>
-        <translation>영점 잡기를 취소했습니다</translation>
-    </message>
-    <message>
-        <source>The zero was not taken: the scan ended before its passes were complete</source>
-        <translation>영점을 잡지 못했습니다: 영점 패스가 끝나기 전에 스캔이 끝났습니다</translation>
-    </message>
-    <message>
-        <source>Zero cleared: readings are shown as read</source>
-        <translation>영점을 해제했습니다: 판독값을 읽은 그대로 표시합니다</translation>
-    </message>
-    <message>
-        <source>Zeroing: the next complete pass is taken as the zero; keep the reference pressure applied</source>
-        <translation>영점 잡기: 다음 전체 패스를 영점으로 잡습니다. 기준 압력을 유지하십시오</translation>
-    </message>
-    <message>
-        <source>Zeroing: the mean of the next %1 complete passes is taken as the zero; keep the reference pressure applied</source>
-        <translation>영점 잡기: 다음 전체 패스 %1개의 평균을 영점으로 잡습니다. 기준 압력을 유지하십시오</translation>
-    </message>
-    <message>
-        <source>Zero taken from 1 pass: readings are shown zeroed from pass %1</source>
-        <translation>패스 1개로 영점을 잡았습니다: 패스 %1부터 판독값을 영점 보정하여 표시합니다</translation>
-    </message>
-    <message>
-        <source>Zero taken from %1 passes: readings are shown zeroed from pass %2</source>
-        <translation>패스 %1개로 영점을 잡았습니다: 패스 %2부터 판독값을 영점 보정하여 표시합니다</translation>
-    </message>
-    <message>
-        <source>No zero was taken: every channel had a failed reading during the zero passes</source>
-        <translation>영점을 잡지 못했습니다: 영점 패스 중 모든 채널에 실패한 판독이 있었습니다</translation>
-    </message>
-    <message>
-        <source>; no offset for channel %1 (a failed reading, or a value that is no number or in another unit, during the zero passes)</source>
-        <translation>; 채널 %1은(는) 오프셋이 없습니다 (영점 패스 중 실패한 판독, 숫자가 아닌 값 또는 다른 단위의 값)</translation>
-    </message>
-    <message>
-        <source>no zero offset for channel %1</source>
-        <translation>채널 %1은(는) 영점 오프셋이 없습니다</translation>
-    </message>
-</context>
-<context>
-    <name>ZeroHistory</name>
-    <message>
-        <source>zeroed at %1</source>
-        <translation>%1에 영점 보정</translation>
     </message>
 </context>
 </TS>

@@ -15,6 +15,20 @@
 
 #include <memory>
 
+// A command of the main window by its name, as the menus and the toolbar share
+// it; a name that is gone stops the test here rather than at a null pointer.
+inline QAction *command(const QObject &window, const QString &name)
+{
+    auto *found = window.findChild<QAction *>(name);
+    if (!found)
+        qFatal("no command %s", qPrintable(name));
+    return found;
+}
+inline void trigger(const QObject &window, const QString &name)
+{
+    command(window, name)->trigger();
+}
+
 // A main window on a temporary settings file, a fake serial port, timers the
 // test fires and scripted dialogs. Nothing touches the user's settings.
 struct MainWindowFixture
@@ -52,7 +66,7 @@ struct MainWindowFixture
     }
 
     template<typename T> T *find(const QString &name) const { return window->findChild<T *>(name); }
-    QAction *button(ToolbarButton button) const { return window->toolbarButton(button); }
+    QAction *command(const QString &name) const { return ::command(*window, name); }
     FakeTimer *replyTimer() const { return timers.named(QStringLiteral("replyTimeout")); }
     FakeTimer *scanTimer() const { return timers.named(QStringLiteral("tmrScan")); }
     // Lets the time pass in which a reply still owed could come.
