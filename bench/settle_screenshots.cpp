@@ -68,7 +68,7 @@ int main(int argc, char *argv[])
     window->findChild<QComboBox *>(u"cboStart"_s)->setCurrentIndex(0);
     window->findChild<QComboBox *>(u"cboEnd"_s)->setCurrentIndex(7);
     window->findChild<QLineEdit *>(u"txtTerm"_s)->setText(u"0.4"_s);
-    window->tbToolBar_ButtonClick(ToolbarButton::Start);
+    window->findChild<QAction *>(u"mnuScanStart"_s)->trigger();
     if (!session.isScanning()) {
         std::fprintf(stderr, "the scan did not start: %s\n", qPrintable(session.errorString()));
         return 1;
@@ -104,6 +104,6 @@ int main(int argc, char *argv[])
         QApplication::processEvents();
         health = top->grab().save(args.at(2));
     }
-    window->tbToolBar_ButtonClick(ToolbarButton::Stop);
+    window->findChild<QAction *>(u"mnuScanStop"_s)->trigger();
     return grid && health ? 0 : 1;
 }

@@ -215,7 +215,7 @@ void tst_FileCommands::zeroShownZeroedAndSavedAsChosen()
     f.find<QComboBox>(u"cboEnd"_s)->setCurrentIndex(1);
     f.find<QAction>(u"mnuZeroPasses1"_s)->trigger();
     QVERIFY(!f.find<QAction>(u"mnuScanZero"_s)->isEnabled());
-    f.window->tbToolBar_ButtonClick(ToolbarButton::Start);
+    trigger(*f.window, u"mnuScanStart"_s);
     const ResultTable &table = f.window->resultTable();
     const auto tick = [&f] {
         f.scanTimer()->fire();
@@ -238,12 +238,12 @@ void tst_FileCommands::zeroShownZeroedAndSavedAsChosen()
     QCOMPARE(pressure->text(), zeroed[1]);
     QVERIFY2(pressure->toolTip().startsWith(u"zeroed at "_s), qPrintable(pressure->toolTip()));
     QCOMPARE(f.find<QGroupBox>(u"fraPres"_s)->title(), u"Pressure (zeroed)"_s);
-    f.window->tbToolBar_ButtonClick(ToolbarButton::Stop);
+    trigger(*f.window, u"mnuScanStop"_s);
 
     const QString path = f.dir.filePath(u"zeroed.txt"_s);
     f.dialogs.answers << QMessageBox::Yes;
     f.dialogs.savePaths << path;
-    f.window->mnuFileSave_Click();
+    trigger(*f.window, u"mnuFileSave"_s);
     const QList<QByteArray> lines = readAll(path).split('\n');
     QCOMPARE(lines.value(3),
              "2," + table.text(2, 1).toLatin1() + ',' + table.text(2, 2).toLatin1()
@@ -254,7 +254,7 @@ void tst_FileCommands::zeroShownZeroedAndSavedAsChosen()
     const QString csv = f.dir.filePath(u"zeroed.csv"_s);
     f.dialogs.answers << QMessageBox::Yes;
     f.dialogs.savePaths << csv;
-    f.window->mnuFileExportCsv_Click();
+    trigger(*f.window, u"mnuFileExportCsv"_s);
     const QList<QByteArray> rows = readAll(csv).split('\n');
     QVERIFY2(rows.value(0).endsWith(",unit,zero\r"), rows.value(0).constData());
     QVERIFY(rows.value(2).endsWith(",kgf/cm2,\r"));

@@ -588,7 +588,7 @@ void tst_frmMain::settleCheckIsKeptAndTakenByTheNextScan()
     QCOMPARE(f.settings->value(u"SettleCheck"_s, u"MaxQueries"_s, {}), u"2"_s);
 
     // A scanner without a reply of its own: the test answers each query.
-    f.window->tbToolBar_ButtonClick(ToolbarButton::Start);
+    trigger(*f.window, u"mnuScanStart"_s);
     QVERIFY(f.session->isScanning());
     f.port.receive(ScannerModel::replyText(0, 0));
     f.scanTimer()->fire(); // selects channel 0
@@ -604,7 +604,7 @@ void tst_frmMain::settleCheckIsKeptAndTakenByTheNextScan()
     QCOMPARE(f.port.written, QByteArray("?R\r\nV00\r\n?R\r\n?R\r\nV00\r\n"));
     QCOMPARE(f.window->resultTable().text(1, 1), ScannerModel::valueText(0, 1));
     QVERIFY(!f.window->resultTable().isUnsettled(1, 1));
-    f.window->tbToolBar_ButtonClick(ToolbarButton::Stop);
+    trigger(*f.window, u"mnuScanStop"_s);
 }
 
 QTEST_MAIN(tst_frmMain)

@@ -70,6 +70,53 @@
         <source>Failure time</source>
         <translation>실패 시각</translation>
     </message>
+    <message>
+        <source>%1 ms</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>The median time from a channel&apos;s select to its settled reply, over its latest readings: a term at least this long lets the scanner settle.</source>
+        <translation>채널 선택부터 안정된 응답까지 걸린 시간의 중앙값(최근 측정값 기준): 주기를 이보다 길게 하면 스캐너가 안정됩니다.</translation>
+    </message>
+    <message>
+        <source>Not settled</source>
+        <translation>안정 안 됨</translation>
+    </message>
+    <message>
+        <source>Settle time</source>
+        <translation>안정 시간</translation>
+    </message>
+</context>
+<context>
+    <name>ChannelNames</name>
+    <message>
+        <source>the file is larger than %1 KiB: not a list of channel names</source>
+        <translation>파일이 %1 KiB보다 큽니다: 채널 이름 목록이 아닙니다</translation>
+    </message>
+    <message>
+        <source>the file is not UTF-8 text</source>
+        <translation>파일이 UTF-8 텍스트가 아닙니다</translation>
+    </message>
+    <message>
+        <source>line %1</source>
+        <translation>%1번째 줄</translation>
+    </message>
+    <message>
+        <source>%1: a quoted field is not closed</source>
+        <translation>%1: 따옴표로 시작한 필드가 닫히지 않았습니다</translation>
+    </message>
+    <message>
+        <source>%1: more than three fields (channel, name, note)</source>
+        <translation>%1: 필드가 세 개(채널, 이름, 메모)보다 많습니다</translation>
+    </message>
+    <message>
+        <source>%1: &quot;%2&quot; is not a channel (%3 to %4)</source>
+        <translation>%1: &quot;%2&quot;은(는) 채널이 아닙니다 (%3 ~ %4)</translation>
+    </message>
+    <message>
+        <source>%1: channel %2 is named twice</source>
+        <translation>%1: 채널 %2의 이름이 두 번 있습니다</translation>
+    </message>
 </context>
 <context>
     <name>FileCommands</name>
@@ -133,6 +180,14 @@ Do you want to replace it?</source>
         <source>;;All File (*)</source>
         <translation>;;모든 파일 (*)</translation>
     </message>
+    <message>
+        <source>These results have zero offsets. Save the values zeroed?
+
+Yes saves each reading minus its channel&apos;s offset; No saves the readings as read. The file does not say which it holds.</source>
+        <translation>이 결과에는 영점 오프셋이 있습니다. 영점 보정한 값을 저장하시겠습니까?
+
+예: 각 판독값에서 채널의 오프셋을 뺀 값을 저장합니다. 아니요: 읽은 그대로 저장합니다. 파일에는 어느 쪽인지 기록되지 않습니다.</translation>
+    </message>
 </context>
 <context>
     <name>ForwardingScanRecord</name>
@@ -188,6 +243,14 @@ Do you want to replace it?</source>
     <message>
         <source>Exported to %1</source>
         <translation>%1(으)로 내보냈습니다</translation>
+    </message>
+    <message>
+        <source>These results have zero offsets. Export the values zeroed?
+
+Yes writes each reading minus its channel&apos;s offset, with a column that says which zero applied; No writes the readings as read.</source>
+        <translation>이 결과에는 영점 오프셋이 있습니다. 영점 보정한 값을 내보내시겠습니까?
+
+예: 각 판독값에서 채널의 오프셋을 뺀 값을 적용된 영점을 밝히는 열과 함께 씁니다. 아니요: 읽은 그대로 씁니다.</translation>
     </message>
 </context>
 <context>
@@ -258,6 +321,10 @@ Do you want to replace it?</source>
     <message>
         <source>; see Live View</source>
         <translation>; 실시간 보기 참조</translation>
+    </message>
+    <message>
+        <source>Values %1</source>
+        <translation>값 %1</translation>
     </message>
 </context>
 <context>
@@ -393,6 +460,26 @@ Do you want to replace it?</source>
     <message>
         <source>Manual</source>
         <translation>수동 스캔</translation>
+    </message>
+    <message>
+        <source>C&amp;hannels...</source>
+        <translation>채널 이름(&amp;H)...</translation>
+    </message>
+    <message>
+        <source>&amp;Zero</source>
+        <translation>영점 잡기(&amp;Z)</translation>
+    </message>
+    <message>
+        <source>C&amp;lear Zero</source>
+        <translation>영점 해제(&amp;L)</translation>
+    </message>
+    <message>
+        <source>Zero &amp;Passes</source>
+        <translation>영점 패스 수(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Settle &amp;Check...</source>
+        <translation>안정 확인(&amp;C)...</translation>
     </message>
 </context>
 <context>
@@ -724,6 +811,27 @@ Do you want to replace it?</source>
         <source>The scan term is too long: at most %1 seconds.</source>
         <translation>스캔 주기가 너무 깁니다. 최대 %1초까지 설정할 수 있습니다.</translation>
     </message>
+    <message>
+        <source>Pressure (zeroed)</source>
+        <translation>압력 (영점 보정)</translation>
+    </message>
+</context>
+<context>
+    <name>SettleText</name>
+    <message numerus="yes">
+        <source>%n queries, %1 ms after the select</source>
+        <translation>
+            <numerusform>조회 %n회, 선택 후 %1 ms</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>not settled: no time for a second reply (%1)</source>
+        <translation>안정 안 됨: 두 번째 응답을 받을 시간이 없음 (%1)</translation>
+    </message>
+    <message>
+        <source>not settled: the last two replies differ by %1 %2 (%3)</source>
+        <translation>안정 안 됨: 마지막 두 응답의 차이 %1 %2 (%3)</translation>
+    </message>
 </context>
 <context>
     <name>TrendPlot</name>
@@ -766,6 +874,56 @@ Do you want to replace it?</source>
     <message>
         <source>No readings yet.</source>
         <translation>아직 읽은 값이 없습니다.</translation>
+    </message>
+</context>
+<context>
+    <name>ZeroCommands</name>
+    <message>
+        <source>Zeroing cancelled</source>
+        <translation>영점 잡기를 취소했습니다</translation>
+    </message>
+    <message>
+        <source>The zero was not taken: the scan ended before its passes were complete</source>
+        <translation>영점을 잡지 못했습니다: 영점 패스가 끝나기 전에 스캔이 끝났습니다</translation>
+    </message>
+    <message>
+        <source>Zero cleared: readings are shown as read</source>
+        <translation>영점을 해제했습니다: 판독값을 읽은 그대로 표시합니다</translation>
+    </message>
+    <message>
+        <source>Zeroing: the next complete pass is taken as the zero; keep the reference pressure applied</source>
+        <translation>영점 잡기: 다음 전체 패스를 영점으로 잡습니다. 기준 압력을 유지하십시오</translation>
+    </message>
+    <message>
+        <source>Zeroing: the mean of the next %1 complete passes is taken as the zero; keep the reference pressure applied</source>
+        <translation>영점 잡기: 다음 전체 패스 %1개의 평균을 영점으로 잡습니다. 기준 압력을 유지하십시오</translation>
+    </message>
+    <message>
+        <source>Zero taken from 1 pass: readings are shown zeroed from pass %1</source>
+        <translation>패스 1개로 영점을 잡았습니다: 패스 %1부터 판독값을 영점 보정하여 표시합니다</translation>
+    </message>
+    <message>
+        <source>Zero taken from %1 passes: readings are shown zeroed from pass %2</source>
+        <translation>패스 %1개로 영점을 잡았습니다: 패스 %2부터 판독값을 영점 보정하여 표시합니다</translation>
+    </message>
+    <message>
+        <source>No zero was taken: every channel had a failed reading during the zero passes</source>
+        <translation>영점을 잡지 못했습니다: 영점 패스 중 모든 채널에 실패한 판독이 있었습니다</translation>
+    </message>
+    <message>
+        <source>; no offset for channel %1 (a failed reading, or a value that is no number or in another unit, during the zero passes)</source>
+        <translation>; 채널 %1은(는) 오프셋이 없습니다 (영점 패스 중 실패한 판독, 숫자가 아닌 값 또는 다른 단위의 값)</translation>
+    </message>
+    <message>
+        <source>no zero offset for channel %1</source>
+        <translation>채널 %1은(는) 영점 오프셋이 없습니다</translation>
+    </message>
+</context>
+<context>
+    <name>ZeroHistory</name>
+    <message>
+        <source>zeroed at %1</source>
+        <translation>%1에 영점 보정</translation>
     </message>
 </context>
 <context>
@@ -862,6 +1020,45 @@ Qt %1 (%2(으)로 빌드)</translation>
     <message>
         <source>%1: the low limit lies above the high limit.</source>
         <translation>%1: 하한이 상한보다 큽니다.</translation>
+    </message>
+</context>
+<context>
+    <name>frmChannels</name>
+    <message>
+        <source>Channels</source>
+        <translation>채널</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>이름</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>메모</translation>
+    </message>
+    <message>
+        <source>&amp;Paste</source>
+        <translation>붙여넣기(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Paste name and note columns copied from a spreadsheet, or rows of channel, name and note</source>
+        <translation>스프레드시트에서 복사한 이름과 메모 열, 또는 채널, 이름, 메모 행을 붙여넣기</translation>
+    </message>
+    <message>
+        <source>&amp;Clear all</source>
+        <translation>모두 지우기(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Names show in the grid&apos;s header tips, the live view, the manual window and the CSV export, and are kept with each scan. Result files keep &quot;Ch NN&quot;.</source>
+        <translation>이름은 표 머리글의 도움말, 실시간 보기, 수동 창과 CSV 내보내기에 나타나며 스캔마다 함께 보관됩니다. 결과 파일에는 &quot;Ch NN&quot;이 그대로 남습니다.</translation>
+    </message>
+    <message>
+        <source>Ch %1: a name may have at most %2 characters.</source>
+        <translation>Ch %1: 이름은 최대 %2자입니다.</translation>
+    </message>
+    <message>
+        <source>Ch %1: a note may have at most %2 characters.</source>
+        <translation>Ch %1: 메모는 최대 %2자입니다.</translation>
     </message>
 </context>
 <context>
@@ -996,6 +1193,33 @@ It cannot be restored.</source>
     <message>
         <source>The scan was not deleted: %1</source>
         <translation>스캔을 삭제하지 못했습니다: %1</translation>
+    </message>
+</context>
+<context>
+    <name>frmSettleCheck</name>
+    <message>
+        <source>Settle Check</source>
+        <translation>안정 확인</translation>
+    </message>
+    <message>
+        <source>After a reading&apos;s reply, query the channel again until two replies in a row differ by no more than the tolerance, within the tick. A reading that does not settle is kept and shaded. Applies from the next scan.</source>
+        <translation>측정 응답 후, 연속된 두 응답의 차이가 허용 오차 이하가 될 때까지 한 주기 안에서 채널을 다시 조회합니다. 안정되지 않은 측정값도 보관되며 음영으로 표시됩니다. 다음 스캔부터 적용됩니다.</translation>
+    </message>
+    <message>
+        <source>&amp;Check that each reading has settled</source>
+        <translation>측정값마다 안정 여부 확인(&amp;C)</translation>
+    </message>
+    <message>
+        <source>In the unit the scanner replies in.</source>
+        <translation>스캐너가 응답하는 단위입니다.</translation>
+    </message>
+    <message>
+        <source>&amp;Tolerance:</source>
+        <translation>허용 오차(&amp;T):</translation>
+    </message>
+    <message>
+        <source>&amp;Most further queries:</source>
+        <translation>최대 추가 조회 수(&amp;M):</translation>
     </message>
 </context>
 <context>
