@@ -1,5 +1,6 @@
 #include "MainCommands.h"
 
+#include "ChannelNames.h"
 #include "FileCommands.h"
 #include "HistoryCommands.h"
 #include "LiveViewCommands.h"
@@ -76,7 +77,12 @@ MainCommands::MainCommands(const Targets &targets)
         channelCounts << count;
     }
     add(set, "mnuAlarmLimits", tr("&Alarm Limits..."), [&] { liveView.editAlarmLimits(); });
-    channelNames = add(set, "mnuChannels", tr("C&hannels..."), [&] { window.editChannelNames(); });
+    channelNames = add(set, "mnuChannels", tr("C&hannels..."), [this, &scanSettings] {
+        // Rows already taken keep the names they were taken with.
+        const std::optional<ChannelNames> names = scanSettings.editChannelNames();
+        if (names && !m_document.isStartHeld())
+            m_document.nameChannels(*names);
+    });
 
     QMenu *view = addMenu(nullptr, "mnuView", tr("&View"));
     add(
@@ -95,7 +101,7 @@ MainCommands::MainCommands(const Targets &targets)
     scanZero = add(scan, "mnuScanZero", tr("&Zero"), [&] { zero.zero(); });
     scanClearZero = add(scan, "mnuScanClearZero", tr("C&lear Zero"), [&] { zero.clearZero(); });
     zero.fillPassesMenu(addMenu(scan, "mnuZeroPasses", tr("Zero &Passes")));
-    add(scan, "mnuScanSettle", tr("Settle &Check..."), [&] { window.editSettleCheck(); });
+    add(scan, "mnuScanSettle", tr("Settle &Check..."), [&] { scanSettings.editSettleCheck(); });
 
     QMenu *help = addMenu(nullptr, "mnuHelp", tr("&Help"));
     add(

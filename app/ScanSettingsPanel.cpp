@@ -11,6 +11,7 @@
 #include "StoredSettings.h"
 #include "TextContrast.h"
 #include "Twips.h"
+#include "frmChannels.h"
 #include "frmSettleCheck.h"
 
 #include <QEvent>
@@ -120,6 +121,30 @@ ScanSettingsPanel::ScanSettingsPanel(SettingsStore &settings, PortMap &ports, QW
     fitToFont();
 }
 
+ChannelNames ScanSettingsPanel::channelNames() const
+{
+    ChannelNames names;
+    names.load(m_settings);
+    return names;
+}
+
+std::optional<ChannelNames> ScanSettingsPanel::editChannelNames()
+{
+    frmChannels dialog(channelNames(), window());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    if (!dialog.names().save(m_settings))
+        Q_EMIT settingsProblem();
+    return dialog.names();
+}
+
+void ScanSettingsPanel::editSettleCheck()
+{
+    frmSettleCheck dialog(frmSettleCheck::stored(m_settings), window());
+    if (dialog.exec() == QDialog::Accepted && !frmSettleCheck::store(m_settings, dialog.check()))
+        Q_EMIT settingsProblem();
+}
+
 void ScanSettingsPanel::showZeroed(bool zeroed)
 {
     fraPres->setTitle(zeroed ? tr("Pressure (zeroed)") : tr("Pressure"));
@@ -159,7 +184,7 @@ ScanSettingsPanel::Outcome ScanSettingsPanel::request()
     request.period = *period;
     request.portName = portName();
     request.device = device();
-    request.names.load(m_settings);
+    request.names = channelNames();
     request.settle = frmSettleCheck::stored(m_settings);
     outcome.request = request;
     return outcome;

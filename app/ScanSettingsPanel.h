@@ -36,6 +36,12 @@ public:
     QString device() const;
     // Keeps a value of the Settings section; settingsProblem() when it cannot.
     void keep(const QString &key, const QString &text);
+    // The channels' names and the settle check a scan is taken with, kept in
+    // the settings; edited in their windows (the names: those accepted, or
+    // none when the window was cancelled).
+    ChannelNames channelNames() const;
+    std::optional<ChannelNames> editChannelNames();
+    void editSettleCheck();
 
     // A request for the range, term and port as chosen; or, with no request,
     // what to tell the user and the field to correct.

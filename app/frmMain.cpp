@@ -26,9 +26,7 @@
 #include "Twips.h"
 #include "ZeroCommands.h"
 #include "frmAbout.h"
-#include "frmChannels.h"
 #include "frmManual.h"
-#include "frmSettleCheck.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -150,9 +148,7 @@ void frmMain::enterIdleState()
     const auto [first, last] = fraSet->tableRange();
     m_document->startNew(kTitle, first, last);
     // A new table's channels are named as the next scan will name them.
-    ChannelNames names;
-    names.load(m_settings);
-    m_document->nameChannels(names);
+    m_document->nameChannels(fraSet->channelNames());
     m_zero->tableReplaced();
     fraSet->readouts().clearPressure();
 }
@@ -220,27 +216,6 @@ void frmMain::choosePortDevices()
 void frmMain::noteSettingsProblem()
 {
     m_status->setSettingsProblem(tr("Settings cannot be saved: ") + m_settings.errorString());
-}
-
-void frmMain::editChannelNames()
-{
-    ChannelNames names;
-    names.load(m_settings);
-    frmChannels dialog(names, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    if (!dialog.names().save(m_settings))
-        noteSettingsProblem();
-    // Rows already taken keep the names they were taken with.
-    if (!m_document->isStartHeld() && !m_session.isScanning())
-        m_document->nameChannels(dialog.names());
-}
-
-void frmMain::editSettleCheck()
-{
-    frmSettleCheck dialog(frmSettleCheck::stored(m_settings), this);
-    if (dialog.exec() == QDialog::Accepted && !frmSettleCheck::store(m_settings, dialog.check()))
-        noteSettingsProblem();
 }
 
 void frmMain::openManualWindow()
@@ -387,40 +362,4 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_client && event->type() == QEvent::Resize)
         Form_Resize();
     return QMainWindow::eventFilter(watched, event);
-}
-
-void frmMain::Form_Resize()
-{
-    if (!m_client)
-        return;
-    // The rule works on outer sizes; the window manager's frame is not ours to
-    // measure, so the outer size is the client area plus a fixed allowance.
-    WindowMetrics metrics;
-    metrics.minimized = isMinimized();
-    metrics.innerWidth = pixelsToTwips(m_client->width());
-    metrics.outerWidth = metrics.innerWidth + kFrameWidth;
-    metrics.outerHeight
-        = pixelsToTwips(m_client->height()) + kControlsTop + kStatusBarHeight + kFrameHeight;
-    const ResizeStep step = mainWindowResizeStep(metrics, snapToPixel);
-    switch (step.kind) {
-    case ResizeStep::Kind::Nothing:
-        return;
-    case ResizeStep::Kind::Resize: {
-        const int clientHeight
-            = twipsToPixels(step.outerHeight - kFrameHeight - kControlsTop - kStatusBarHeight);
-        resize(twipsToPixels(step.outerWidth - kFrameWidth),
-               height() - m_client->height() + clientHeight);
-        return;
-    }
-    case ResizeStep::Kind::Layout:
-        break;
-    }
-    const MainLayout &l = step.layout;
-    fraSet->setGeometry(twipsToPixels(l.fraSetLeft), fraSet->y(), twipsToPixels(l.fraSetWidth),
-                        fraSet->height());
-    fraData->setGeometry(twipsToPixels(l.fraDataLeft), fraData->y(), twipsToPixels(l.fraDataWidth),
-                         twipsToPixels(l.fraDataHeight));
-    fgdData->setGeometry(twipsToPixels(l.fgdDataLeft), fgdData->y(), twipsToPixels(l.fgdDataWidth),
-                         twipsToPixels(l.fgdDataHeight));
-    fraSet->placeReadouts(twipsToPixels(l.fraChLeft), twipsToPixels(l.fraPresLeft));
 }

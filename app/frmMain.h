@@ -20,7 +20,6 @@ class DesktopNotifier;
 class QProgressDialog;
 class ResultGridView;
 class ResultDocument;
-class ResultTable;
 class ScanSettingsPanel;
 class SettingsStore;
 class TimerFactory;
@@ -57,8 +56,6 @@ public:
     void openManualWindow();
     void showAbout();
     void choosePortDevices();
-    void editChannelNames();
-    void editSettleCheck();
     // Opens a file chosen elsewhere (Open Recent, the command line, a drop) as
     // Open does, save question first; nothing while Open is not available.
     void openFile(const QString &path);
@@ -74,7 +71,6 @@ public:
     bool Unsaved() const;
     ResultTable &resultTable() { return m_session.table(); }
     ResultDocument &document() { return *m_document; }
-    ScanSession::State scanState() const { return m_session.state(); }
     // A line for the status bar that stays while the program runs.
     void setSessionNotice(const QString &notice);
     // The program runs against the simulated scanner on device: the title and
@@ -105,11 +101,10 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    // Building the widgets (frmMainControls.cpp).
+    // Building and placing the widgets (frmMainControls.cpp).
     void createControls();
-    void connectCommands();
-
     void Form_Resize();
+    void connectCommands();
     // The caption, marked while the scanner is simulated.
     void showCaption(const QString &caption);
     void noteSettingsProblem();

@@ -1,8 +1,9 @@
-// Building the main window's widgets, as the
-// window is defined; the behaviour is in frmMain.cpp.
+// Building the main window's widgets and placing them as the window is
+// defined when it is resized; the behaviour is in frmMain.cpp.
 #include "frmMain.h"
 
 #include "FrameGeometry.h"
+#include "MainWindowLayout.h"
 #include "ResultGridView.h"
 #include "ResultTable.h"
 #include "ScanSettingsPanel.h"
@@ -37,4 +38,40 @@ void frmMain::createControls()
 
     fraSet = new ScanSettingsPanel(m_settings, m_ports, m_client);
     setTabOrder(fraSet->lastField(), fgdData);
+}
+
+void frmMain::Form_Resize()
+{
+    if (!m_client)
+        return;
+    // The rule works on outer sizes; the window manager's frame is not ours to
+    // measure, so the outer size is the client area plus a fixed allowance.
+    WindowMetrics metrics;
+    metrics.minimized = isMinimized();
+    metrics.innerWidth = pixelsToTwips(m_client->width());
+    metrics.outerWidth = metrics.innerWidth + kFrameWidth;
+    metrics.outerHeight
+        = pixelsToTwips(m_client->height()) + kControlsTop + kStatusBarHeight + kFrameHeight;
+    const ResizeStep step = mainWindowResizeStep(metrics, snapToPixel);
+    switch (step.kind) {
+    case ResizeStep::Kind::Nothing:
+        return;
+    case ResizeStep::Kind::Resize: {
+        const int clientHeight
+            = twipsToPixels(step.outerHeight - kFrameHeight - kControlsTop - kStatusBarHeight);
+        resize(twipsToPixels(step.outerWidth - kFrameWidth),
+               height() - m_client->height() + clientHeight);
+        return;
+    }
+    case ResizeStep::Kind::Layout:
+        break;
+    }
+    const MainLayout &l = step.layout;
+    fraSet->setGeometry(twipsToPixels(l.fraSetLeft), fraSet->y(), twipsToPixels(l.fraSetWidth),
+                        fraSet->height());
+    fraData->setGeometry(twipsToPixels(l.fraDataLeft), fraData->y(), twipsToPixels(l.fraDataWidth),
+                         twipsToPixels(l.fraDataHeight));
+    fgdData->setGeometry(twipsToPixels(l.fgdDataLeft), fgdData->y(), twipsToPixels(l.fgdDataWidth),
+                         twipsToPixels(l.fgdDataHeight));
+    fraSet->placeReadouts(twipsToPixels(l.fraChLeft), twipsToPixels(l.fraPresLeft));
 }

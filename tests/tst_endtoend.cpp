@@ -508,6 +508,6 @@ void tst_EndToEnd::sessionEndSignals()
     QTRY_VERIFY_WITH_TIMEOUT(!p.w().isVisible(), 2000);
     QVERIFY(p.dialogs.messages.isEmpty());
     QVERIFY(!p.comScan.isOpen());
-    QCOMPARE(p.w().scanState(), ScanSession::State::Idle);
+    QCOMPARE(p.session->state(), ScanSession::State::Idle);
     QVERIFY2(!QFile::exists(lock), qPrintable(lock));
 }

@@ -229,7 +229,7 @@ void tst_ScanCycle::portThatCannotOpenLeavesEverythingAsBefore()
     QVERIFY2(text.contains(u"com1"_s) && text.contains(u"/dev/ttyS0"_s)
                  && text.contains(u"cannot open"_s),
              qPrintable(text));
-    QCOMPARE(scan.f.window->scanState(), ScanSession::State::Idle);
+    QCOMPARE(scan.f.session->state(), ScanSession::State::Idle);
     QVERIFY(scan.f.command(u"mnuScanStart"_s)->isEnabled());
     QVERIFY(!scan.f.command(u"mnuScanStop"_s)->isEnabled());
     QVERIFY(scan.f.find<QGroupBox>(u"fraSet"_s)->isEnabled());
@@ -260,7 +260,7 @@ void tst_ScanCycle::controlsFollowTheScanState()
     scan.tick();
     scan.tick();
     scan.stop();
-    QCOMPARE(w.scanState(), ScanSession::State::Idle);
+    QCOMPARE(scan.f.session->state(), ScanSession::State::Idle);
     for (const char *name : { "mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuScanManual" })
         QVERIFY(menuItem(name)->isEnabled());
     for (const char *name : { "mnuFilePrint", "mnuScanStart", "mnuScanStop" })
@@ -275,7 +275,7 @@ void tst_ScanCycle::controlsFollowTheScanState()
     // Only New makes Start available again, on an empty table.
     scan.f.dialogs.answers << QMessageBox::No;
     trigger(w, u"mnuFileNew"_s);
-    QCOMPARE(w.scanState(), ScanSession::State::Idle);
+    QCOMPARE(scan.f.session->state(), ScanSession::State::Idle);
     QVERIFY(scan.f.command(u"mnuScanStart"_s)->isEnabled());
     QCOMPARE(scan.table().rows(), 1);
 }
@@ -493,7 +493,7 @@ void tst_ScanCycle::lostLineStopsTheScanKeepingTheRows()
     scan.start();
     for (int i = 0; i < 6; ++i)
         scan.tick();
-    QCOMPARE(scan.f.window->scanState(), ScanSession::State::Idle);
+    QCOMPARE(scan.f.session->state(), ScanSession::State::Idle);
     QVERIFY(!scan.f.scanTimer()->isActive());
     QVERIFY(!scan.f.command(u"mnuScanStart"_s)->isEnabled());
     QVERIFY(scan.f.command(u"mnuFileNew"_s)->isEnabled());
@@ -512,7 +512,7 @@ void tst_ScanCycle::lostLineReconnectsInTheStatusBarUntilStopped()
     for (int i = 0; i < 6; ++i)
         scan.tick();
     // The line is lost by now; the scan goes on, reopening it.
-    QCOMPARE(scan.f.window->scanState(), ScanSession::State::Reconnecting);
+    QCOMPARE(scan.f.session->state(), ScanSession::State::Reconnecting);
     QVERIFY(scan.f.scanTimer()->isActive());
     scan.f.port.openFails = true;
     scan.f.timers.named(u"reconnectTimer"_s)->fire();
@@ -521,7 +521,7 @@ void tst_ScanCycle::lostLineReconnectsInTheStatusBarUntilStopped()
              qPrintable(scan.status()));
     QVERIFY(scan.f.command(u"mnuScanStop"_s)->isEnabled());
     scan.stop();
-    QCOMPARE(scan.f.window->scanState(), ScanSession::State::Idle);
+    QCOMPARE(scan.f.session->state(), ScanSession::State::Idle);
     QVERIFY(!scan.status().contains(u"reconnecting"_s));
 }
 
