@@ -101,7 +101,8 @@ MainCommands::MainCommands(const Targets &targets)
     scanZero = add(scan, "mnuScanZero", tr("&Zero"), [&] { zero.zero(); });
     scanClearZero = add(scan, "mnuScanClearZero", tr("C&lear Zero"), [&] { zero.clearZero(); });
     zero.fillPassesMenu(addMenu(scan, "mnuZeroPasses", tr("Zero &Passes")));
-    add(scan, "mnuScanSettle", tr("Settle &Check..."), [&] { scanSettings.editSettleCheck(); });
+    settleCheck = add(scan, "mnuScanSettle", tr("Settle &Check..."),
+                      [&] { scanSettings.editSettleCheck(); });
 
     QMenu *help = addMenu(nullptr, "mnuHelp", tr("&Help"));
     add(
@@ -145,9 +146,9 @@ MainCommands::MainCommands(const Targets &targets)
 void MainCommands::applyState()
 {
     const bool scanning = m_session.isScanning();
-    // The record keeps the names a scan started with: they change between scans.
+    // The names and the settle check a scan started with hold until it ends.
     for (QAction *command : { fileNew, fileOpen, fileSave, fileHistory, scanManual, channelNames,
-                              m_ports->menuAction(), m_channels->menuAction() })
+                              settleCheck, m_ports->menuAction(), m_channels->menuAction() })
         command->setEnabled(!scanning);
     m_recentFiles->setCommandEnabled(!scanning);
     filePrint->setEnabled(false);

@@ -62,6 +62,7 @@ public:
     QAction *scanZero = nullptr;
     QAction *scanClearZero = nullptr;
     QAction *channelNames = nullptr;
+    QAction *settleCheck = nullptr;
 
 private:
     QMenu *addMenu(QMenu *parent, const char *name, const QString &title);

@@ -14,6 +14,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 MainStatusBar::MainStatusBar(QStatusBar *bar, ScanSession &session, QObject *parent)
@@ -32,6 +34,10 @@ MainStatusBar::MainStatusBar(QStatusBar *bar, ScanSession &session, QObject *par
     m_scan = new QLabel(bar);
     m_scan->setObjectName(u"sbStatusBarScan"_s);
     bar->addWidget(m_text, 1);
+    connect(bar, &QStatusBar::messageChanged, this, [this](const QString &message) {
+        if (message.isEmpty())
+            m_bar->setToolTip({});
+    });
     bar->addPermanentWidget(m_scan);
     bar->addPermanentWidget(m_date);
 
@@ -136,7 +142,12 @@ void MainStatusBar::setDemo(const QString &device)
 
 void MainStatusBar::showNote(const QString &note, std::chrono::milliseconds shown)
 {
-    m_bar->showMessage(note, int(shown.count()));
+    // The note takes the place of the message line: one too long for it ends
+    // in "…" rather than being cut off, and the whole note is the tool tip.
+    const int room = std::max(m_text->width(), m_text->minimumWidth());
+    m_bar->showMessage(m_text->fontMetrics().elidedText(note, Qt::ElideRight, room),
+                       int(shown.count()));
+    m_bar->setToolTip(note);
 }
 
 void MainStatusBar::setLineProblem(const QString &problem)

@@ -586,8 +586,7 @@ void tst_FileCommands::openRecent()
     // A file gone since is dropped when chosen, with a note, and nothing asked.
     QVERIFY(QFile::remove(a));
     menu->actions().at(1)->trigger();
-    QVERIFY2(s.w().statusBar()->currentMessage().contains(a),
-             qPrintable(s.w().statusBar()->currentMessage()));
+    QVERIFY2(s.w().statusBar()->toolTip().contains(a), qPrintable(s.w().statusBar()->toolTip()));
     QCOMPARE(listed(), QStringList { b });
     QCOMPARE(RecentFiles(*s.f.settings).paths(), QStringList { b });
     QVERIFY(s.f.dialogs.messages.isEmpty());
