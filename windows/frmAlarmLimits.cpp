@@ -1,7 +1,7 @@
 #include "frmAlarmLimits.h"
 
+#include "ErrorLabel.h"
 #include "GridLayout.h"
-#include "TextContrast.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -75,15 +75,7 @@ frmAlarmLimits::frmAlarmLimits(const AlarmLimits &limits, int firstChannel, int 
     cmdPaste->setToolTip(tr("Paste low and high columns copied from a spreadsheet"));
     auto *cmdClear = new QPushButton(tr("&Clear all"), this);
     cmdClear->setObjectName(u"cmdClearAll"_s);
-    m_error = new QLabel(this);
-    m_error->setObjectName(u"lblError"_s);
-    m_error->setWordWrap(true);
-    QPalette errorPalette = m_error->palette();
-    errorPalette.setColor(QPalette::WindowText,
-                          TextContrast::readable(QColor(200, 40, 40),
-                                                 errorPalette.color(QPalette::Window),
-                                                 errorPalette.color(QPalette::WindowText)));
-    m_error->setPalette(errorPalette);
+    m_error = makeErrorLabel(this);
     auto *box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     box->setObjectName(u"btnBox"_s);
 

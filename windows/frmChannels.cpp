@@ -1,7 +1,7 @@
 #include "frmChannels.h"
 
+#include "ErrorLabel.h"
 #include "GridLayout.h"
-#include "TextContrast.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -80,16 +80,7 @@ frmChannels::frmChannels(const ChannelNames &names, QWidget *parent)
            "export, and are kept with each scan. Result files keep \"Ch NN\"."),
         this);
     lblHint->setWordWrap(true);
-    m_error = new QLabel(this);
-    m_error->setObjectName(u"lblError"_s);
-    m_error->setWordWrap(true);
-    m_error->setTextFormat(Qt::PlainText);
-    QPalette errorPalette = m_error->palette();
-    errorPalette.setColor(QPalette::WindowText,
-                          TextContrast::readable(QColor(200, 40, 40),
-                                                 errorPalette.color(QPalette::Window),
-                                                 errorPalette.color(QPalette::WindowText)));
-    m_error->setPalette(errorPalette);
+    m_error = makeErrorLabel(this);
     auto *box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     box->setObjectName(u"btnBox"_s);
 
