@@ -41,7 +41,13 @@ const ChannelNames &LiveData::channelNames() const
 
 void LiveData::attachTable(ResultTable *table)
 {
+    if (m_table)
+        disconnect(m_table, &ResultTable::channelNamesChanged, this, nullptr);
     m_table = table;
+    // Names edited between scans show at once: the views rebuild their
+    // labels, legends and lists.
+    if (table)
+        connect(table, &ResultTable::channelNamesChanged, this, &LiveData::rangeReset);
     if (m_axis == Axis::Time)
         m_source = table;
 }

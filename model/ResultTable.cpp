@@ -200,6 +200,7 @@ void ResultTable::setChannelNames(const ChannelNames &names)
     m_names = names;
     if (cols() > 0)
         Q_EMIT headerDataChanged(Qt::Horizontal, 0, cols() - 1);
+    Q_EMIT channelNamesChanged();
 }
 
 int ResultTable::columnChannel(int column) const

@@ -114,6 +114,7 @@ Q_SIGNALS:
     void layoutReset();
     // A cell longer than any before it arrived in column.
     void columnWidened(int column);
+    void channelNamesChanged();
 
 private:
     static quint64 markKey(int row, int column) { return (quint64(row) << 32) | quint32(column); }

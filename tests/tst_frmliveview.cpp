@@ -168,6 +168,13 @@ void tst_frmLiveView::followsAScan()
     double last = 0;
     QVERIFY(data.trendKeys(2, &first, &last));
     QCOMPARE(window.trendPlot()->xAxis->range().lower, first);
+
+    // Names edited between scans show at once.
+    names.set(3, u"Outlet"_s, {});
+    table.setChannelNames(names);
+    window.replotNow();
+    QCOMPARE(window.trendPlot()->graph(1)->name(), u"Ch 03 Outlet"_s);
+    QCOMPARE(health->index(2, 0).data().toString(), u"Ch 03 Outlet"_s);
 }
 
 void tst_frmLiveView::exportWritesValidFiles_data()
