@@ -10,7 +10,7 @@ packages=(
   libqt6sql6-sqlite libsqlite3-dev sqlite3
   libqt6sql6-psql postgresql
   libbenchmark-dev
-  fonts-nanum
+  fonts-nanum qt6-translations-l10n
 )
 # Extra packages a caller asks for, e.g. the fuzzing toolchain or the package
 # checks (lintian, appstream, desktop-file-utils, dpkg-dev) in CI.
